@@ -1,0 +1,122 @@
+// kovra describe: what the platform's settings dialog shows of the study.
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "Commands.h"
+#include "host/StudyInstance.h"
+#include "host/StudyLibrary.h"
+
+namespace kovra::app {
+
+namespace {
+
+using host::TextView;
+
+// "<br>" marks a line break in the study's texts.
+std::string WithLineBreaks(std::string_view text, std::string_view indent) {
+    std::string result{indent};
+    for (size_t start = 0;;) {
+        const size_t br = text.find("<br>", start);
+        result.append(text.substr(start, br == std::string_view::npos ? std::string_view::npos : br - start));
+        if (br == std::string_view::npos) break;
+        result.append("\n").append(indent);
+        start = br + 4;
+    }
+    while (!result.empty() && (result.back() == ' ' || result.back() == '\n')) result.pop_back();
+    return result;
+}
+
+std::string Colour(uint32_t bgr) {
+    const uint32_t red = bgr & 0xFF, green = (bgr >> 8) & 0xFF, blue = (bgr >> 16) & 0xFF;
+    return fmt::format("0x{:08X} #{:02X}{:02X}{:02X}", bgr, red, green, blue);
+}
+
+std::string_view TypeName(uint8_t type) {
+    switch (type) {
+        case 22: return "custom list";
+        case 5: return "yes/no";
+        default: return "undeclared";
+    }
+}
+
+bool Declared(const StudySubgraph& subgraph) {
+    const StudySubgraph fresh = host::DefaultSubgraph();
+    return subgraph.Name.Length > 0 || subgraph.PrimaryColour != fresh.PrimaryColour ||
+           subgraph.SecondaryColour != fresh.SecondaryColour || subgraph.DrawStyle != fresh.DrawStyle ||
+           subgraph.LineStyle != fresh.LineStyle || subgraph.LineWidth != fresh.LineWidth ||
+           subgraph.LabelSettings != fresh.LabelSettings || subgraph.AngleUnit != fresh.AngleUnit ||
+           subgraph.AngleMax != fresh.AngleMax;
+}
+
+void PrintInputs(const host::StudyInstance& study) {
+    std::printf("\nInputs\n");
+    for (size_t position = 0; position < study.inputs().size(); ++position) {
+        const StudyInput& input = study.inputs()[position];
+        if (input.TypeCode == 0 && input.Name.Length == 0) continue;
+        std::printf("  %2zu  %s  (%s)\n", position, std::string(TextView(input.Name)).c_str(),
+                    std::string(TypeName(input.TypeCode)).c_str());
+        if (input.TypeCode == 22) {
+            const auto items = study.ListItemsOf(static_cast<int32_t>(position));
+            const std::string selected = study.SelectedTextOf(static_cast<int32_t>(position));
+            std::string line;
+            for (size_t i = 0; i < items.size(); ++i)
+                line += fmt::format("{}{}{}", i ? ", " : "", items[i], items[i] == selected ? " (default)" : "");
+            std::printf("      items: %s\n", line.c_str());
+        } else {
+            std::printf("      default: %s\n", input.Value != 0 ? "yes" : "no");
+        }
+        std::printf("%s\n", WithLineBreaks(TextView(input.Description), "      ").c_str());
+    }
+}
+
+void PrintSubgraphs(const host::StudyInstance& study) {
+    std::printf("\nSubgraphs\n");
+    std::printf("  %-2s  %-31s  %-18s  %-18s  %5s  %5s  %5s  %-8s  %5s  %10s  %9s\n", "#", "Name", "Primary",
+                "Secondary", "Draw", "Line", "Width", "Labels", "Label", "Angle Unit", "Angle Max");
+    for (size_t position = 0; position < study.subgraphs().size(); ++position) {
+        const StudySubgraph& s = study.subgraphs()[position];
+        if (!Declared(s)) continue;
+        const std::string name = s.Name.Length > 0 ? std::string(TextView(s.Name)) : "(unnamed)";
+        std::printf("  %2zu  %-31s  %-18s  %-18s  %5d  %5d  %5d  0x%06X  %5s  %10g  %9g\n", position, name.c_str(),
+                    Colour(s.PrimaryColour).c_str(), Colour(s.SecondaryColour).c_str(), s.DrawStyle, s.LineStyle,
+                    s.LineWidth, s.LabelSettings, s.LabelFlag != 0 ? "on" : "off", static_cast<double>(s.AngleUnit),
+                    static_cast<double>(s.AngleMax));
+    }
+}
+
+void Describe(const std::string& libraryPath) {
+    std::unique_ptr<host::StudyLibrary> library;
+    try {
+        library = std::make_unique<host::StudyLibrary>(libraryPath);
+    } catch (const host::StudyLoadError& error) {
+        throw CommandFailure(error.what(), kExitUsage);
+    }
+    host::Chart chart;
+    host::StudyInstance study(chart, library->studyFunction(), 1);
+    study.CallDefaults();
+
+    std::printf("%s  (version %d)\n", std::string(TextView(study.record().StudyName)).c_str(), library->version());
+    std::printf("library: %s\n", library->path().c_str());
+    PrintInputs(study);
+    PrintSubgraphs(study);
+    std::printf("\nDescription\n%s\n", WithLineBreaks(TextView(study.record().StudyDescription), "  ").c_str());
+}
+
+}  // namespace
+
+void AddDescribeCommand(CLI::App& root, int& exitCode) {
+    CLI::App* command = root.add_subcommand("describe", "Show the study's name, inputs, subgraphs and description, "
+                                                        "as the platform's settings dialog would");
+    auto libraryPath = std::make_shared<std::string>(host::DefaultStudyLibraryPath());
+    command->add_option("--study", *libraryPath, "Study library to load (default: the one built beside kovra)");
+    command->callback([libraryPath, &exitCode] {
+        Describe(*libraryPath);
+        exitCode = kExitOk;
+    });
+}
+
+}  // namespace kovra::app

@@ -1,0 +1,25 @@
+#include "drawing/FindSettingsSubgraph.h"
+
+#include <cstring>
+
+#include "drawing/BarIndex.h"
+#include "study/HostArrayAccess.h"
+
+SettingsSet FindSettingsSubgraph(HostStudyInterface& host, const char* name, const SettingsSet& fallback) {
+    SettingsSet settings = fallback;
+    if (!ResolveHostArray(host, host.Subgraphs)) return settings;
+    for (int32_t i = 0; i < host.Subgraphs.Count; ++i) {
+        const StudySubgraph& subgraph = host.Subgraphs.Data[i];
+        if (subgraph.Name.Chars == nullptr || subgraph.Name.Length == 0) continue;
+        if (std::strcmp(subgraph.Name.Chars, name) != 0) continue;
+        settings.primaryColour = subgraph.PrimaryColour;
+        settings.secondaryColour = subgraph.SecondaryColour;
+        settings.angleUnit = TruncateToInt32(subgraph.AngleUnit);
+        settings.angleMax = TruncateToInt32(subgraph.AngleMax);
+        settings.lineStyle = subgraph.LineStyle;
+        settings.drawStyle = subgraph.DrawStyle;
+        settings.labelSettings = subgraph.LabelSettings;
+        settings.labelFlag = subgraph.LabelFlag;
+    }
+    return settings;
+}

@@ -1,0 +1,18 @@
+// How every drawing reaches the host: a fresh request, filled by the step,
+// submitted unless drawings are suppressed, its text released afterwards.
+#pragma once
+
+#include "study/HostStudyInterface.h"
+
+// Submits `request` unless the host suppresses drawings; then releases the text
+// the request owns. The request may have been rewritten by the host.
+void SubmitAndRelease(HostStudyInterface& host, DrawingRequest& request);
+
+// Starts a fresh request (every field "not given"), lets `fill` set the step's
+// fields, then submits and releases it.
+template <typename Fill>
+void SubmitFreshDrawing(HostStudyInterface& host, Fill&& fill) {
+    DrawingRequest request;
+    fill(request);
+    SubmitAndRelease(host, request);
+}

@@ -1,0 +1,66 @@
+// One chart of the stand-in platform: its bars, its control bar, the drawings
+// its studies submitted and the button event waiting for the next study call.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "host/DrawingStore.h"
+#include "host/HostTextOperations.h"
+#include "study/HostStudyInterface.h"
+
+namespace kovra::host {
+
+// Bars as columns, the layout the record's series point into.
+struct BarColumns {
+    std::vector<int64_t> dateTimes;  // microseconds since 1899-12-30 00:00:00
+    std::vector<float> open, high, low, close, volume;
+
+    int32_t size() const { return static_cast<int32_t>(dateTimes.size()); }
+    void Append(int64_t dateTime, float o, float h, float l, float c, float v = 0) {
+        dateTimes.push_back(dateTime);
+        open.push_back(o);
+        high.push_back(h);
+        low.push_back(l);
+        close.push_back(c);
+        volume.push_back(v);
+    }
+};
+
+// Numbered buttons 1 .. kButtonCount (element 0 is unused). Owns the texts.
+class ControlBar {
+public:
+    static constexpr int32_t kButtonCount = 150;
+    ControlBar() : buttons_(kButtonCount + 1, ControlBarButton{{nullptr, 0, 0}, {nullptr, 0, 0}, 0}) {}
+    ~ControlBar() {
+        for (ControlBarButton& button : buttons_) {
+            ReleaseText(button.Label);
+            ReleaseText(button.Hover);
+        }
+    }
+    ControlBar(const ControlBar&) = delete;
+    ControlBar& operator=(const ControlBar&) = delete;
+
+    std::vector<ControlBarButton>& buttons() { return buttons_; }
+    const std::vector<ControlBarButton>& buttons() const { return buttons_; }
+
+private:
+    std::vector<ControlBarButton> buttons_;
+};
+
+struct ButtonEvent {
+    int32_t number = 0;  // 0 = none
+    int32_t kind = 0;    // 4 pushed on, 5 pushed off
+};
+
+struct Chart {
+    int32_t id = 1;
+    uint32_t backgroundColour = 0x00FFFFFF;  // 0x00BBGGRR
+    BarColumns bars;
+    ControlBar controlBar;
+    DrawingStore drawings;
+    ButtonEvent pendingEvent;
+    TextAllocator texts;  // shared by the chart's records and its control bar
+};
+
+}  // namespace kovra::host

@@ -1,0 +1,45 @@
+// The chart's drawings: what studies submitted, keyed by study instance and
+// DrawingId, in submission order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "study/HostStudyInterface.h"
+
+namespace kovra::host {
+
+struct StoredDrawing {
+    int32_t studyIdentifier;
+    DrawingRequest request;  // every field as submitted; DrawingText emptied (see text)
+    std::string text;
+};
+
+class DrawingStore {
+public:
+    // Adds the drawing, or replaces the one of the same study and DrawingId in place.
+    void Submit(int32_t studyIdentifier, const DrawingRequest& request);
+    // Removes every drawing of the study instance; counts one clear for it.
+    void ClearStudy(int32_t studyIdentifier);
+
+    // The study's drawings in force, in submission order.
+    std::vector<const StoredDrawing*> DrawingsOf(int32_t studyIdentifier) const;
+    const std::vector<StoredDrawing>& all() const { return drawings_; }
+    int64_t SubmissionsOf(int32_t studyIdentifier) const;
+    int64_t ClearsOf(int32_t studyIdentifier) const;
+
+private:
+    struct Counters {
+        int32_t studyIdentifier;
+        int64_t submissions;
+        int64_t clears;
+    };
+    Counters& CountersOf(int32_t studyIdentifier);
+    const Counters* FindCounters(int32_t studyIdentifier) const;
+
+    std::vector<StoredDrawing> drawings_;
+    std::vector<Counters> counters_;
+};
+
+}  // namespace kovra::host
