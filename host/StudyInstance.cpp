@@ -64,7 +64,7 @@ StudyInstance::StudyInstance(Chart& chart, StudyFunction study, int32_t studyIde
     selectedFor_.assign(inputCount, kNoValue);
     subgraphs_.assign(subgraphCount, DefaultSubgraph());
     series_.resize(subgraphCount);
-    seriesFetched_.assign(subgraphCount, false);
+    seriesFetched_.assign(subgraphCount, 0);
     for (size_t i = 0; i < subgraphCount; ++i) subgraphs_[i].Series.FetchKey = kFirstSeriesKey + static_cast<int32_t>(i);
 
     HostStudyInterface& r = record_;
@@ -160,6 +160,10 @@ void StudyInstance::PointBarArrays() {
     point(record_.Low, bars.low);
     point(record_.Close, bars.close);
     point(record_.BarDateTimes, bars.dateTimes);
+    // A fetched series keeps its size and address until the bar count changes
+    // (a fetch sizes it to the current count).
+    if (count == seriesSizedFor_) return;
+    seriesSizedFor_ = count;
     for (size_t i = 0; i < series_.size(); ++i) {
         if (!seriesFetched_[i]) continue;
         if (series_[i].size() != static_cast<size_t>(count)) series_[i].resize(static_cast<size_t>(count), kNoValue);
@@ -192,12 +196,15 @@ void StudyInstance::RestoreSpares() {
         ReleaseTexts(record_.ControlBar.Spare);
         record_.ControlBar.Spare = ControlBarButton{kEmptyText, kEmptyText, 0};
     }
-    for (size_t i = 0; i < subgraphs_.size(); ++i)
-        if (!seriesFetched_[i]) subgraphs_[i].Series.Spare = kNoValue;
+    // A series is fetched on its first access and then has an element per bar,
+    // so its spare can only be handed out while the chart has no bars.
+    if (chart_.bars.size() == 0)
+        for (StudySubgraph& subgraph : subgraphs_) subgraph.Series.Spare = kNoValue;
 }
 
+// Only an input with list items has a selected text; the others keep null.
 void StudyInstance::RefreshSelectedTexts() {
-    for (size_t i = 0; i < inputs_.size(); ++i) {
+    for (const size_t i : listedInputs_) {
         StudyInput& input = inputs_[i];
         if (input.Value == selectedFor_[i]) continue;
         selectedFor_[i] = input.Value;
@@ -210,6 +217,8 @@ void StudyInstance::RefreshSelectedTexts() {
 void StudyInstance::ParseListItems(int32_t position) {
     std::vector<std::string>& items = listItems_[static_cast<size_t>(position)];
     items.clear();
+    if (std::find(listedInputs_.begin(), listedInputs_.end(), static_cast<size_t>(position)) == listedInputs_.end())
+        listedInputs_.push_back(static_cast<size_t>(position));
     const std::string_view all = TextView(inputs_[static_cast<size_t>(position)].ListItems);
     size_t start = 0;
     while (start <= all.size()) {
@@ -248,7 +257,7 @@ float StudyInstance::SeriesValue(int32_t subgraph, int32_t bar) const {
 
 bool StudyInstance::SeriesFetched(int32_t subgraph) const {
     return subgraph >= 0 && static_cast<size_t>(subgraph) < seriesFetched_.size() &&
-           seriesFetched_[static_cast<size_t>(subgraph)];
+           seriesFetched_[static_cast<size_t>(subgraph)] != 0;
 }
 
 int32_t StudyInstance::PersistentValue(int32_t key) const {
@@ -287,14 +296,21 @@ void StudyInstance::FetchArray(HostStudyInterface* host, int32_t key) {
     const int64_t index = static_cast<int64_t>(key) - kFirstSeriesKey;
     if (index < 0 || index >= static_cast<int64_t>(self.series_.size())) return;
     const auto i = static_cast<size_t>(index);
-    self.seriesFetched_[i] = true;
+    self.seriesFetched_[i] = 1;
     self.series_[i].resize(static_cast<size_t>(bars.size()), kNoValue);
     self.subgraphs_[i].Series.Data = self.series_[i].data();
     self.subgraphs_[i].Series.Count = bars.size();
 }
 
 int32_t* StudyInstance::PersistentInteger(HostStudyInterface* host, int32_t key) {
-    return &Of(host).persistent_[key];
+    StudyInstance& self = Of(host);
+    // Map nodes never move, so the few small keys a study uses are looked up once.
+    if (key >= 0 && key < kCachedPersistentKeys) {
+        int32_t*& cached = self.persistentCache_[key];
+        if (cached == nullptr) cached = &self.persistent_[key];
+        return cached;
+    }
+    return &self.persistent_[key];
 }
 
 void StudyInstance::TextAssign(HostStudyInterface* host, HostText* text, const char* value) {

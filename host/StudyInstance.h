@@ -97,10 +97,14 @@ private:
     std::vector<StudyInput> inputs_;
     std::vector<StudySubgraph> subgraphs_;
     std::vector<std::vector<std::string>> listItems_;  // per input, split
+    std::vector<size_t> listedInputs_;                  // inputs given list items
     std::vector<float> selectedFor_;                    // value SelectedText was derived from
     std::vector<std::vector<float>> series_;            // per subgraph; empty until fetched
-    std::vector<bool> seriesFetched_;
+    std::vector<uint8_t> seriesFetched_;  // bytes rather than bits: read on every call
+    int32_t seriesSizedFor_ = -1;         // the bar count the fetched series were last sized to
     std::map<int32_t, int32_t> persistent_;
+    static constexpr int32_t kCachedPersistentKeys = 8;
+    int32_t* persistentCache_[kCachedPersistentKeys] = {};
 };
 
 }  // namespace kovra::host

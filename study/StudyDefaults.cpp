@@ -5,11 +5,9 @@
 #include <optional>
 
 #include "study/HostArrayAccess.h"
+#include "study/StudyInputs.h"
 
 namespace {
-
-constexpr uint8_t kTypeCustomList = 22;
-constexpr uint8_t kTypeYesNo = 5;
 
 struct InputDeclaration {
     int32_t position;
@@ -21,19 +19,19 @@ struct InputDeclaration {
 };
 
 constexpr InputDeclaration kFirstInputs[] = {
-    {kInputFrameAlgorithm, "Frame Algorithm", kTypeCustomList, "Normalized;Optimized;Accelerated;Legacy", 1,
+    {kInputFrameAlgorithm, "Frame Algorithm", kInputTypeCustomList, "Normalized;Optimized;Accelerated;Legacy", 1,
      "Different methods of calculating MM price levels <br>(Accelerated is closest to the platform's built-in formula)"},
-    {kInputFrameSize, "Frame Size", kTypeCustomList, "4;8;16;32;64;128;256", 2, "Number of bars in a trading frame"},
-    {kInputPriorFrameInclusion, "Prior Frame Inclusion", kTypeCustomList, "0%;50%;100%", 0,
+    {kInputFrameSize, "Frame Size", kInputTypeCustomList, "4;8;16;32;64;128;256", 2, "Number of bars in a trading frame"},
+    {kInputPriorFrameInclusion, "Prior Frame Inclusion", kInputTypeCustomList, "0%;50%;100%", 0,
      "How much of previous frame to include in the calculations"},
-    {kInputPriceExtremes, "Price Extremes", kTypeCustomList, "HL;OC", 0,
+    {kInputPriceExtremes, "Price Extremes", kInputTypeCustomList, "HL;OC", 0,
      "Base price calculations on the Highs/Lows or Opens/Closes. Using OC means ignore price spikes"},
-    {kInputShowGrid, "Show Grid", kTypeYesNo, nullptr, 1,
+    {kInputShowGrid, "Show Grid", kInputTypeYesNo, nullptr, 1,
      "Show the MM price grid. Configure colours and which parts to show through the Subgraph tab in Study settings"},
 };
 
 constexpr InputDeclaration kShowFrameHistory = {
-    kInputShowFrameHistory, "Show Frame History", kTypeYesNo, nullptr, 1,
+    kInputShowFrameHistory, "Show Frame History", kInputTypeYesNo, nullptr, 1,
     "Show the 0/8th and 8/8th lines as they have changed with historical frame shifts that have occurred thus far."};
 
 constexpr uint32_t kLevelColours[kLevelSubgraphCount] = {
@@ -54,8 +52,6 @@ struct SubgraphDeclaration {
     std::optional<float> angleUnit;
     std::optional<float> angleMax;
 };
-
-constexpr int16_t kSettingsLineWidth = 99;
 
 const SubgraphDeclaration kSettingsSubgraphs[] = {
     {kSubgraphCircles, "Circles of Conflict Border/Fill", 0x00FFFF00, 0x00808000, 0, 4, kSettingsLineWidth, {}, 0.0f, 60.0f},

@@ -25,6 +25,10 @@ inline constexpr int32_t kSubgraphMinorSpeedlines = 19;
 inline constexpr int32_t kSubgraphPriceLabels = 20;
 inline constexpr int32_t kSubgraphTimeLabels = 21;
 
+// The drawing-settings subgraphs (15, 18 to 21) get this line width on the
+// defaults call and again on every bar call.
+inline constexpr int16_t kSettingsLineWidth = 99;
+
 struct StudyEntries {
     StudyInput* frameAlgorithm;
     StudyInput* frameSize;
