@@ -22,3 +22,7 @@ struct SettingsSet {
 // exactly (case, spaces and end included) replaces the set, so the last match
 // wins. Without a match the set stays `fallback`.
 SettingsSet FindSettingsSubgraph(HostStudyInterface& host, const char* name, const SettingsSet& fallback);
+
+// The hidden test of the speedlines and circles: draw style 4 skips the whole
+// step; any other style, the fallback 0 included, lets it draw.
+inline bool HidesStep(const SettingsSet& settings) { return settings.drawStyle == kDrawStyleHidden; }

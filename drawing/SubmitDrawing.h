@@ -4,6 +4,13 @@
 
 #include "study/HostStudyInterface.h"
 
+// Hands `request` to the host unless the host suppresses drawings. The host may
+// rewrite the request's fields.
+void SubmitUnlessSuppressed(HostStudyInterface& host, DrawingRequest& request);
+
+// Frees the text the request owns and leaves it empty.
+void ReleaseRequestText(HostStudyInterface& host, DrawingRequest& request);
+
 // Submits `request` unless the host suppresses drawings; then releases the text
 // the request owns. The request may have been rewritten by the host.
 void SubmitAndRelease(HostStudyInterface& host, DrawingRequest& request);

@@ -1,12 +1,15 @@
 #include "tests/support/RecordingHost.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace kovra::testing {
 
 namespace {
 
-RecordingHost* current = nullptr;  // tests run one host at a time
+// Live hosts; a submission goes to the one whose record it came through, so
+// several hosts may exist at once.
+std::vector<RecordingHost*> liveHosts;
 
 void DoNothing(HostStudyInterface&) {}
 
@@ -27,12 +30,10 @@ RecordingHost::RecordingHost(bool declareDefaults, host::InstanceOptions options
         r.FetchArray(&r, key);
     forward_ = r.SubmitDrawing;
     r.SubmitDrawing = &RecordingHost::Record;
-    current = this;
+    liveHosts.push_back(this);
 }
 
-RecordingHost::~RecordingHost() {
-    if (current == this) current = nullptr;
-}
+RecordingHost::~RecordingHost() { std::erase(liveHosts, this); }
 
 void RecordingHost::AppendBars(int32_t count, float price) {
     constexpr int64_t kMinute = 60'000'000;
@@ -59,7 +60,8 @@ std::vector<Submission> RecordingHost::OfType(int32_t type) const {
 }
 
 int32_t RecordingHost::Record(HostStudyInterface* host, DrawingRequest* request) {
-    RecordingHost& self = *current;
+    RecordingHost& self = **std::find_if(liveHosts.begin(), liveHosts.end(),
+                                         [host](RecordingHost* h) { return &h->record() == host; });
     const int32_t result = self.hook_ != nullptr ? self.hook_(host, request) : self.forward_(host, request);
     Submission submission{*request, {}};
     if (request->DrawingText.Chars != nullptr)

@@ -1,6 +1,7 @@
 // A host for drawing and driver tests: a real StudyInstance on a chart, with
 // every SubmitDrawing call also logged in order (replaced drawings included),
-// and optionally the real study's declared defaults.
+// and optionally the real study's declared defaults. Several hosts may live
+// at once; each logs only what came through its own record.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,76 @@
+#include "host/SeriesCsv.h"
+
+#include <cmath>
+#include <string_view>
+
+#include <fmt/format.h>
+
+#include "host/DateTimeText.h"
+#include "host/FloatText.h"
+
+namespace kovra::host {
+namespace {
+
+constexpr int32_t kLevelSeriesCount = 13;
+constexpr int32_t kUpperExtremeSeries = 13, kLowerExtremeSeries = 14;
+
+// Quotes a header cell only when CSV needs it.
+void AppendHeaderCell(fmt::memory_buffer& out, std::string_view name) {
+    out.push_back(',');
+    if (name.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.append(name);
+        return;
+    }
+    out.push_back('"');
+    for (const char c : name) {
+        if (c == '"') out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+std::string_view SubgraphName(const StudyInstance& study, int32_t subgraph) {
+    if (static_cast<size_t>(subgraph) >= study.subgraphs().size()) return {};
+    const HostText& name = study.subgraphs()[static_cast<size_t>(subgraph)].Name;
+    return name.Chars == nullptr ? std::string_view{} : std::string_view(name.Chars, static_cast<size_t>(name.Length));
+}
+
+// Nine significant digits bring a 32-bit float back exactly; NaN means nothing written.
+void AppendValue(fmt::memory_buffer& out, float value) {
+    out.push_back(',');
+    if (!std::isnan(value)) AppendFloatText(out, value);
+}
+
+}  // namespace
+
+std::string FormatDateTime(int64_t microsecondsSince18991230) {
+    fmt::memory_buffer out;
+    AppendDateTime(out, microsecondsSince18991230);
+    return fmt::to_string(out);
+}
+
+std::string FormatSeriesCsv(const StudyInstance& study) {
+    fmt::memory_buffer out;
+    out.append(std::string_view("bar,datetime,open,high,low,close"));
+    for (int32_t subgraph = 0; subgraph < kLevelSeriesCount; ++subgraph)
+        AppendHeaderCell(out, SubgraphName(study, subgraph));
+    out.append(std::string_view(",upper extreme,lower extreme\n"));
+
+    const BarColumns& bars = study.chart().bars;
+    for (int32_t bar = 0; bar < bars.size(); ++bar) {
+        const auto at = static_cast<size_t>(bar);
+        const fmt::format_int index(bar);
+        out.append(index.data(), index.data() + index.size());
+        out.push_back(',');
+        AppendDateTime(out, bars.dateTimes[at]);
+        for (const float price : {bars.open[at], bars.high[at], bars.low[at], bars.close[at]}) AppendValue(out, price);
+        for (int32_t subgraph = 0; subgraph < kLevelSeriesCount; ++subgraph)
+            AppendValue(out, study.SeriesValue(subgraph, bar));
+        AppendValue(out, study.SeriesValue(kUpperExtremeSeries, bar));
+        AppendValue(out, study.SeriesValue(kLowerExtremeSeries, bar));
+        out.push_back('\n');
+    }
+    return fmt::to_string(out);
+}
+
+}  // namespace kovra::host

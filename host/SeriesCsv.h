@@ -1,0 +1,15 @@
+// The study's output series as CSV, one row per bar.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/StudyInstance.h"
+
+namespace kovra::host {
+
+// One row per bar: bar index, date-time (ISO 8601), open, high, low, close, the thirteen level series under their subgraph names, then the two extreme series (subgraphs 13, 14), with 9 significant digits and an empty cell where the study wrote nothing (NaN).
+std::string FormatSeriesCsv(const StudyInstance& study);
+std::string FormatDateTime(int64_t microsecondsSince18991230);  // "2024-03-15 09:30:00" (ISO 8601, seconds shown)
+
+}  // namespace kovra::host
