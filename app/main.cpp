@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
     int exitCode = kExitOk;
     AddDescribeCommand(root, exitCode);
     AddLevelsCommand(root, exitCode);
+    AddRunCommand(root, exitCode);
+    AddButtonsCommand(root, exitCode);
 
     try {
         root.parse(argc, argv);

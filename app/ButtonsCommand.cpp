@@ -1,0 +1,47 @@
+// kovra buttons: the control bar as the user sees it after a run.
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/Commands.h"
+#include "app/RunOptions.h"
+#include "host/HostTextOperations.h"
+
+namespace kovra::app {
+
+namespace {
+
+// The buttons the study's control bar offers; others are shown only when used.
+constexpr int32_t kStudyButtons = 17;
+
+std::string Quoted(const HostText& text) { return fmt::format("\"{}\"", host::TextView(text)); }
+
+void PrintControlBar(const host::ChartSession& session) {
+    const std::vector<ControlBarButton>& buttons = session.chart().controlBar.buttons();
+    std::printf("%6s  %-14s  %-38s  %s\n", "button", "label", "hover", "pushed");
+    for (size_t number = 1; number < buttons.size(); ++number) {
+        const ControlBarButton& button = buttons[number];
+        const bool used = button.Label.Length > 0 || button.Hover.Length > 0 || button.Pushed != 0;
+        if (number > kStudyButtons && !used) continue;
+        std::printf("%6zu  %-14s  %-38s  %s\n", number, Quoted(button.Label).c_str(), Quoted(button.Hover).c_str(),
+                    button.Pushed != 0 ? "yes" : "no");
+    }
+}
+
+}  // namespace
+
+void AddButtonsCommand(CLI::App& root, int& exitCode) {
+    CLI::App* command = root.add_subcommand(
+        "buttons", "Run as `kovra run` does, then print the control bar: number, label, hover text, pushed");
+    auto options = std::make_shared<RunOptions>();
+    AddRunOptions(*command, *options);
+    command->callback([options, &exitCode] {
+        PrintControlBar(*RunSession(*options).session);
+        exitCode = kExitOk;
+    });
+}
+
+}  // namespace kovra::app

@@ -1,0 +1,50 @@
+// The options `kovra run` and `kovra buttons` share, and the session they
+// both drive: load bars and study, apply the settings, recalculate, play
+// ticks, push buttons.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/ChartSession.h"
+#include "host/StudyLibrary.h"
+
+namespace CLI {
+class App;
+}
+
+namespace kovra::app {
+
+struct RunOptions {
+    std::string barsPath;                    // empty: the embedded sample bars
+    std::string studyPath;                   // empty: the library built beside kovra
+    std::vector<std::string> inputSettings;  // "INPUT NAME=VALUE"
+    std::vector<std::string> subgraphSettings;  // "NAME.FIELD=VALUE", NAME may be #POSITION
+    std::optional<int32_t> valueFormat;      // unset: derived from the prices' decimals
+    int64_t ticks = 0;
+    uint64_t seed = 1;
+    std::vector<std::string> pushes;         // "N", "N:on" or "N:off"
+    int32_t studyIdentifier = 1;
+    bool quiet = false;
+};
+
+// Declares the shared options on `command`, storing into `options` (which
+// must outlive the parse).
+void AddRunOptions(CLI::App& command, RunOptions& options);
+
+// A finished run. The library outlives the session that calls into it.
+struct RunOutcome {
+    std::unique_ptr<host::StudyLibrary> library;
+    std::unique_ptr<host::ChartSession> session;
+    std::string barsSource;  // the bar file, or "embedded sample"
+};
+
+// Loads, configures and drives the session. Throws UsageError for a bad
+// setting, CommandFailure(kExitUsage) for a bad bar file or study library.
+// Warnings (inconsistent bars, a stopped recalculation loop) go to stderr.
+RunOutcome RunSession(const RunOptions& options);
+
+}  // namespace kovra::app

@@ -1,0 +1,92 @@
+// A chart running one study the way the platform drives it: the defaults
+// call, a full recalculation, real-time updates of the last bar, button
+// pushes, and a recalculation from bar 0 whenever the study asks for one.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/Chart.h"
+#include "host/StudyInstance.h"
+#include "study/HostStudyInterface.h"
+
+namespace kovra::host {
+
+// Where the study publishes what the session reports (its documented layout).
+inline constexpr int32_t kTopLevelSubgraph = 2;     // 8/8th series
+inline constexpr int32_t kBottomLevelSubgraph = 10;  // 0/8th series
+inline constexpr int32_t kFrameStartKey = 1, kFrameEndKey = 2, kLastDrawnKey = 3;
+
+struct SessionOptions {
+    int32_t studyIdentifier = 1;  // 1 or more
+    int32_t valueFormat = 2;      // decimal places of price texts (0..9)
+    double tickSize = 0.25;       // price step of real-time updates; > 0
+    int32_t maxChainedRecalculations = 8;  // a study asking for more is stopped with a warning
+};
+
+// Button event kinds.
+inline constexpr int32_t kButtonOn = 4, kButtonOff = 5;
+
+class ChartSession {
+public:
+    ChartSession(BarColumns bars, StudyFunction study, SessionOptions options = {});
+    ChartSession(const ChartSession&) = delete;
+    ChartSession& operator=(const ChartSession&) = delete;
+
+    // The defaults call; then `configure` (the user's settings dialog), then a
+    // full recalculation.
+    void Start(const std::function<void(StudyInstance&)>& configure = {});
+    // Bars 0 .. n-1, one call each, from a blank slate: series at "no value",
+    // the study's drawings removed. A request made meanwhile starts it over.
+    void FullRecalculation();
+    // `count` real-time price updates from a seeded random walk on the tick grid.
+    void PlayTicks(int64_t count, uint64_t seed);
+    // The user clicks `button` (`kind` 4 on, 5 off): the study is called for
+    // the last bar with the event pending.
+    void Push(int32_t button, int32_t kind);
+
+    // Host flags the study only tests; they stay as set for every later call.
+    void SetReleaseButtons(bool on) { study_->record().ReleaseButtons = on ? 1 : 0; }
+    void SetHoldChartUpdates(bool on) { study_->record().HoldChartUpdates = on ? 1 : 0; }
+
+    Chart& chart() { return *chart_; }
+    const Chart& chart() const { return *chart_; }
+    StudyInstance& study() { return *study_; }
+    const StudyInstance& study() const { return *study_; }
+
+    int64_t fullRecalculations() const { return fullRecalculations_; }  // completed ones
+    // Drawing passes the study ran: its ClearStudyDrawings calls, not the host's.
+    int64_t drawingPasses() const;
+    std::chrono::nanoseconds lastRecalculationTime() const { return lastRecalculationTime_; }
+    int32_t lastRecalculationBars() const { return lastRecalculationBars_; }
+    // Problems worth telling the user (one line each), in order.
+    const std::vector<std::string>& warnings() const { return warnings_; }
+
+private:
+    // One bar call followed by the host's reaction to a recalculation request.
+    void CallAndReact(int32_t bar);
+    // Recalculates from bar 0 until no call asks again; `requestsHonoured`
+    // counts the requests of this chain already acted on.
+    void Recalculate(int32_t requestsHonoured);
+    // Bars 0 .. n-1; returns whether a call asked for a recalculation (and
+    // stops there when `stopOnRequest`).
+    bool RecalculationPass(bool stopOnRequest);
+    void ResetStudyOutput();
+    void UpdateLastBar(float price);
+    void StartNewBar();
+
+    std::unique_ptr<Chart> chart_;  // stable address: the record points into it
+    std::unique_ptr<StudyInstance> study_;
+    SessionOptions options_;
+    int64_t fullRecalculations_ = 0;
+    int64_t hostClears_ = 0;
+    std::chrono::nanoseconds lastRecalculationTime_{0};
+    int32_t lastRecalculationBars_ = 0;
+    std::vector<std::string> warnings_;
+};
+
+}  // namespace kovra::host

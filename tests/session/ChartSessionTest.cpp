@@ -1,0 +1,159 @@
+// The chart session drives a study as the platform does: which bars it calls,
+// in what order, and how it reacts to recalculation requests.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "host/ChartSession.h"
+
+namespace {
+
+using kovra::host::BarColumns;
+using kovra::host::ChartSession;
+using kovra::host::kButtonOff;
+using kovra::host::kButtonOn;
+using kovra::host::SessionOptions;
+
+// What the fake study saw and how it should behave; reset by each test.
+struct FakeScript {
+    std::vector<int32_t> calls;      // current bar of each non-defaults call
+    std::vector<int32_t> barCounts;  // bar count of each call
+    std::vector<int32_t> pendingButtons;  // pending button number of each call
+    bool requestOnButton = false;    // ask for a recalculation when an on event is pending
+    bool requestOnBarZeroAlways = false;
+    int32_t defaultsCalls = 0;
+};
+FakeScript script;
+
+void FakeStudy(HostStudyInterface& host) {
+    if (host.IsDefaultsCall != 0) {
+        ++script.defaultsCalls;
+        return;
+    }
+    script.calls.push_back(host.CurrentBar);
+    script.barCounts.push_back(host.BarCount);
+    script.pendingButtons.push_back(host.PendingButtonNumber);
+    const bool buttonOn = host.PendingButtonNumber != 0 && host.PendingButtonKind == kButtonOn;
+    if ((script.requestOnButton && buttonOn) || (script.requestOnBarZeroAlways && host.CurrentBar == 0))
+        host.RecalculationRequested = 1;
+}
+
+BarColumns MinuteBars(int32_t count, float price = 100.0f) {
+    BarColumns bars;
+    for (int32_t i = 0; i < count; ++i) bars.Append(int64_t{45000} * 86400 * 1000000 + i * int64_t{60000000}, price,
+                                                    price + 1, price - 1, price);
+    return bars;
+}
+
+std::vector<int32_t> Range(int32_t first, int32_t end) {
+    std::vector<int32_t> bars;
+    for (int32_t bar = first; bar < end; ++bar) bars.push_back(bar);
+    return bars;
+}
+
+class ChartSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override { script = FakeScript{}; }
+};
+
+TEST_F(ChartSessionTest, StartDeclaresThenCallsEveryBarOnceInOrder) {
+    ChartSession session(MinuteBars(5), &FakeStudy);
+    bool configuredBetween = false;
+    session.Start([&](kovra::host::StudyInstance&) { configuredBetween = script.defaultsCalls == 1 && script.calls.empty(); });
+    EXPECT_TRUE(configuredBetween);
+    EXPECT_EQ(script.calls, Range(0, 5));
+    EXPECT_EQ(session.fullRecalculations(), 1);
+    EXPECT_EQ(session.lastRecalculationBars(), 5);
+    EXPECT_TRUE(session.warnings().empty());
+}
+
+TEST_F(ChartSessionTest, ARecalculationRequestLeadsToAFullRecalculationAfterTheCall) {
+    script.requestOnButton = true;
+    ChartSession session(MinuteBars(4), &FakeStudy);
+    session.Start();
+    script.calls.clear();
+
+    session.Push(7, kButtonOn);
+
+    std::vector<int32_t> expected{3};  // the click reaches the last bar, then bars 0..3 again
+    for (int32_t bar : Range(0, 4)) expected.push_back(bar);
+    EXPECT_EQ(script.calls, expected);
+    EXPECT_EQ(session.fullRecalculations(), 2);
+    EXPECT_EQ(session.chart().pendingEvent.number, 0) << "an acted-on event must not be delivered again";
+}
+
+TEST_F(ChartSessionTest, AnOffEventIsDeliveredOnceAndRecalculatesNothing) {
+    script.requestOnButton = true;
+    ChartSession session(MinuteBars(4), &FakeStudy);
+    session.Start();
+    script.pendingButtons.clear();
+
+    session.Push(7, kButtonOff);
+    session.PlayTicks(1, 3);
+
+    EXPECT_EQ(session.fullRecalculations(), 1);
+    EXPECT_EQ(script.pendingButtons, (std::vector<int32_t>{7, 0}));
+}
+
+TEST_F(ChartSessionTest, EndlessRequestsStopAfterTheChainLimitWithAWarning) {
+    script.requestOnBarZeroAlways = true;
+    SessionOptions options;
+    options.maxChainedRecalculations = 3;
+    ChartSession session(MinuteBars(6), &FakeStudy, options);
+    session.Start();
+
+    // Three restarts at bar 0 are honoured; the fourth pass runs to the end.
+    std::vector<int32_t> expected{0, 0, 0};
+    for (int32_t bar : Range(0, 6)) expected.push_back(bar);
+    EXPECT_EQ(script.calls, expected);
+    EXPECT_EQ(session.fullRecalculations(), 1);
+    ASSERT_EQ(session.warnings().size(), 1u);
+    EXPECT_NE(session.warnings()[0].find("stopped after 3"), std::string::npos) << session.warnings()[0];
+}
+
+TEST_F(ChartSessionTest, TicksCallTheLastBarAgainAndNewBarsExtendTheChart) {
+    ChartSession session(MinuteBars(3), &FakeStudy);
+    session.Start();
+    script.calls.clear();
+    script.barCounts.clear();
+
+    session.PlayTicks(200, 42);
+
+    const BarColumns& bars = session.chart().bars;
+    ASSERT_EQ(script.calls.size(), 200u) << "one call per update";
+    for (size_t i = 0; i < script.calls.size(); ++i)
+        EXPECT_EQ(script.calls[i], script.barCounts[i] - 1) << "update " << i << " must compute the last bar";
+    EXPECT_GT(bars.size(), 3) << "some updates start a new bar";
+    EXPECT_LT(bars.size(), 3 + 100) << "most updates change the last bar";
+    for (int32_t bar = 3; bar < bars.size(); ++bar) {
+        EXPECT_EQ(bars.dateTimes[bar] - bars.dateTimes[bar - 1], 60000000) << "bar " << bar;
+        EXPECT_EQ(bars.open[bar], bars.close[bar - 1]) << "a new bar opens at the last close, bar " << bar;
+        EXPECT_LE(bars.low[bar], std::min(bars.open[bar], bars.close[bar])) << "bar " << bar;
+        EXPECT_GE(bars.high[bar], std::max(bars.open[bar], bars.close[bar])) << "bar " << bar;
+        const double onGrid = bars.close[bar] / 0.25;
+        EXPECT_EQ(onGrid, std::round(onGrid)) << "close " << bars.close[bar] << " is off the 0.25 grid";
+    }
+}
+
+TEST_F(ChartSessionTest, TicksAreDeterminedByTheSeed) {
+    auto play = [](uint64_t seed) {
+        ChartSession session(MinuteBars(3), &FakeStudy);
+        session.Start();
+        session.PlayTicks(300, seed);
+        return session.chart().bars.close;
+    };
+    EXPECT_EQ(play(9), play(9));
+    EXPECT_NE(play(9), play(10));
+}
+
+TEST_F(ChartSessionTest, AChartWithoutBarsTakesNoUpdates) {
+    ChartSession session(BarColumns{}, &FakeStudy);
+    session.Start();
+    session.PlayTicks(10, 1);
+    session.Push(3, kButtonOn);
+    EXPECT_TRUE(script.calls.empty());
+    EXPECT_EQ(session.chart().bars.size(), 0);
+}
+
+}  // namespace

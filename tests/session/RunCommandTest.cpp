@@ -1,0 +1,286 @@
+// `kovra run` and `kovra buttons` as a user calls them.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/RunKovra.h"
+
+namespace {
+
+using kovra::testing::CommandResult;
+using kovra::testing::FreshTestFolder;
+using kovra::testing::RunKovra;
+
+std::string Slurp(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Cells(const std::string& row) {
+    std::vector<std::string> cells;
+    std::istringstream stream(row);
+    for (std::string cell; std::getline(stream, cell, ',');) cells.push_back(cell);
+    if (!row.empty() && row.back() == ',') cells.emplace_back();
+    return cells;
+}
+
+// The value after "LABEL: " on the summary line starting with it; empty if none.
+std::string SummaryValue(const std::string& out, const std::string& label) {
+    for (const std::string& line : Lines(out))
+        if (line.rfind(label + ": ", 0) == 0) return line.substr(label.size() + 2);
+    return {};
+}
+
+TEST(RunCommand, SummarisesTheSampleRun) {
+    const CommandResult result = RunKovra({"run"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const std::string bars = SummaryValue(result.out, "bars");
+    EXPECT_GT(std::stoi(bars), 0) << result.out;
+    EXPECT_NE(bars.find(" (embedded sample), "), std::string::npos) << result.out;
+    const std::vector<std::string> inputs = {"input: Frame Algorithm=Optimized", "input: Frame Size=16",
+                                             "input: Prior Frame Inclusion=0%", "input: Price Extremes=HL",
+                                             "input: Show Grid=yes", "input: Show Frame History=yes"};
+    for (const std::string& input : inputs) EXPECT_NE(result.out.find(input + "\n"), std::string::npos) << input;
+    for (const char* label : {"8/8th", "0/8th", "frame window", "drawings", "recalculation"})
+        EXPECT_NE(SummaryValue(result.out, label), "") << label << " missing from:\n" << result.out;
+    EXPECT_NE(SummaryValue(result.out, "8/8th"), "no value");
+}
+
+TEST(RunCommand, QuietPrintsNothing) {
+    const CommandResult result = RunKovra({"run", "--quiet"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+}
+
+TEST(RunCommand, SettingsAndPushesShowInTheSummary) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string expectedLine;
+    };
+    const Case cases[] = {
+        {{"--set", "Frame Size=64"}, "input: Frame Size=64"},
+        {{"--set", "Frame Algorithm=Normalized", "--set", "Show Frame History=no"}, "input: Show Frame History=no"},
+        {{"--set", "Frame Algorithm=Normalized"}, "input: Frame Algorithm=Normalized"},
+        {{"--push", "6"}, "input: Frame Size=128"},
+        {{"--push", "6:off"}, "input: Frame Size=16"},
+        {{"--push", "17"}, "drawings: 0 in force after 1 pass(es)"},
+        {{"--push", "17", "--push", "17"}, "input: Show Grid=yes"},
+        {{"--set", "Frame Size=64", "--push", "9"}, "input: Prior Frame Inclusion=50%"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments{"run"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const CommandResult result = RunKovra(arguments);
+        EXPECT_EQ(result.exitCode, 0) << c.expectedLine << ": " << result.err;
+        EXPECT_NE(result.out.find(c.expectedLine + "\n"), std::string::npos)
+            << "expected \"" << c.expectedLine << "\" in:\n" << result.out;
+    }
+}
+
+TEST(RunCommand, ValueFormatSetsThePlacesOfPriceTexts) {
+    for (const int places : {0, 3, 9}) {
+        const CommandResult result = RunKovra({"run", "--value-format", std::to_string(places)});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const std::string top = SummaryValue(result.out, "8/8th");
+        const size_t point = top.find('.');
+        EXPECT_EQ(point == std::string::npos ? 0 : top.size() - point - 1, static_cast<size_t>(places)) << top;
+    }
+}
+
+TEST(RunCommand, BadSettingsAreUsageErrorsListingTheValidChoices) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string listed;  // part of the message naming the valid choices
+    };
+    const Case cases[] = {
+        {{"--set", "Frame Sise=64"}, "\"Frame Algorithm\", \"Frame Size\", \"Prior Frame Inclusion\""},
+        {{"--set", "Frame Size=65"}, "\"4\", \"8\", \"16\", \"32\", \"64\", \"128\", \"256\""},
+        {{"--set", "Show Grid=maybe"}, "\"yes\", \"no\""},
+        {{"--set", "Frame Size"}, "INPUT NAME=VALUE"},
+        {{"--subgraph", "Circles.DrawStyle=4"}, "\"Circles of Conflict Border/Fill\""},
+        {{"--subgraph", "#15.Colour=4"}, "\"PrimaryColour\", \"SecondaryColour\", \"DrawStyle\""},
+        {{"--subgraph", "#99.DrawStyle=4"}, "#0 to #"},
+        {{"--subgraph", "#15.DrawStyle=40000"}, "-32768 to 32767"},
+        {{"--subgraph", "#15.AngleMax=wide"}, "finite number"},
+        {{"--subgraph", "#15=4"}, "NAME.FIELD=VALUE"},
+        {{"--push", "0"}, "N from 1 to 150"},
+        {{"--push", "3:sideways"}, "N:on or N:off"},
+        {{"--value-format", "10"}, "--value-format"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments{"run"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const CommandResult result = RunKovra(arguments);
+        EXPECT_EQ(result.exitCode, 2) << c.arguments.back();
+        EXPECT_NE(result.err.find(c.listed), std::string::npos) << c.arguments.back() << ": " << result.err;
+        EXPECT_EQ(result.out, "") << c.arguments.back();
+    }
+}
+
+TEST(RunCommand, SubgraphSettingsReachTheDrawings) {
+    const std::string folder = FreshTestFolder("run-subgraph");
+    const std::string plain = folder + "/plain.json", hidden = folder + "/hidden.json";
+    ASSERT_EQ(RunKovra({"run", "--quiet", "--drawings", plain}).exitCode, 0);
+    const CommandResult result = RunKovra({"run", "--quiet", "--drawings", hidden, "--subgraph",
+                                           "Circles of Conflict Border/Fill.DrawStyle=4"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto ellipses = [](const std::string& path) {
+        const nlohmann::json document = nlohmann::json::parse(Slurp(path));
+        int count = 0;
+        for (const auto& drawing : document["Drawings"]) count += drawing["DrawingType"] == 13;
+        return count;
+    };
+    if (ellipses(plain) == 0) GTEST_SKIP() << "the circles of conflict are not drawn yet";
+    EXPECT_EQ(ellipses(hidden), 0) << "a hidden circles subgraph must hide the circles";
+}
+
+TEST(RunCommand, SeriesFileHasAHeaderAndOneRowPerBar) {
+    const std::string folder = FreshTestFolder("run-series");
+    const std::string path = folder + "/series.csv";
+    const CommandResult result = RunKovra({"run", "--series", path, "--ticks", "400", "--seed", "5"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const int bars = std::stoi(SummaryValue(result.out, "bars"));
+
+    const std::vector<std::string> rows = Lines(Slurp(path));
+    ASSERT_EQ(rows.size(), static_cast<size_t>(bars) + 1);
+    const std::vector<std::string> header = Cells(rows[0]);
+    const auto top = std::find(header.begin(), header.end(), "8/8th") - header.begin();
+    ASSERT_LT(static_cast<size_t>(top), header.size()) << rows[0];
+    // Frame size 16: bars 0..15 get no levels, bar 16 is the first with them.
+    EXPECT_EQ(Cells(rows[1 + 15])[top], "") << rows[1 + 15];
+    EXPECT_NE(Cells(rows[1 + 16])[top], "") << rows[1 + 16];
+    EXPECT_EQ(Cells(rows.back())[0], std::to_string(bars - 1));
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        EXPECT_EQ(entry.path().filename(), "series.csv") << "no temporary file may stay behind";
+}
+
+TEST(RunCommand, AMalformedBarFileExitsTwoAndWritesNothing) {
+    const std::string folder = FreshTestFolder("run-bad-bars");
+    const std::string bars = folder + "/bars.csv";
+    std::ofstream(bars) << "datetime,open,high,low,close\n"
+                           "2024-01-02 09:30:00,100,101,99,100.5\n"
+                           "2024-01-02 09:31:00,100,abc,99,100\n";
+    const CommandResult result = RunKovra(
+        {"run", "--bars", bars, "--series", folder + "/out.csv", "--drawings", folder + "/out.json"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("bars.csv"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find('3'), std::string::npos) << "the line must be named: " << result.err;
+    EXPECT_FALSE(std::filesystem::exists(folder + "/out.csv"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/out.json"));
+}
+
+TEST(RunCommand, InconsistentBarsGiveOneWarningWithTheirCount) {
+    const std::string folder = FreshTestFolder("run-inconsistent");
+    const std::string bars = folder + "/bars.csv";
+    std::ofstream file(bars);
+    file << "datetime,open,high,low,close\n";
+    for (int minute = 0; minute < 40; ++minute) {
+        const bool bad = minute == 3 || minute == 20;  // high below low
+        file << "2024-01-02 10:" << (minute < 10 ? "0" : "") << minute << ":00,100,"
+             << (bad ? "98,99" : "101,99") << ",100\n";
+    }
+    file.close();
+    const CommandResult result = RunKovra({"run", "--bars", bars});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("2 bar(s)"), std::string::npos) << result.err;
+    EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+}
+
+TEST(RunCommand, AnUnwritableOutputIsARuntimeFailure) {
+    const CommandResult result = RunKovra({"run", "--series", "/nonexistent-folder/series.csv"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("/nonexistent-folder/series.csv"), std::string::npos) << result.err;
+}
+
+TEST(RunCommand, AStudyThatDoesNotLoadIsAUsageError) {
+    const CommandResult result = RunKovra({"run", "--study", "/nonexistent/libStudy.so"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("/nonexistent/libStudy.so"), std::string::npos) << result.err;
+}
+
+TEST(RunCommand, DrawingsFileHasTheDocumentedStructure) {
+    const std::string folder = FreshTestFolder("run-drawings");
+    const std::string path = folder + "/drawings.json";
+    const CommandResult result = RunKovra({"run", "--study-id", "3", "--drawings", path});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const nlohmann::json document = nlohmann::json::parse(Slurp(path));
+    for (const char* key : {"StudyIdentifier", "Passes", "PersistentIntegers", "LastBar", "LastBarTop",
+                            "LastBarBottom", "Drawings"})
+        EXPECT_TRUE(document.contains(key)) << key;
+    EXPECT_EQ(document["StudyIdentifier"], 3);
+    EXPECT_EQ(document["LastBar"], std::stoi(SummaryValue(result.out, "bars")) - 1);
+    const std::string frame = SummaryValue(result.out, "frame window");
+    EXPECT_EQ(frame, "start " + document["PersistentIntegers"]["1"].dump() + ", end " +
+                         document["PersistentIntegers"]["2"].dump() + ", last drawn " +
+                         document["PersistentIntegers"]["3"].dump());
+    for (const auto& drawing : document["Drawings"]) {
+        EXPECT_EQ(drawing.size(), 20u) << drawing.dump();
+        EXPECT_FALSE(drawing["TargetChart"].is_null());
+    }
+}
+
+TEST(RunCommand, DrawingsExistWithUniqueIdentifiers) {
+    const std::string folder = FreshTestFolder("run-drawing-ids");
+    const std::string path = folder + "/drawings.json";
+    ASSERT_EQ(RunKovra({"run", "--quiet", "--drawings", path}).exitCode, 0);
+    const nlohmann::json drawings = nlohmann::json::parse(Slurp(path))["Drawings"];
+    if (drawings.empty()) GTEST_SKIP() << "the drawing pass submits nothing yet";
+    std::set<int64_t> ids;
+    for (const auto& drawing : drawings) {
+        ASSERT_FALSE(drawing["DrawingId"].is_null()) << drawing.dump();
+        EXPECT_TRUE(ids.insert(drawing["DrawingId"].get<int64_t>()).second) << "duplicate " << drawing["DrawingId"];
+    }
+}
+
+TEST(ButtonsCommand, PrintsTheControlBarAfterTheRun) {
+    const CommandResult result = RunKovra({"buttons", "--push", "5"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::vector<std::string> lines = Lines(result.out);
+    ASSERT_EQ(lines.size(), 18u) << "a header and buttons 1 to 17:\n" << result.out;
+    if (lines[1].find("\"\"") == lines[1].find('"')) GTEST_SKIP() << "the study sets no button texts yet";
+    struct Row {
+        int line;
+        const char* label;
+        const char* hover;
+        const char* pushed;
+    };
+    const Row rows[] = {
+        {1, "\" 4 \"", "\"Frame 4\"", "no"},
+        {3, "\"16\"", "\"\"", "yes"},  // the starting frame size stays marked
+        {5, "\"64\"", "\"\"", "yes"},
+        {17, "\"Grid On/Off\"", "\"Grid toggle, show/hide\"", "no"},
+    };
+    for (const Row& row : rows) {
+        const std::string& line = lines[static_cast<size_t>(row.line)];
+        EXPECT_EQ(line.find(std::to_string(row.line) + "  "), line.find_first_not_of(' ')) << line;
+        EXPECT_NE(line.find(row.label), std::string::npos) << line;
+        EXPECT_NE(line.find(row.hover), std::string::npos) << line;
+        EXPECT_EQ(line.substr(line.size() - std::string(row.pushed).size()), row.pushed) << line;
+    }
+}
+
+TEST(ButtonsCommand, SharesTheRunOptions) {
+    const CommandResult result = RunKovra({"buttons", "--set", "Frame Sise=4"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("\"Frame Size\""), std::string::npos) << result.err;
+}
+
+}  // namespace
