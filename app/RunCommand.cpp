@@ -18,6 +18,8 @@
 #include "host/AtomicFile.h"
 #include "host/DrawingsJson.h"
 #include "host/SeriesCsv.h"
+#include "host/render/ChartFont.h"
+#include "host/render/ChartImage.h"
 
 namespace kovra::app {
 
@@ -27,7 +29,35 @@ struct RunCommandOptions {
     RunOptions run;
     std::string seriesPath;
     std::string drawingsPath;
+    std::string imagePath;
+    host::ImageOptions image;
 };
+
+// "WxH", e.g. "1600x900".
+std::string ParseImageSize(const std::string& text, host::ImageOptions& image) {
+    int width = 0, height = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%dx%d%c", &width, &height, &rest) != 2)
+        return "--size: '" + text + "' is not WIDTHxHEIGHT, e.g. 1600x900";
+    image.width = width;
+    image.height = height;
+    return {};
+}
+
+void WriteImage(const RunCommandOptions& options, const RunOutcome& outcome) {
+    // The font libraries keep process-wide caches; they are handed back after
+    // the one picture so that leak checkers see a clean exit.
+    struct ReleaseFonts {
+        ~ReleaseFonts() { host::ReleaseFontCaches(); }
+    } releaseFonts;
+    try {
+        host::WriteChartImage(outcome.session->study(), options.image, options.imagePath);
+    } catch (const std::invalid_argument& error) {
+        throw UsageError(error.what());
+    } catch (const std::runtime_error& error) {
+        throw CommandFailure(error.what(), kExitFailure);
+    }
+}
 
 std::string PriceText(float price, int32_t valueFormat) {
     return std::isnan(price) ? "no value" : fmt::format("{:.{}f}", price, valueFormat);
@@ -68,6 +98,14 @@ void WriteOutput(const std::string& path, const std::string& contents) {
 }
 
 void Run(const RunCommandOptions& options) {
+    if (!options.imagePath.empty()) {
+        try {
+            host::CheckImageFormat(options.imagePath);
+            host::CheckImageSize(options.image);
+        } catch (const std::invalid_argument& error) {
+            throw UsageError(error.what());
+        }
+    }
     const RunOutcome outcome = RunSession(options.run);
     // Everything is formatted before anything is written.
     std::vector<std::pair<std::string, std::string>> outputs;
@@ -76,7 +114,9 @@ void Run(const RunCommandOptions& options) {
     if (!options.drawingsPath.empty())
         outputs.emplace_back(options.drawingsPath, host::FormatDrawingsJson(*outcome.session));
     for (const auto& [path, contents] : outputs) WriteOutput(path, contents);
+    if (!options.imagePath.empty()) WriteImage(options, outcome);
     if (!options.run.quiet) PrintSummary(outcome);
+    if (!options.imagePath.empty() && !options.run.quiet) std::printf("image: %s\n", options.imagePath.c_str());
 }
 
 }  // namespace
@@ -91,6 +131,18 @@ void AddRunCommand(CLI::App& root, int& exitCode) {
         ->type_name("FILE.csv");
     command->add_option("--drawings", options->drawingsPath, "Write the study's drawings in force as JSON")
         ->type_name("FILE.json");
+    command->add_option("--image", options->imagePath, "Draw the chart as the platform would show it (.png, .svg or .pdf)")
+        ->type_name("FILE");
+    command->add_option("--window", options->image.windowBars,
+                        "Bars the picture shows (default: the whole current frame, with room on the right)")
+        ->check(CLI::NonNegativeNumber);
+    command->add_option_function<std::string>(
+        "--size",
+        [options](const std::string& text) {
+            const std::string problem = ParseImageSize(text, options->image);
+            if (!problem.empty()) throw CLI::ValidationError(problem);
+        },
+        "Picture size in pixels, WIDTHxHEIGHT (default 1600x900)");
     command->callback([options, &exitCode] {
         Run(*options);
         exitCode = kExitOk;

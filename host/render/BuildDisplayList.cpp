@@ -1,0 +1,103 @@
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+#include "host/render/BuildParts.h"
+#include "host/render/ChartImage.h"
+
+namespace kovra::host {
+
+namespace {
+
+constexpr int32_t kMinWidth = 200, kMinHeight = 150, kMaxSide = 16000;
+constexpr double kMinTickPixels = 36, kMinTimeLabelPixels = 90;
+
+struct RangeBuilder {
+    double low = std::numeric_limits<double>::infinity(), high = -std::numeric_limits<double>::infinity();
+    void Add(float price) {
+        if (!std::isfinite(price)) return;
+        low = std::min(low, static_cast<double>(price));
+        high = std::max(high, static_cast<double>(price));
+    }
+};
+
+// What the window shows sets the price scale: its bars, the level series
+// drawn there and the drawings placed in it.
+PriceRange PriceRangeOf(const StudyInstance& study, const BarWindow& window,
+                        const std::vector<PlacedDrawing>& drawings) {
+    RangeBuilder range;
+    const BarColumns& bars = study.chart().bars;
+    const int32_t first = std::max(window.firstBar, 0), last = std::min(window.lastBar, bars.size() - 1);
+    for (int32_t bar = first; bar <= last; ++bar) {
+        range.Add(bars.high[static_cast<size_t>(bar)]);
+        range.Add(bars.low[static_cast<size_t>(bar)]);
+        for (int32_t subgraph = 0; subgraph < kLevelSeriesCount; ++subgraph) {
+            if (SeriesShown(study, subgraph)) range.Add(study.SeriesValue(subgraph, bar));
+        }
+    }
+    for (const PlacedDrawing& placed : drawings) {
+        range.Add(placed.firstPrice);
+        range.Add(placed.secondPrice);
+    }
+    if (!(range.low <= range.high)) return {0, 1};
+    return {range.low, range.high};
+}
+
+}  // namespace
+
+void CheckImageSize(const ImageOptions& options) {
+    if (options.width < kMinWidth || options.height < kMinHeight || options.width > kMaxSide ||
+        options.height > kMaxSide) {
+        throw std::invalid_argument("image size " + std::to_string(options.width) + "x" +
+                                    std::to_string(options.height) + " is out of range (200x150 to 16000x16000)");
+    }
+}
+
+void AddPrimitive(DisplayList& list, PrimitiveKind kind, int32_t index, bool clipToPlot,
+                  std::variant<PolylinePrimitive, ShapePrimitive, TextPrimitive> shape) {
+    list.primitives.push_back(Primitive{kind, index, clipToPlot, std::move(shape)});
+}
+
+PolylinePrimitive Segment(PixelPoint from, PixelPoint to, const Stroke& stroke) {
+    return PolylinePrimitive{{from, to}, stroke};
+}
+
+DisplayList BuildDisplayList(const StudyInstance& study, const ImageOptions& options) {
+    CheckImageSize(options);
+    const ChartLayout layout = LayoutChart(options.width, options.height);
+    const BarWindow window = ChooseBarWindow(study, options.windowBars);
+    DrawingPlacement drawings = PlaceDrawings(study, window);
+
+    DisplayList list;
+    list.width = options.width;
+    list.height = options.height;
+    list.background = study.chart().backgroundColour & 0x00FFFFFFu;
+    list.mapping = MapChart(layout.plot, window, PriceRangeOf(study, window, drawings.placed));
+    list.omitted = std::move(drawings.omitted);
+
+    const ChartMapping& map = list.mapping;
+    const PriceTicks ticks = ChoosePriceTicks(map.priceLow, map.priceHigh,
+                                              map.plot.height() / (map.priceHigh - map.priceLow), kMinTickPixels);
+    const std::vector<TimeLabel> labels =
+        ChooseTimeLabels(study.chart().bars, map.firstBar, map.lastBar, map.barSpacing, kMinTimeLabelPixels);
+
+    TextMeasure measure;
+    BuildContext context{study, layout, list, measure};
+    ShapePrimitive background;
+    background.bounds = {0, 0, static_cast<double>(options.width), static_cast<double>(options.height)};
+    background.fillColour = list.background;
+    background.fillAlpha = 1;
+    AddPrimitive(list, PrimitiveKind::kBackground, 0, false, background);
+    AddGrid(context, ticks, labels);
+    AddCandles(context);
+    AddLevelSeries(context);
+    AddDrawings(context, drawings.placed);
+    AddAxes(context, ticks, labels);
+    AddTitle(context);
+    AddControlBar(context);
+    return list;
+}
+
+}  // namespace kovra::host

@@ -1,0 +1,79 @@
+// The pieces BuildDisplayList assembles, each appending its primitives to
+// the list in painting order.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "host/StudyInstance.h"
+#include "host/render/ChartFont.h"
+#include "host/render/ChartLayout.h"
+#include "host/render/DisplayList.h"
+#include "host/render/DrawingPlacement.h"
+#include "host/render/PriceTicks.h"
+#include "host/render/TimeLabels.h"
+
+namespace kovra::host {
+
+constexpr uint32_t Rgb(uint32_t red, uint32_t green, uint32_t blue) { return red | green << 8 | blue << 16; }
+
+// The picture's own colours (the study's come from its record).
+namespace palette {
+inline constexpr uint32_t kText = Rgb(50, 55, 65);
+inline constexpr uint32_t kMutedText = Rgb(110, 116, 126);
+inline constexpr uint32_t kGrid = Rgb(236, 238, 241);
+inline constexpr uint32_t kAxisLine = Rgb(190, 195, 202);
+inline constexpr uint32_t kPanel = Rgb(247, 248, 250);
+inline constexpr uint32_t kUpCandle = Rgb(38, 166, 91);
+inline constexpr uint32_t kDownCandle = Rgb(222, 61, 61);
+}  // namespace palette
+
+// The platform's pen style numbers 0 .. 4; anything else draws solid.
+inline PenStyle PenStyleOf(int32_t style) {
+    return style >= 0 && style <= 4 ? static_cast<PenStyle>(style) : PenStyle::kSolid;
+}
+
+struct BuildContext {
+    const StudyInstance& study;
+    const ChartLayout& layout;
+    DisplayList& list;  // its mapping is set before any piece runs
+    TextMeasure& measure;
+};
+
+enum class HorizontalAlign : uint8_t { kLeft, kCentre, kRight };
+enum class VerticalAlign : uint8_t { kTop, kCentre, kBottom };
+
+struct TextStyle {
+    uint32_t colour;
+    double pixels;
+    bool bold = false;
+};
+
+// Lays out `text` (lines split at line feeds) so the anchor is at the
+// aligned side of its box: left aligned starts at x, top aligned hangs from y.
+TextPrimitive LayoutText(TextMeasure& measure, std::string_view text, PixelPoint anchor, HorizontalAlign horizontal,
+                         VerticalAlign vertical, const TextStyle& style);
+
+void AddPrimitive(DisplayList& list, PrimitiveKind kind, int32_t index, bool clipToPlot,
+                  std::variant<PolylinePrimitive, ShapePrimitive, TextPrimitive> shape);
+PolylinePrimitive Segment(PixelPoint from, PixelPoint to, const Stroke& stroke);
+
+// The bars of the window that exist on the chart.
+struct BarSpan {
+    int32_t first, last;  // first > last when there are none
+};
+BarSpan ExistingBars(const StudyInstance& study, const ChartMapping& mapping);
+// Whether our host draws the level series of this subgraph (styles 4 and 5 are hidden).
+bool SeriesShown(const StudyInstance& study, int32_t subgraph);
+inline constexpr int32_t kLevelSeriesCount = 13;
+
+void AddGrid(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeLabel>& labels);
+void AddCandles(BuildContext& context);
+void AddLevelSeries(BuildContext& context);
+void AddDrawings(BuildContext& context, const std::vector<PlacedDrawing>& drawings);
+void AddAxes(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeLabel>& labels);
+void AddTitle(BuildContext& context);
+void AddControlBar(BuildContext& context);
+
+}  // namespace kovra::host

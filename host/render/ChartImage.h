@@ -1,0 +1,36 @@
+// Pictures of a study on its chart, as the platform would show them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/StudyInstance.h"
+#include "host/render/DisplayList.h"
+
+namespace kovra::host {
+
+struct ImageOptions {
+    int32_t width = 1600;    // pixels, 200 .. 16000
+    int32_t height = 900;    // pixels, 150 .. 16000
+    int32_t windowBars = 0;  // bars shown; 0: the whole current frame plus room on the right
+};
+
+// Throw std::invalid_argument, with a message for the user, for a size out of
+// range or a file name that is not .png, .svg or .pdf; so a command can refuse
+// a request before doing any work.
+void CheckImageSize(const ImageOptions& options);
+void CheckImageFormat(const std::string& path);
+
+// The picture as primitives in pixel space. Pure: reads the study and its
+// chart, changes nothing. Throws std::invalid_argument for a size out of range.
+DisplayList BuildDisplayList(const StudyInstance& study, const ImageOptions& options);
+
+// Paints the list with cairo into `path`: PNG, SVG or PDF by the extension
+// (any case). Throws std::invalid_argument for another extension and
+// std::runtime_error when the file cannot be written; the file appears whole
+// or not at all.
+void DrawDisplayList(const DisplayList& list, const std::string& path);
+
+void WriteChartImage(const StudyInstance& study, const ImageOptions& options, const std::string& path);
+
+}  // namespace kovra::host
