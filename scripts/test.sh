@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: once in the developer build (warnings
+# are errors), once under AddressSanitizer + UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+jobs=$(nproc)
+
+for preset in dev sanitize; do
+  echo "== $preset build ==" >&2
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs"
+done
