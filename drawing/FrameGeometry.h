@@ -3,6 +3,7 @@
 // the order in which the two prices or the two bars arrive does not matter.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 struct FrameGeometry {
@@ -16,7 +17,13 @@ struct FrameGeometry {
 
     // Price of level k: 0 is the 0/8th line, 8 the 8/8th, 10 the +2/8th, -2 the -2/8th.
     float LevelPrice(int32_t k) const { return priceLow + static_cast<float>(k) * priceEighth; }
-    // Bar position of time eighth j: 0 is the frame start, 8 the frame end.
+    // Whether every price of the picture stays within the float range: it
+    // reaches four eighths beyond the frame, and one eighth more is kept
+    // spare for the circles, whose corners are summed in 64 bits first.
+    bool PicturePricesFinite() const {
+        return std::isfinite(priceEighth) && std::isfinite(LevelPrice(-5)) && std::isfinite(LevelPrice(13));
+    }
+        // Bar position of time eighth j: 0 is the frame start, 8 the frame end.
     float EighthBar(int32_t j) const { return barLow + static_cast<float>(j) * barEighth; }
 };
 

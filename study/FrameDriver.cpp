@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "drawing/FrameGeometry.h"
 #include "drawing/RunDrawingPass.h"
 #include "levels/LevelLines.h"
 #include "levels/SelectLevelRoutine.h"
@@ -97,6 +98,10 @@ std::optional<BarLevels> WindowLevels(HostStudyInterface& host, const StudyEntri
     const auto top = static_cast<float>(levels.top);
     const auto bottom = static_cast<float>(levels.bottom);
     if (!std::isfinite(top) || !std::isfinite(bottom)) return std::nullopt;
+    // A frame so wide that its extension lines leave the float range has no
+    // usable levels either.
+    const auto lines = ComputeLevelLines(top, bottom);
+    if (!std::all_of(lines.begin(), lines.end(), [](float line) { return std::isfinite(line); })) return std::nullopt;
     return BarLevels{top, bottom};
 }
 
@@ -145,7 +150,9 @@ void DrawOnLastBar(HostStudyInterface& host, const StudyEntries& entries, int32_
     if (!IsYes(*entries.showGrid) || bar != host.BarCount - 1) return;
     const float top = SeriesAt(host, *entries.top, bar);
     const float bottom = SeriesAt(host, *entries.bottom, bar);
-    if (!std::isfinite(top) || !std::isfinite(bottom)) return;  // a bar that never had levels
+    // No picture from a bar that never had levels, nor from a frame whose
+    // picture would leave the float range.
+    if (!MakeFrameGeometry(top, bottom, window.start, window.end).PicturePricesFinite()) return;
     host.ClearStudyDrawings(&host, 0, -1, 0);
     RunDrawingPass(host, top, bottom, window.start, window.end);
 }

@@ -67,7 +67,8 @@ TEST(MendedBars, AFlatChartHasNoLevelsAndNoFrameRestart) {
 }
 
 // Not-a-number prices are skipped; a window left without a number on either
-// side, or holding an infinity, repeats the previous levels.
+// side, holding an infinity, or so wide that its lines overflow, repeats the
+// previous levels.
 TEST(MendedBars, NotANumberAndInfinitePricesNeverReachTheSeries) {
     struct Row {
         const char* what;
@@ -78,6 +79,8 @@ TEST(MendedBars, NotANumberAndInfinitePricesNeverReachTheSeries) {
         {"NaN bar", {kNaN, kNaN, kNaN, kNaN}, 23, 29},   // windows 20..23 to 26..29 hold no number
         {"NaN low only", {100, 101, kNaN, 100}, 23, 29},
         {"infinite high", {100, kInfinity, 99, 100}, 20, 32},  // every window holding bar 20..29
+        // Finite prices whose frame's extension lines would leave the float range.
+        {"frame spanning the float range", {0, 3e38f, -3e38f, 0}, 20, 32},
     };
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.what);
