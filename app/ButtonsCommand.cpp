@@ -9,13 +9,11 @@
 #include "app/Commands.h"
 #include "app/RunOptions.h"
 #include "host/HostTextOperations.h"
+#include "layout/StudyLayout.h"
 
 namespace kovra::app {
 
 namespace {
-
-// The buttons the study's control bar offers; others are shown only when used.
-constexpr int32_t kStudyButtons = 17;
 
 std::string Quoted(const HostText& text) { return fmt::format("\"{}\"", host::TextView(text)); }
 
@@ -25,7 +23,7 @@ void PrintControlBar(const host::ChartSession& session) {
     for (size_t number = 1; number < buttons.size(); ++number) {
         const ControlBarButton& button = buttons[number];
         const bool used = button.Label.Length > 0 || button.Hover.Length > 0 || button.Pushed != 0;
-        if (number > kStudyButtons && !used) continue;
+        if (number > static_cast<size_t>(layout::kButtonCount) && !used) continue;  // others only when used
         std::printf("%6zu  %-14s  %-38s  %s\n", number, Quoted(button.Label).c_str(), Quoted(button.Hover).c_str(),
                     button.Pushed != 0 ? "yes" : "no");
     }

@@ -37,8 +37,8 @@ std::string Colour(uint32_t bgr) {
 
 std::string_view TypeName(uint8_t type) {
     switch (type) {
-        case 22: return "custom list";
-        case 5: return "yes/no";
+        case kInputTypeCustomList: return "custom list";
+        case kInputTypeYesNo: return "yes/no";
         default: return "undeclared";
     }
 }
@@ -56,10 +56,10 @@ void PrintInputs(const host::StudyInstance& study) {
     std::printf("\nInputs\n");
     for (size_t position = 0; position < study.inputs().size(); ++position) {
         const StudyInput& input = study.inputs()[position];
-        if (input.TypeCode == 0 && input.Name.Length == 0) continue;
+        if (input.TypeCode == kInputTypeNotDeclared && input.Name.Length == 0) continue;
         std::printf("  %2zu  %s  (%s)\n", position, std::string(TextView(input.Name)).c_str(),
                     std::string(TypeName(input.TypeCode)).c_str());
-        if (input.TypeCode == 22) {
+        if (input.TypeCode == kInputTypeCustomList) {
             const auto items = study.ListItemsOf(static_cast<int32_t>(position));
             const std::string selected = study.SelectedTextOf(static_cast<int32_t>(position));
             std::string line;

@@ -14,12 +14,13 @@
 
 #include "app/Commands.h"
 #include "app/RunOptions.h"
-#include "app/StudySettings.h"
 #include "host/AtomicFile.h"
 #include "host/DrawingsJson.h"
 #include "host/SeriesCsv.h"
+#include "host/StudySettings.h"
 #include "host/render/ChartFont.h"
 #include "host/render/ChartImage.h"
+#include "layout/StudyLayout.h"
 
 namespace kovra::app {
 
@@ -77,11 +78,11 @@ void PrintSummary(const RunOutcome& outcome) {
                     host::FormatDateTime(bars.dateTimes.front()).c_str(),
                     host::FormatDateTime(bars.dateTimes.back()).c_str());
     }
-    for (const std::string& input : DescribeInputs(study)) std::printf("input: %s\n", input.c_str());
-    std::printf("8/8th: %s\n", PriceText(study.SeriesValue(host::kTopLevelSubgraph, lastBar), places).c_str());
-    std::printf("0/8th: %s\n", PriceText(study.SeriesValue(host::kBottomLevelSubgraph, lastBar), places).c_str());
-    std::printf("frame window: start %d, end %d, last drawn %d\n", study.PersistentValue(host::kFrameStartKey),
-                study.PersistentValue(host::kFrameEndKey), study.PersistentValue(host::kLastDrawnKey));
+    for (const std::string& input : host::DescribeInputs(study)) std::printf("input: %s\n", input.c_str());
+    std::printf("8/8th: %s\n", PriceText(study.SeriesValue(layout::kSubgraphTop, lastBar), places).c_str());
+    std::printf("0/8th: %s\n", PriceText(study.SeriesValue(layout::kSubgraphBottom, lastBar), places).c_str());
+    std::printf("frame window: start %d, end %d, last drawn %d\n", study.PersistentValue(layout::kFrameStartKey),
+                study.PersistentValue(layout::kFrameEndKey), study.PersistentValue(layout::kLastDrawnKey));
     std::printf("drawings: %zu in force after %lld pass(es)\n",
                 session.chart().drawings.DrawingsOf(study.studyIdentifier()).size(),
                 static_cast<long long>(session.drawingPasses()));

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 
 #include "app/Commands.h"
-#include "app/StudySettings.h"
 #include "host/BarsCsv.h"
 #include "host/PriceStep.h"
 #include "host/SampleBars.h"
@@ -33,7 +33,7 @@ ButtonPush ParsePush(const std::string& push) {
     if (!goodNumber || (state != "on" && state != "off"))
         throw UsageError(fmt::format("--push \"{}\": expected N, N:on or N:off with N from 1 to {}", push,
                                      host::ControlBar::kButtonCount));
-    return {button, state == "on" ? host::kButtonOn : host::kButtonOff};
+    return {button, state == "on" ? kButtonPushedOn : kButtonPushedOff};
 }
 
 host::LoadedBars LoadBars(const std::string& path) {
@@ -51,6 +51,49 @@ std::unique_ptr<host::StudyLibrary> LoadLibrary(const std::string& path) {
     } catch (const host::StudyLoadError& error) {
         throw CommandFailure(error.what(), kExitUsage);
     }
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+struct Assignment {
+    std::string target;  // left of the first "=", trimmed
+    std::string value;   // right of it, trimmed
+};
+
+Assignment SplitAssignment(std::string_view setting, std::string_view option, std::string_view form) {
+    const size_t equals = setting.find('=');
+    if (equals == std::string_view::npos)
+        throw UsageError(fmt::format("{} \"{}\": expected \"{}\"", option, setting, form));
+    return {std::string(Trimmed(setting.substr(0, equals))), std::string(Trimmed(setting.substr(equals + 1)))};
+}
+
+// The --set and --subgraph options as the settings dialog's edits.
+host::StudySettings SettingsOf(const RunOptions& options) {
+    host::StudySettings settings;
+    for (const std::string& setting : options.inputSettings) {
+        Assignment assignment = SplitAssignment(setting, "--set", "INPUT NAME=VALUE");
+        settings.inputs.push_back({std::move(assignment.target), std::move(assignment.value)});
+    }
+    for (const std::string& setting : options.subgraphSettings) {
+        const Assignment assignment = SplitAssignment(setting, "--subgraph", "NAME.FIELD=VALUE");
+        const size_t dot = assignment.target.rfind('.');
+        if (dot == std::string::npos)
+            throw UsageError(fmt::format("--subgraph \"{}\": expected \"NAME.FIELD=VALUE\"", setting));
+        settings.subgraphs.push_back(
+            {assignment.target.substr(0, dot), assignment.target.substr(dot + 1), assignment.value});
+    }
+    return settings;
+}
+
+// A refused setting as the user wrote it.
+UsageError RefusedSetting(const RunOptions& options, const host::SettingsError& error) {
+    const bool input = error.kind == host::SettingsError::Kind::kInput;
+    const std::string& written = input ? options.inputSettings[error.index] : options.subgraphSettings[error.index];
+    return UsageError(fmt::format("{} \"{}\": {}", input ? "--set" : "--subgraph", written, error.what()));
 }
 
 void Warn(const std::string& message) { std::fprintf(stderr, "kovra: warning: %s\n", message.c_str()); }
@@ -110,10 +153,12 @@ RunOutcome RunSession(const RunOptions& options) {
     outcome.session =
         std::make_unique<host::ChartSession>(std::move(loaded.bars), outcome.library->studyFunction(), session);
 
-    outcome.session->Start([&options](host::StudyInstance& study) {
-        ApplyInputSettings(study, options.inputSettings);
-        ApplySubgraphSettings(study, options.subgraphSettings);
-    });
+    const host::StudySettings settings = SettingsOf(options);
+    try {
+        outcome.session->Start(settings);
+    } catch (const host::SettingsError& error) {
+        throw RefusedSetting(options, error);
+    }
     outcome.session->PlayTicks(options.ticks, options.seed);
     for (const ButtonPush& push : pushes) outcome.session->Push(push.button, push.kind);
     for (const std::string& warning : outcome.session->warnings()) Warn(warning);

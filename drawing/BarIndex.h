@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace kovra::drawing {
+
 // Truncation toward zero into 32 bits.
 inline int32_t TruncateToInt32(double value) {
     if (std::isnan(value)) return 0;
@@ -26,3 +28,5 @@ inline int16_t SaturateToInt16(int64_t value) {
 
 // Whether a bar position falls on a whole bar (its floor equals it).
 inline bool IsWholeBar(float position) { return std::floor(position) == position; }
+
+}  // namespace kovra::drawing

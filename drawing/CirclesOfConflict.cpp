@@ -8,13 +8,13 @@
 #include "drawing/FindSettingsSubgraph.h"
 #include "drawing/FrameGeometry.h"
 #include "drawing/SubmitDrawing.h"
+#include "layout/StudyLayout.h"
+
+namespace kovra::drawing {
 
 namespace {
 
-constexpr int32_t kEllipse = 13;
-constexpr int32_t kAddOrReplace = 1;
-constexpr const char* kSettingsName = "Circles of Conflict Border/Fill";
-constexpr SettingsSet kFallback = {0x696969, 0x808080, 1, 30, 3, 0, 0, 0};
+constexpr SettingsSet kFallback = {0x696969, 0x808080, 1, 30, kLineStyleDashDot, kDrawStyleLine, 0, 0};
 
 struct Centre {
     int32_t eighth;  // time eighth from the frame's first bar
@@ -28,11 +28,9 @@ constexpr std::array<float, 3> kSizes = {4.0f, 2.0f, 1.0f};  // in eighths
 
 }  // namespace
 
-void DrawCirclesOfConflict(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                           int32_t frameEndBar) {
-    const SettingsSet settings = FindSettingsSubgraph(host, kSettingsName, kFallback);
+void DrawCirclesOfConflict(HostStudyInterface& host, const FrameGeometry& g) {
+    const SettingsSet settings = FindSettingsSubgraph(host, layout::kCirclesSettings.name, kFallback);
     if (HidesStep(settings)) return;
-    const FrameGeometry g = MakeFrameGeometry(topPrice, bottomPrice, frameStartBar, frameEndBar);
     for (size_t n = 0; n < kCentres.size(); ++n) {
         const float centreBar = g.EighthBar(kCentres[n].eighth);
         const float centrePrice = g.LevelPrice(kCentres[n].level);
@@ -41,7 +39,7 @@ void DrawCirclesOfConflict(HostStudyInterface& host, float topPrice, float botto
             const double halfBars = static_cast<double>(kSizes[sizeIndex] * g.barEighth) * 0.5;
             const double halfPrice = static_cast<double>(kSizes[sizeIndex] * g.priceEighth) * 0.5;
             SubmitFreshDrawing(host, [&](DrawingRequest& r) {
-                r.DrawingType = kEllipse;
+                r.DrawingType = kDrawingEllipse;
                 // Outward to whole bars, so the ellipse covers every bar it touches.
                 r.FirstBar = FloorToInt32(static_cast<float>(static_cast<double>(centreBar) - halfBars));
                 r.SecondBar = CeilToInt32(static_cast<float>(static_cast<double>(centreBar) + halfBars));
@@ -53,8 +51,10 @@ void DrawCirclesOfConflict(HostStudyInterface& host, float topPrice, float botto
                 r.FillTransparency = settings.angleMax;
                 r.PenStyle = settings.lineStyle;
                 r.DrawingId = StepDrawingIdentifier(host.StudyIdentifier, static_cast<int32_t>(500 + 3 * n + sizeIndex));
-                r.RequestMode = kAddOrReplace;
+                r.RequestMode = kRequestAddOrReplace;
             });
         }
     }
 }
+
+}  // namespace kovra::drawing

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace kovra::drawing {
+
 struct DateTextParts {
     int32_t month;   // 1..12
     int32_t day;     // 1..31
@@ -17,3 +19,5 @@ struct DateTextParts {
 // Day and time use floor division for every count, so a count before the origin
 // reads as the day and time it falls on. Defined for every int64 value.
 DateTextParts SplitDateTime(int64_t dateTime);
+
+}  // namespace kovra::drawing

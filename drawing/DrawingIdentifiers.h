@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace kovra::drawing {
+
 inline int32_t DrawingIdentifier(int32_t studyIdentifier, int32_t multiplier, int32_t offset) {
     const uint32_t wrapped = static_cast<uint32_t>(studyIdentifier) * static_cast<uint32_t>(multiplier) +
                              static_cast<uint32_t>(offset);
@@ -15,3 +17,5 @@ inline int32_t DrawingIdentifier(int32_t studyIdentifier, int32_t multiplier, in
 inline int32_t StepDrawingIdentifier(int32_t studyIdentifier, int32_t offset) {
     return DrawingIdentifier(studyIdentifier, 1000, offset);
 }
+
+}  // namespace kovra::drawing

@@ -1,23 +1,34 @@
-// The ten steps of the drawing pass. Each takes the pass arguments unchanged:
-// the 8/8th and 0/8th prices and the frame's start and end bars.
+// The steps of the drawing pass. Each draws one family of the frame's picture
+// from the frame geometry the pass built once; families that differ only in
+// their tables share one procedure, chosen by the family.
 #pragma once
 
 #include <cstdint>
 
-#include "study/HostStudyInterface.h"
+#include "drawing/FrameGeometry.h"
+#include "record/HostStudyInterface.h"
 
-#define KOVRA_DRAWING_STEP(name) \
-    void name(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar, int32_t frameEndBar)
+namespace kovra::drawing {
 
-KOVRA_DRAWING_STEP(DrawCirclesOfConflict);
-KOVRA_DRAWING_STEP(DrawFrameExtensions);
-KOVRA_DRAWING_STEP(DrawMinorSpeedlines);
-KOVRA_DRAWING_STEP(DrawMajorSpeedlines);
-KOVRA_DRAWING_STEP(DrawPriceLineNames);
-KOVRA_DRAWING_STEP(DrawPriceLineValues);
-KOVRA_DRAWING_STEP(DrawTimeLineEighths);
-KOVRA_DRAWING_STEP(DrawTimeLineDates);
-KOVRA_DRAWING_STEP(DrawGridLines);
-KOVRA_DRAWING_STEP(DrawEighthLines);
+using DrawingStep = void (*)(HostStudyInterface& host, const FrameGeometry& geometry);
 
-#undef KOVRA_DRAWING_STEP
+void DrawCirclesOfConflict(HostStudyInterface& host, const FrameGeometry& geometry);
+void DrawFrameExtensions(HostStudyInterface& host, const FrameGeometry& geometry);
+void DrawGridLines(HostStudyInterface& host, const FrameGeometry& geometry);
+void DrawEighthLines(HostStudyInterface& host, const FrameGeometry& geometry);
+
+enum class Speedlines : uint8_t { Minor, Major };
+template <Speedlines family>
+void DrawSpeedlines(HostStudyInterface& host, const FrameGeometry& geometry);
+
+// The labels beside the price lines: each line's name, or its price.
+enum class PriceLabels : uint8_t { Names, Values };
+template <PriceLabels family>
+void DrawPriceLabels(HostStudyInterface& host, const FrameGeometry& geometry);
+
+// The labels along the time axis: each eighth's number, or its bar's date and time.
+enum class TimeLabels : uint8_t { Eighths, Dates };
+template <TimeLabels family>
+void DrawTimeLabels(HostStudyInterface& host, const FrameGeometry& geometry);
+
+}  // namespace kovra::drawing

@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "drawing/BarIndex.h"
-#include "study/HostArrayAccess.h"
+#include "record/HostArrayAccess.h"
+
+namespace kovra::drawing {
 
 SettingsSet FindSettingsSubgraph(HostStudyInterface& host, const char* name, const SettingsSet& fallback) {
     SettingsSet settings = fallback;
-    if (!ResolveHostArray(host, host.Subgraphs)) return settings;
+    if (!record::ResolveHostArray(host, host.Subgraphs)) return settings;
     for (int32_t i = 0; i < host.Subgraphs.Count; ++i) {
         const StudySubgraph& subgraph = host.Subgraphs.Data[i];
         if (subgraph.Name.Chars == nullptr || subgraph.Name.Length == 0) continue;
@@ -23,3 +25,5 @@ SettingsSet FindSettingsSubgraph(HostStudyInterface& host, const char* name, con
     }
     return settings;
 }
+
+}  // namespace kovra::drawing

@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
 
-inline constexpr int16_t kDrawStyleHidden = 4;
+namespace kovra::drawing {
 
 struct SettingsSet {
     uint32_t primaryColour;
@@ -23,6 +23,8 @@ struct SettingsSet {
 // wins. Without a match the set stays `fallback`.
 SettingsSet FindSettingsSubgraph(HostStudyInterface& host, const char* name, const SettingsSet& fallback);
 
-// The hidden test of the speedlines and circles: draw style 4 skips the whole
+// The hidden test of the speedlines and circles: 'Hidden' skips the whole
 // step; any other style, the fallback 0 included, lets it draw.
 inline bool HidesStep(const SettingsSet& settings) { return settings.drawStyle == kDrawStyleHidden; }
+
+}  // namespace kovra::drawing

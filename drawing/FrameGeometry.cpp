@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace kovra::drawing {
+
 FrameGeometry MakeFrameGeometry(float topPrice, float bottomPrice, int32_t frameStartBar, int32_t frameEndBar) {
     FrameGeometry g{};
     g.priceLow = std::min(topPrice, bottomPrice);
@@ -16,3 +18,5 @@ FrameGeometry MakeFrameGeometry(float topPrice, float bottomPrice, int32_t frame
     g.barEighth = static_cast<float>(span) * 0.125f;
     return g;
 }
+
+}  // namespace kovra::drawing

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace kovra::drawing {
+
 struct FrameGeometry {
     float priceLow;     // the 0/8th line
     float priceHigh;    // the 8/8th line
@@ -23,8 +25,10 @@ struct FrameGeometry {
     bool PicturePricesFinite() const {
         return std::isfinite(priceEighth) && std::isfinite(LevelPrice(-5)) && std::isfinite(LevelPrice(13));
     }
-        // Bar position of time eighth j: 0 is the frame start, 8 the frame end.
+    // Bar position of time eighth j: 0 is the frame start, 8 the frame end.
     float EighthBar(int32_t j) const { return barLow + static_cast<float>(j) * barEighth; }
 };
 
 FrameGeometry MakeFrameGeometry(float topPrice, float bottomPrice, int32_t frameStartBar, int32_t frameEndBar);
+
+}  // namespace kovra::drawing

@@ -9,11 +9,10 @@
 #include "drawing/LevelColours.h"
 #include "drawing/SubmitDrawing.h"
 
+namespace kovra::drawing {
+
 namespace {
 
-constexpr int32_t kLine = 1;
-constexpr int32_t kRectangle = 12;
-constexpr int32_t kAddOrReplace = 1;
 constexpr uint32_t kExtensionBorder = 0x0000FF00;
 
 struct GridLine {
@@ -26,22 +25,21 @@ struct GridLine {
 
 // The -2/8th line comes before the -1/8th one and carries the higher identifier.
 constexpr std::array<GridLine, 13> kGridLines = {{
-    {0, 0, 2, 0, 800}, {1, 1, 1, 0, 801}, {2, 2, 1, 0, 802}, {3, 3, 1, 0, 803}, {4, 4, 2, 0, 804},
-    {5, 5, 1, 0, 805}, {6, 6, 1, 0, 806}, {7, 7, 1, 0, 807}, {8, 8, 2, 0, 808},
-    {9, 9, 1, 2, 809}, {10, 10, 1, 2, 810},
-    {-2, 11, 1, 2, 852}, {-1, 12, 1, 2, 851},
+    {0, 0, 2, kLineStyleSolid, 800}, {1, 1, 1, kLineStyleSolid, 801}, {2, 2, 1, kLineStyleSolid, 802},
+    {3, 3, 1, kLineStyleSolid, 803}, {4, 4, 2, kLineStyleSolid, 804}, {5, 5, 1, kLineStyleSolid, 805},
+    {6, 6, 1, kLineStyleSolid, 806}, {7, 7, 1, kLineStyleSolid, 807}, {8, 8, 2, kLineStyleSolid, 808},
+    {9, 9, 1, kLineStyleDot, 809}, {10, 10, 1, kLineStyleDot, 810},
+    {-2, 11, 1, kLineStyleDot, 852}, {-1, 12, 1, kLineStyleDot, 851},
 }};
 
 }  // namespace
 
-void DrawGridLines(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                   int32_t frameEndBar) {
+void DrawGridLines(HostStudyInterface& host, const FrameGeometry& g) {
     const std::array<uint32_t, 13> colours = GatherExtendedLevelColours(host);
-    const FrameGeometry g = MakeFrameGeometry(topPrice, bottomPrice, frameStartBar, frameEndBar);
     const int32_t firstBar = TruncateToInt32(g.barLow);
     for (const GridLine& line : kGridLines) {
         SubmitFreshDrawing(host, [&](DrawingRequest& r) {
-            r.DrawingType = kLine;
+            r.DrawingType = kDrawingLine;
             r.FirstBar = firstBar;
             r.SecondBar = g.endBar;
             r.FirstPrice = r.SecondPrice = g.LevelPrice(line.level);
@@ -49,40 +47,36 @@ void DrawGridLines(HostStudyInterface& host, float topPrice, float bottomPrice, 
             r.PenWidth = line.width;
             r.PenStyle = line.style;
             r.DrawingId = StepDrawingIdentifier(host.StudyIdentifier, line.offset);
-            r.RequestMode = kAddOrReplace;
+            r.RequestMode = kRequestAddOrReplace;
         });
     }
 }
 
-void DrawEighthLines(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                     int32_t frameEndBar) {
+void DrawEighthLines(HostStudyInterface& host, const FrameGeometry& g) {
     const std::array<uint32_t, 9> colours = GatherNineLevelColours(host);
-    const FrameGeometry g = MakeFrameGeometry(topPrice, bottomPrice, frameStartBar, frameEndBar);
     for (int32_t j = 0; j <= 8; ++j) {
         const float x = g.EighthBar(j);
         // A line only where an eighth falls on a whole bar (a 4-bar frame skips the odd ones).
         if (!IsWholeBar(x)) continue;
         const bool frameEdge = j == 0 || j == 8;
         SubmitFreshDrawing(host, [&](DrawingRequest& r) {
-            r.DrawingType = kLine;
+            r.DrawingType = kDrawingLine;
             r.FirstBar = r.SecondBar = TruncateToInt32(x);
             // The frame's edges span 0/8th to 8/8th; the inner lines +2/8th to -2/8th.
             r.FirstPrice = frameEdge ? g.priceHigh : g.priceHigh + 2.0f * g.priceEighth;
             r.SecondPrice = frameEdge ? g.priceLow : g.priceLow - 2.0f * g.priceEighth;
             r.LineColour = colours[static_cast<size_t>(j)];
             r.PenWidth = (j % 4 == 0) ? 2 : 1;
-            r.PenStyle = 0;
+            r.PenStyle = kLineStyleSolid;
             r.DrawingId = StepDrawingIdentifier(host.StudyIdentifier, 900 + j);
-            r.RequestMode = kAddOrReplace;
+            r.RequestMode = kRequestAddOrReplace;
         });
     }
 }
 
-void DrawFrameExtensions(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                         int32_t frameEndBar) {
-    const FrameGeometry g = MakeFrameGeometry(topPrice, bottomPrice, frameStartBar, frameEndBar);
+void DrawFrameExtensions(HostStudyInterface& host, const FrameGeometry& g) {
     DrawingRequest above;
-    above.DrawingType = kRectangle;
+    above.DrawingType = kDrawingRectangle;
     above.FirstBar = TruncateToInt32(g.barLow);
     above.SecondBar = TruncateToInt32(g.EighthBar(8));
     above.FirstPrice = g.priceHigh + 2.0f * g.priceEighth;
@@ -109,3 +103,5 @@ void DrawFrameExtensions(HostStudyInterface& host, float topPrice, float bottomP
     ReleaseRequestText(host, above);
     ReleaseRequestText(host, below);
 }
+
+}  // namespace kovra::drawing

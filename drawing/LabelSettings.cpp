@@ -2,10 +2,10 @@
 
 #include "drawing/FindSettingsSubgraph.h"
 
+namespace kovra::drawing {
+
 namespace {
 
-// Besides 'Hidden', the labels also stop at the draw style the host does not draw.
-constexpr int16_t kDrawStyleNotDrawn = 5;
 constexpr int32_t kFallbackFontSize = 7;
 
 constexpr uint32_t kNameFallbackWord = 0x50003;
@@ -21,6 +21,7 @@ LabelStyle FindLabelStyle(HostStudyInterface& host, const char* settingsName, La
     const uint32_t word = settings.labelSettings;
 
     LabelStyle style{};
+    // Besides 'Hidden', the labels also stop at the draw style the host does not draw.
     style.drawn = settings.drawStyle != kDrawStyleHidden && settings.drawStyle != kDrawStyleNotDrawn &&
                   (word & ColumnBit(column, 0x1, 0x100)) != 0;
     style.labelSettings = word;
@@ -31,3 +32,5 @@ LabelStyle FindLabelStyle(HostStudyInterface& host, const char* settingsName, La
     style.familyColour = name ? settings.primaryColour : settings.secondaryColour;
     return style;
 }
+
+}  // namespace kovra::drawing

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
+
+namespace kovra::drawing {
 
 enum class LabelColumn : uint8_t { Name, Value };
 
@@ -29,3 +31,5 @@ struct LabelStyle {
 // last match wins). Without a match: words 0x50003 / 0x2300, font size 7, the
 // line colours.
 LabelStyle FindLabelStyle(HostStudyInterface& host, const char* settingsName, LabelColumn column);
+
+}  // namespace kovra::drawing

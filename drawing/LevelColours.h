@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
+
+namespace kovra::drawing {
 
 // Entry i (0..8) is the colour of level i/8th, i.e. subgraph 10 - i.
 std::array<uint32_t, 9> GatherNineLevelColours(HostStudyInterface& host);
@@ -15,3 +17,5 @@ std::array<uint32_t, 13> GatherExtendedLevelColours(HostStudyInterface& host);
 
 // Entry i (0..12) is subgraph 12 - i: entry 0 the -2/8th line up to entry 12 the +2/8th.
 std::array<uint32_t, 13> GatherThirteenLevelColours(HostStudyInterface& host);
+
+}  // namespace kovra::drawing

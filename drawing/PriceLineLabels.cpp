@@ -9,14 +9,13 @@
 #include "drawing/LabelSettings.h"
 #include "drawing/LevelColours.h"
 #include "drawing/SubmitDrawing.h"
-#include "study/HostArrayAccess.h"
+#include "layout/StudyLayout.h"
+#include "record/HostArrayAccess.h"
+#include "record/HostTexts.h"
+
+namespace kovra::drawing {
 
 namespace {
-
-constexpr const char* kSettingsName = "Price line Labelling";
-constexpr int32_t kTextDrawing = 6;
-constexpr int32_t kAlignLeft = 0, kAlignRight = 2;
-constexpr int32_t kAlignTop = 0, kAlignMiddle = 4, kAlignBottom = 8;
 
 enum class Anchor : uint8_t { FrameStartBar, DateTimeZero, FrameEndDateTime, RightEdge };
 enum class Blank : uint8_t { None, InFront, Behind };
@@ -93,27 +92,29 @@ struct PriceLabelFamily {
 constexpr PriceLabelFamily kNames{LabelColumn::Name, 10000, &WriteLevelName};
 constexpr PriceLabelFamily kValues{LabelColumn::Value, 20000, &WriteLevelPrice};
 
-void DrawPriceLabels(HostStudyInterface& host, const PriceLabelFamily& family, float topPrice, float bottomPrice,
-                     int32_t frameStartBar, int32_t frameEndBar) {
-    const LabelStyle style = FindLabelStyle(host, kSettingsName, family.column);
+}  // namespace
+
+template <PriceLabels which>
+void DrawPriceLabels(HostStudyInterface& host, const FrameGeometry& geometry) {
+    const PriceLabelFamily& family = which == PriceLabels::Names ? kNames : kValues;
+    const LabelStyle style = FindLabelStyle(host, layout::kPriceLabelSettings.name, family.column);
     if (!style.drawn) return;
-    const FrameGeometry geometry = MakeFrameGeometry(topPrice, bottomPrice, frameStartBar, frameEndBar);
     const std::array<uint32_t, 13> levelColours = GatherThirteenLevelColours(host);
-    const int64_t frameEndDateTime = HostArrayAccess(host, host.BarDateTimes, geometry.endBar);
+    const int64_t frameEndDateTime = record::HostArrayAccess(host, host.BarDateTimes, geometry.endBar);
     const Placement placement = PlaceLabels(style.labelSettings, family.column, geometry.startBar, frameEndDateTime);
     const std::string blanksInFront(static_cast<size_t>(placement.blanksInFront), ' ');
     const std::string blanksBehind(static_cast<size_t>(placement.blanksBehind), ' ');
 
-    for (int32_t k = -2; k <= 10; ++k) {
+    for (int32_t k = layout::kLowestLevel; k <= layout::kHighestLevel; ++k) {
         const float price = geometry.LevelPrice(k);
-        HostText text{nullptr, 0, 0};
-        family.writeText(host, k, price, text);
+        record::ScopedHostText text(host);
+        family.writeText(host, k, price, text.text());
         SubmitFreshDrawing(host, [&](DrawingRequest& request) {
-            request.DrawingType = kTextDrawing;
-            request.RequestMode = 1;
+            request.DrawingType = kDrawingText;
+            request.RequestMode = kRequestAddOrReplace;
             request.DrawingId = DrawingIdentifier(host.StudyIdentifier, family.identifierMultiplier, k);
             host.TextAssign(&host, &request.DrawingText, blanksInFront.c_str());
-            host.TextAppend(&host, &request.DrawingText, text.Chars != nullptr ? text.Chars : "");
+            host.TextAppend(&host, &request.DrawingText, text.chars());
             host.TextAppend(&host, &request.DrawingText, blanksBehind.c_str());
             request.FirstPrice = price;
             request.FirstDateTime = placement.firstDateTime;
@@ -122,21 +123,13 @@ void DrawPriceLabels(HostStudyInterface& host, const PriceLabelFamily& family, f
             request.TextOptionA = 0;
             request.TextOptionB = 0;
             request.TextFlag = style.textFlag;
-            request.LineColour = style.LineColour(levelColours[static_cast<size_t>(k + 2)]);
+            request.LineColour = style.LineColour(levelColours[static_cast<size_t>(k - layout::kLowestLevel)]);
             request.FontSize = style.fontSize;
         });
-        host.TextAssign(&host, &text, nullptr);
     }
 }
 
-}  // namespace
+template void DrawPriceLabels<PriceLabels::Names>(HostStudyInterface& host, const FrameGeometry& geometry);
+template void DrawPriceLabels<PriceLabels::Values>(HostStudyInterface& host, const FrameGeometry& geometry);
 
-void DrawPriceLineNames(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                        int32_t frameEndBar) {
-    DrawPriceLabels(host, kNames, topPrice, bottomPrice, frameStartBar, frameEndBar);
-}
-
-void DrawPriceLineValues(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                         int32_t frameEndBar) {
-    DrawPriceLabels(host, kValues, topPrice, bottomPrice, frameStartBar, frameEndBar);
-}
+}  // namespace kovra::drawing

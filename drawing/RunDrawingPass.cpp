@@ -2,17 +2,28 @@
 
 #include "drawing/DrawingSteps.h"
 
-void RunDrawingPass(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                    int32_t frameEndBar) {
-    // Circles first, so every other drawing is submitted over them; the grid last.
-    DrawCirclesOfConflict(host, topPrice, bottomPrice, frameStartBar, frameEndBar);
-    DrawFrameExtensions(host, topPrice, bottomPrice, frameStartBar, frameEndBar);
-    DrawMinorSpeedlines(host, topPrice, bottomPrice, frameStartBar, frameEndBar);
-    DrawMajorSpeedlines(host, topPrice, bottomPrice, frameStartBar, frameEndBar);
-    DrawPriceLineNames(host, topPrice, bottomPrice, frameStartBar, frameEndBar);
-    DrawPriceLineValues(host, topPrice, bottomPrice, frameStartBar, frameEndBar);
-    DrawTimeLineEighths(host, topPrice, bottomPrice, frameStartBar, frameEndBar);
-    DrawTimeLineDates(host, topPrice, bottomPrice, frameStartBar, frameEndBar);
-    DrawGridLines(host, topPrice, bottomPrice, frameStartBar, frameEndBar);
-    DrawEighthLines(host, topPrice, bottomPrice, frameStartBar, frameEndBar);
+namespace kovra::drawing {
+
+namespace {
+
+// Circles first, so every other drawing is submitted over them; the grid last.
+constexpr DrawingStep kDrawingPass[] = {
+    DrawCirclesOfConflict,
+    DrawFrameExtensions,
+    DrawSpeedlines<Speedlines::Minor>,
+    DrawSpeedlines<Speedlines::Major>,
+    DrawPriceLabels<PriceLabels::Names>,
+    DrawPriceLabels<PriceLabels::Values>,
+    DrawTimeLabels<TimeLabels::Eighths>,
+    DrawTimeLabels<TimeLabels::Dates>,
+    DrawGridLines,
+    DrawEighthLines,
+};
+
+}  // namespace
+
+void RunDrawingPass(HostStudyInterface& host, const FrameGeometry& geometry) {
+    for (const DrawingStep step : kDrawingPass) step(host, geometry);
 }
+
+}  // namespace kovra::drawing

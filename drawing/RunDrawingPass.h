@@ -1,10 +1,12 @@
 // The drawing pass: the current frame's picture, drawn on the chart's last bar.
 #pragma once
 
-#include <cstdint>
+#include "drawing/FrameGeometry.h"
+#include "record/HostStudyInterface.h"
 
-#include "study/HostStudyInterface.h"
+namespace kovra::drawing {
 
-// Runs the ten drawing steps in their fixed order with the same arguments.
-void RunDrawingPass(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                    int32_t frameEndBar);
+// Runs the drawing steps in their fixed order over one frame geometry.
+void RunDrawingPass(HostStudyInterface& host, const FrameGeometry& geometry);
+
+}  // namespace kovra::drawing

@@ -10,11 +10,11 @@
 #include "drawing/FindSettingsSubgraph.h"
 #include "drawing/FrameGeometry.h"
 #include "drawing/SubmitDrawing.h"
+#include "layout/StudyLayout.h"
+
+namespace kovra::drawing {
 
 namespace {
-
-constexpr int32_t kLine = 1;
-constexpr int32_t kAddOrReplace = 1;
 
 struct Speedline {
     int32_t endEighth;  // time eighth of the end, from the frame's first bar
@@ -34,10 +34,10 @@ constexpr Speedline kMajorDown[] = {{8, 0, 200}, {8, 4, 201}, {8, 6, 202}, {4, 0
 constexpr Speedline kMinorUp[] = {{2, 8, 300}, {6, 8, 301}, {8, 6, 302}};
 constexpr Speedline kMinorDown[] = {{2, 0, 400}, {6, 0, 401}, {8, 2, 402}};
 
-const SpeedlineFamily kMajor = {"Speedlines Major - Up/Down", {0xFF0000, 0x000080, 1, 1, 0, 0, 0, 0}, kMajorUp,
-                                kMajorDown};
-const SpeedlineFamily kMinor = {"Minor Speedlines - Up/Down", {0x000080, 0x00A5FF, 1, 1, 1, 0, 0, 0}, kMinorUp,
-                                kMinorDown};
+const SpeedlineFamily kMajor = {layout::kMajorSpeedlinesSettings.name,
+                                {0xFF0000, 0x000080, 1, 1, kLineStyleSolid, kDrawStyleLine, 0, 0}, kMajorUp, kMajorDown};
+const SpeedlineFamily kMinor = {layout::kMinorSpeedlinesSettings.name,
+                                {0x000080, 0x00A5FF, 1, 1, kLineStyleDash, kDrawStyleLine, 0, 0}, kMinorUp, kMinorDown};
 
 // Lines of one direction, all starting on the frame's first bar at `startLevel`.
 // The line crossing the whole frame to the opposite edge gets twice the width.
@@ -47,7 +47,7 @@ void DrawDirection(HostStudyInterface& host, const FrameGeometry& g, std::span<c
     for (const Speedline& line : lines) {
         const bool crossesFrame = line.endEighth == 8 && line.endLevel == oppositeLevel;
         SubmitFreshDrawing(host, [&](DrawingRequest& r) {
-            r.DrawingType = kLine;
+            r.DrawingType = kDrawingLine;
             r.FirstBar = TruncateToInt32(g.EighthBar(0));
             r.SecondBar = TruncateToInt32(g.EighthBar(line.endEighth));
             r.FirstPrice = g.LevelPrice(startLevel);
@@ -56,28 +56,23 @@ void DrawDirection(HostStudyInterface& host, const FrameGeometry& g, std::span<c
             r.PenStyle = style;
             r.PenWidth = SaturateToInt16(crossesFrame ? 2 * int64_t{width} : int64_t{width});
             r.DrawingId = StepDrawingIdentifier(host.StudyIdentifier, line.offset);
-            r.RequestMode = kAddOrReplace;
+            r.RequestMode = kRequestAddOrReplace;
         });
     }
 }
 
-void DrawSpeedlineFamily(HostStudyInterface& host, const SpeedlineFamily& family, float topPrice, float bottomPrice,
-                         int32_t frameStartBar, int32_t frameEndBar) {
-    const SettingsSet settings = FindSettingsSubgraph(host, family.settingsName, family.fallback);
-    if (HidesStep(settings)) return;
-    const FrameGeometry g = MakeFrameGeometry(topPrice, bottomPrice, frameStartBar, frameEndBar);
-    DrawDirection(host, g, family.up, 0, settings.primaryColour, settings.angleUnit, settings.lineStyle);
-    DrawDirection(host, g, family.down, 8, settings.secondaryColour, settings.angleMax, settings.lineStyle);
-}
-
 }  // namespace
 
-void DrawMinorSpeedlines(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                         int32_t frameEndBar) {
-    DrawSpeedlineFamily(host, kMinor, topPrice, bottomPrice, frameStartBar, frameEndBar);
+template <Speedlines family>
+void DrawSpeedlines(HostStudyInterface& host, const FrameGeometry& g) {
+    const SpeedlineFamily& lines = family == Speedlines::Major ? kMajor : kMinor;
+    const SettingsSet settings = FindSettingsSubgraph(host, lines.settingsName, lines.fallback);
+    if (HidesStep(settings)) return;
+    DrawDirection(host, g, lines.up, 0, settings.primaryColour, settings.angleUnit, settings.lineStyle);
+    DrawDirection(host, g, lines.down, 8, settings.secondaryColour, settings.angleMax, settings.lineStyle);
 }
 
-void DrawMajorSpeedlines(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                         int32_t frameEndBar) {
-    DrawSpeedlineFamily(host, kMajor, topPrice, bottomPrice, frameStartBar, frameEndBar);
-}
+template void DrawSpeedlines<Speedlines::Minor>(HostStudyInterface& host, const FrameGeometry& geometry);
+template void DrawSpeedlines<Speedlines::Major>(HostStudyInterface& host, const FrameGeometry& geometry);
+
+}  // namespace kovra::drawing

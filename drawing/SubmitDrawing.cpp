@@ -1,5 +1,7 @@
 #include "drawing/SubmitDrawing.h"
 
+namespace kovra::drawing {
+
 void SubmitUnlessSuppressed(HostStudyInterface& host, DrawingRequest& request) {
     if (host.DrawingsSuppressed == 0 && host.SubmitDrawing != nullptr) host.SubmitDrawing(&host, &request);
 }
@@ -13,3 +15,5 @@ void SubmitAndRelease(HostStudyInterface& host, DrawingRequest& request) {
     SubmitUnlessSuppressed(host, request);
     ReleaseRequestText(host, request);
 }
+
+}  // namespace kovra::drawing

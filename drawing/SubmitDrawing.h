@@ -2,7 +2,9 @@
 // submitted unless drawings are suppressed, its text released afterwards.
 #pragma once
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
+
+namespace kovra::drawing {
 
 // Hands `request` to the host unless the host suppresses drawings. The host may
 // rewrite the request's fields.
@@ -23,3 +25,5 @@ void SubmitFreshDrawing(HostStudyInterface& host, Fill&& fill) {
     fill(request);
     SubmitAndRelease(host, request);
 }
+
+}  // namespace kovra::drawing

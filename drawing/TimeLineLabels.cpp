@@ -11,12 +11,13 @@
 #include "drawing/LabelSettings.h"
 #include "drawing/LevelColours.h"
 #include "drawing/SubmitDrawing.h"
-#include "study/HostArrayAccess.h"
+#include "layout/StudyLayout.h"
+#include "record/HostArrayAccess.h"
+#include "record/HostTexts.h"
+
+namespace kovra::drawing {
 
 namespace {
-
-constexpr const char* kSettingsName = "Time line Labelling";
-constexpr int32_t kTextDrawing = 6;
 // Eighths this far apart have room for the "i/8" form.
 constexpr float kWideEighth = 3.0f;
 
@@ -27,13 +28,12 @@ void WriteEighthNumber(HostStudyInterface& host, const FrameGeometry& geometry, 
 // Built apart from the request, then copied into it.
 void WriteDateAndTime(HostStudyInterface& host, const FrameGeometry&, int32_t, int64_t dateTime, HostText& text) {
     const DateTextParts parts = SplitDateTime(dateTime);
-    HostText built{nullptr, 0, 0};
-    host.TextAppendFormat(&host, &built, "%i/", parts.month);
-    host.TextAppendFormat(&host, &built, "%i", parts.day);
-    host.TextAppendFormat(&host, &built, "\n%i:", parts.hour);
-    host.TextAppendFormat(&host, &built, "%02d", parts.minute);
-    host.TextAssign(&host, &text, built.Chars != nullptr ? built.Chars : "");
-    host.TextAssign(&host, &built, nullptr);
+    record::ScopedHostText built(host);
+    host.TextAppendFormat(&host, &built.text(), "%i/", parts.month);
+    host.TextAppendFormat(&host, &built.text(), "%i", parts.day);
+    host.TextAppendFormat(&host, &built.text(), "\n%i:", parts.hour);
+    host.TextAppendFormat(&host, &built.text(), "%02d", parts.minute);
+    host.TextAssign(&host, &text, built.chars());
 }
 
 // The eighths stand on the +2/8th line, the dates hang below the -2/8th line.
@@ -50,9 +50,14 @@ struct TimeLabelFamily {
                       HostText& text);
 };
 
-// Alignments: bottom (8) or top (0), plus left / centre / right (0 / 1 / 2).
-constexpr TimeLabelFamily kEighths{LabelColumn::Name, 25000, &AboveTopExtension, {8, 9, 10}, &WriteEighthNumber};
-constexpr TimeLabelFamily kDates{LabelColumn::Value, 26000, &BelowBottomExtension, {0, 1, 2}, &WriteDateAndTime};
+// The eighths stand on their line, the dates hang from theirs; the first is
+// left-aligned, the last right-aligned, those between centred.
+constexpr TimeLabelFamily kEighths{LabelColumn::Name, 25000, &AboveTopExtension,
+                                   {kAlignBottom + kAlignLeft, kAlignBottom + kAlignCentre, kAlignBottom + kAlignRight},
+                                   &WriteEighthNumber};
+constexpr TimeLabelFamily kDates{LabelColumn::Value, 26000, &BelowBottomExtension,
+                                 {kAlignTop + kAlignLeft, kAlignTop + kAlignCentre, kAlignTop + kAlignRight},
+                                 &WriteDateAndTime};
 
 int32_t AlignmentOf(const TimeLabelFamily& family, int32_t i) {
     if (i == 0) return family.alignments[0];
@@ -60,21 +65,23 @@ int32_t AlignmentOf(const TimeLabelFamily& family, int32_t i) {
     return family.alignments[1];
 }
 
-void DrawTimeLabels(HostStudyInterface& host, const TimeLabelFamily& family, float topPrice, float bottomPrice,
-                    int32_t frameStartBar, int32_t frameEndBar) {
-    const LabelStyle style = FindLabelStyle(host, kSettingsName, family.column);
+}  // namespace
+
+template <TimeLabels which>
+void DrawTimeLabels(HostStudyInterface& host, const FrameGeometry& geometry) {
+    const TimeLabelFamily& family = which == TimeLabels::Eighths ? kEighths : kDates;
+    const LabelStyle style = FindLabelStyle(host, layout::kTimeLabelSettings.name, family.column);
     if (!style.drawn) return;
-    const FrameGeometry geometry = MakeFrameGeometry(topPrice, bottomPrice, frameStartBar, frameEndBar);
     const std::array<uint32_t, 9> levelColours = GatherNineLevelColours(host);
     const float price = family.price(geometry);
 
     for (int32_t i = 0; i <= 8; ++i) {
         const float position = geometry.EighthBar(i);
         if (!IsWholeBar(position)) continue;
-        const int64_t dateTime = HostArrayAccess(host, host.BarDateTimes, TruncateToInt32(position));
+        const int64_t dateTime = record::HostArrayAccess(host, host.BarDateTimes, TruncateToInt32(position));
         SubmitFreshDrawing(host, [&](DrawingRequest& request) {
-            request.DrawingType = kTextDrawing;
-            request.RequestMode = 1;
+            request.DrawingType = kDrawingText;
+            request.RequestMode = kRequestAddOrReplace;
             request.DrawingId = DrawingIdentifier(host.StudyIdentifier, family.identifierMultiplier, i);
             family.writeText(host, geometry, i, dateTime, request.DrawingText);
             request.FirstPrice = price;
@@ -88,14 +95,7 @@ void DrawTimeLabels(HostStudyInterface& host, const TimeLabelFamily& family, flo
     }
 }
 
-}  // namespace
+template void DrawTimeLabels<TimeLabels::Eighths>(HostStudyInterface& host, const FrameGeometry& geometry);
+template void DrawTimeLabels<TimeLabels::Dates>(HostStudyInterface& host, const FrameGeometry& geometry);
 
-void DrawTimeLineEighths(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                         int32_t frameEndBar) {
-    DrawTimeLabels(host, kEighths, topPrice, bottomPrice, frameStartBar, frameEndBar);
-}
-
-void DrawTimeLineDates(HostStudyInterface& host, float topPrice, float bottomPrice, int32_t frameStartBar,
-                       int32_t frameEndBar) {
-    DrawTimeLabels(host, kDates, topPrice, bottomPrice, frameStartBar, frameEndBar);
-}
+}  // namespace kovra::drawing

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
 
 namespace kovra::fuzz {
 

@@ -90,7 +90,7 @@ void SetHostFlags(FuzzInput& input, HostStudyInterface& record) {
 }
 
 host::ButtonEvent FuzzButtonEvent(FuzzInput& input) {
-    constexpr int32_t kKinds[] = {4, 4, 5, 0};
+    constexpr int32_t kKinds[] = {kButtonPushedOn, kButtonPushedOn, kButtonPushedOff, 0};
     host::ButtonEvent event;
     const uint8_t number = input.Byte();
     event.number = number < 220 ? number % 20 : input.Raw<int32_t>();

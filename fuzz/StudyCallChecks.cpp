@@ -5,14 +5,16 @@
 #include <initializer_list>
 #include <limits>
 
-#include "study/HostArrayAccess.h"
-#include "study/StudyEntries.h"
+#include "record/HostArrayAccess.h"
+#include "layout/StudyLayout.h"
+
+using namespace kovra::layout;
+using kovra::record::HostArrayAccess;
 
 namespace kovra::fuzz {
 
 namespace {
 
-constexpr int32_t kFrameStartKey = 1, kFrameEndKey = 2, kLastDrawnKey = 3;
 constexpr size_t kStudyButtons = 17;
 
 // Frame prices whose whole picture surely stays inside the float range.
@@ -145,7 +147,7 @@ std::string StudyCallChecks::CheckDrawingCalls(int32_t bar, bool recalculationRe
         if (!failure.empty()) return failure;
     }
 
-    const bool validOnEvent = eventKindBefore_ == 4 && eventNumberBefore_ >= 1 && eventNumberBefore_ <= 17;
+    const bool validOnEvent = eventKindBefore_ == kButtonPushedOn && eventNumberBefore_ >= 1 && eventNumberBefore_ <= 17;
     if (recalculationRequested && !(validOnEvent && ReachesDrawingStep(bar)))
         return "recalculation requested without a button pushed on";
     if (frameSize_ && validOnEvent && ReachesDrawingStep(bar) && !recalculationRequested)
@@ -169,7 +171,7 @@ std::string StudyCallChecks::CheckSubmittedDrawings() const {
 std::string StudyCallChecks::CheckLevelSeries(int32_t bar) const {
     // With fewer subgraphs the extremes and levels share clamped positions.
     if (study_.subgraphs().size() <= static_cast<size_t>(kSubgraphLowerExtreme)) return {};
-    for (int32_t line = 0; line < kLevelSubgraphCount; ++line)
+    for (int32_t line = 0; line < kLevelCount; ++line)
         if (std::isinf(study_.SeriesValue(line, bar)))
             return "level series " + std::to_string(line) + " is infinite (8/8th " +
                    std::to_string(study_.SeriesValue(kSubgraphTop, bar)) + ", 0/8th " +

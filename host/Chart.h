@@ -7,7 +7,7 @@
 
 #include "host/DrawingStore.h"
 #include "host/HostTextOperations.h"
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
 
 namespace kovra::host {
 
@@ -49,8 +49,8 @@ private:
 };
 
 struct ButtonEvent {
-    int32_t number = 0;  // 0 = none
-    int32_t kind = 0;    // 4 pushed on, 5 pushed off
+    int32_t number = kNoButton;
+    int32_t kind = 0;  // kButtonPushedOn or kButtonPushedOff
 };
 
 struct Chart {

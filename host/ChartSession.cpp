@@ -25,9 +25,9 @@ ChartSession::ChartSession(BarColumns bars, StudyFunction study, SessionOptions 
     study_ = std::make_unique<StudyInstance>(*chart_, study, options.studyIdentifier, instance);
 }
 
-void ChartSession::Start(const std::function<void(StudyInstance&)>& configure) {
+void ChartSession::Start(const StudySettings& settings) {
     study_->CallDefaults();
-    if (configure) configure(*study_);
+    ApplyStudySettings(*study_, settings);
     FullRecalculation();
 }
 

@@ -5,21 +5,16 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/Chart.h"
 #include "host/StudyInstance.h"
-#include "study/HostStudyInterface.h"
+#include "host/StudySettings.h"
+#include "record/HostStudyInterface.h"
 
 namespace kovra::host {
-
-// Where the study publishes what the session reports (its documented layout).
-inline constexpr int32_t kTopLevelSubgraph = 2;     // 8/8th series
-inline constexpr int32_t kBottomLevelSubgraph = 10;  // 0/8th series
-inline constexpr int32_t kFrameStartKey = 1, kFrameEndKey = 2, kLastDrawnKey = 3;
 
 struct SessionOptions {
     int32_t studyIdentifier = 1;  // 1 or more
@@ -28,24 +23,21 @@ struct SessionOptions {
     int32_t maxChainedRecalculations = 8;  // a study asking for more is stopped with a warning
 };
 
-// Button event kinds.
-inline constexpr int32_t kButtonOn = 4, kButtonOff = 5;
-
 class ChartSession {
 public:
     ChartSession(BarColumns bars, StudyFunction study, SessionOptions options = {});
     ChartSession(const ChartSession&) = delete;
     ChartSession& operator=(const ChartSession&) = delete;
 
-    // The defaults call; then `configure` (the user's settings dialog), then a
-    // full recalculation.
-    void Start(const std::function<void(StudyInstance&)>& configure = {});
+    // The defaults call; then the user's settings dialog, then a full
+    // recalculation. Throws SettingsError for a setting the dialog refuses.
+    void Start(const StudySettings& settings = {});
     // Bars 0 .. n-1, one call each, from a blank slate: series at "no value",
     // the study's drawings removed. A request made meanwhile starts it over.
     void FullRecalculation();
     // `count` real-time price updates from a seeded random walk on the tick grid.
     void PlayTicks(int64_t count, uint64_t seed);
-    // The user clicks `button` (`kind` 4 on, 5 off): the study is called for
+    // The user clicks `button` (`kind` kButtonPushedOn or kButtonPushedOff): the study is called for
     // the last bar with the event pending.
     void Push(int32_t button, int32_t kind);
 
@@ -53,9 +45,8 @@ public:
     void SetReleaseButtons(bool on) { study_->record().ReleaseButtons = on ? 1 : 0; }
     void SetHoldChartUpdates(bool on) { study_->record().HoldChartUpdates = on ? 1 : 0; }
 
-    Chart& chart() { return *chart_; }
+    // Read-only views of the chart and the study's record; the session alone changes them.
     const Chart& chart() const { return *chart_; }
-    StudyInstance& study() { return *study_; }
     const StudyInstance& study() const { return *study_; }
 
     int64_t fullRecalculations() const { return fullRecalculations_; }  // completed ones

@@ -1,54 +1,12 @@
-// Day counting after the well-known era-based civil-date algorithm: years
-// shifted to start in March so the leap day falls at the end, 400-year eras.
 #include "host/DateTimes.h"
 
 namespace kovra::host {
-namespace {
-
-constexpr int64_t kDaysPerEra = 146'097;
-// Days from 0000-03-01 to 1899-12-30 in the shifted calendar.
-constexpr int64_t kEpochShift = 693'899;
-
-int64_t FloorDivide(int64_t value, int64_t divisor) {
-    const int64_t quotient = value / divisor;
-    return (value % divisor < 0) ? quotient - 1 : quotient;
-}
-
-}  // namespace
-
-bool IsLeapYear(int64_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
-
-int32_t DaysInMonth(int64_t year, int32_t month) {
-    static constexpr int32_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-int64_t DaysSince18991230(CivilDate date) {
-    const int64_t year = date.month <= 2 ? date.year - 1 : date.year;
-    const int64_t era = FloorDivide(year, 400);
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t shiftedMonth = date.month > 2 ? date.month - 3 : date.month + 9;
-    const int64_t dayOfYear = (153 * shiftedMonth + 2) / 5 + date.day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * kDaysPerEra + dayOfEra - kEpochShift;
-}
 
 CivilDateTime CivilFromMicroseconds(int64_t microseconds) {
-    const int64_t days = FloorDivide(microseconds, kMicrosecondsPerDay);
+    const int64_t days = record::FloorDivide(microseconds, kMicrosecondsPerDay);
     const int64_t timeOfDay = microseconds - days * kMicrosecondsPerDay;
-
-    const int64_t shifted = days + kEpochShift;
-    const int64_t era = FloorDivide(shifted, kDaysPerEra);
-    const int64_t dayOfEra = shifted - era * kDaysPerEra;
-    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    const auto day = static_cast<int32_t>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-    const auto month = static_cast<int32_t>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-    const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-
     const int64_t seconds = timeOfDay / kMicrosecondsPerSecond;
-    return CivilDateTime{CivilDate{year, month, day}, static_cast<int32_t>(seconds / 3600),
+    return CivilDateTime{record::CivilFromDays(days), static_cast<int32_t>(seconds / 3600),
                          static_cast<int32_t>(seconds / 60 % 60), static_cast<int32_t>(seconds % 60),
                          static_cast<int32_t>(timeOfDay % kMicrosecondsPerSecond)};
 }

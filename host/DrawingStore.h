@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
 
 namespace kovra::host {
 

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "layout/StudyLayout.h"
+
 namespace kovra::host {
 
 namespace {
@@ -57,12 +59,12 @@ std::string FormatDrawingsJson(const ChartSession& session) {
         {"StudyIdentifier", study.studyIdentifier()},
         {"Passes", session.drawingPasses()},
         {"PersistentIntegers",
-         {{"1", study.PersistentValue(kFrameStartKey)},
-          {"2", study.PersistentValue(kFrameEndKey)},
-          {"3", study.PersistentValue(kLastDrawnKey)}}},
+         {{"1", study.PersistentValue(layout::kFrameStartKey)},
+          {"2", study.PersistentValue(layout::kFrameEndKey)},
+          {"3", study.PersistentValue(layout::kLastDrawnKey)}}},
         {"LastBar", lastBar >= 0 ? json(lastBar) : json(nullptr)},
-        {"LastBarTop", PriceOrNull(study.SeriesValue(kTopLevelSubgraph, lastBar))},
-        {"LastBarBottom", PriceOrNull(study.SeriesValue(kBottomLevelSubgraph, lastBar))},
+        {"LastBarTop", PriceOrNull(study.SeriesValue(layout::kSubgraphTop, lastBar))},
+        {"LastBarBottom", PriceOrNull(study.SeriesValue(layout::kSubgraphBottom, lastBar))},
         {"Drawings", std::move(drawings)},
     };
     return document.dump(2) + "\n";

@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <string_view>
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
 
 namespace kovra::host {
 

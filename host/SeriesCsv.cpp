@@ -7,12 +7,10 @@
 
 #include "host/DateTimeText.h"
 #include "host/FloatText.h"
+#include "layout/StudyLayout.h"
 
 namespace kovra::host {
 namespace {
-
-constexpr int32_t kLevelSeriesCount = 13;
-constexpr int32_t kUpperExtremeSeries = 13, kLowerExtremeSeries = 14;
 
 // Quotes a header cell only when CSV needs it.
 void AppendHeaderCell(fmt::memory_buffer& out, std::string_view name) {
@@ -52,7 +50,7 @@ std::string FormatDateTime(int64_t microsecondsSince18991230) {
 std::string FormatSeriesCsv(const StudyInstance& study) {
     fmt::memory_buffer out;
     out.append(std::string_view("bar,datetime,open,high,low,close"));
-    for (int32_t subgraph = 0; subgraph < kLevelSeriesCount; ++subgraph)
+    for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph)
         AppendHeaderCell(out, SubgraphName(study, subgraph));
     out.append(std::string_view(",upper extreme,lower extreme\n"));
 
@@ -64,10 +62,10 @@ std::string FormatSeriesCsv(const StudyInstance& study) {
         out.push_back(',');
         AppendDateTime(out, bars.dateTimes[at]);
         for (const float price : {bars.open[at], bars.high[at], bars.low[at], bars.close[at]}) AppendValue(out, price);
-        for (int32_t subgraph = 0; subgraph < kLevelSeriesCount; ++subgraph)
+        for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph)
             AppendValue(out, study.SeriesValue(subgraph, bar));
-        AppendValue(out, study.SeriesValue(kUpperExtremeSeries, bar));
-        AppendValue(out, study.SeriesValue(kLowerExtremeSeries, bar));
+        AppendValue(out, study.SeriesValue(layout::kSubgraphUpperExtreme, bar));
+        AppendValue(out, study.SeriesValue(layout::kSubgraphLowerExtreme, bar));
         out.push_back('\n');
     }
     return fmt::to_string(out);

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "record/StudyInputs.h"
+
 namespace kovra::host {
 
 namespace {
@@ -28,13 +30,6 @@ void ReleaseTexts(StudySubgraph& subgraph) { ReleaseText(subgraph.Name); }
 void ReleaseTexts(ControlBarButton& button) {
     ReleaseText(button.Label);
     ReleaseText(button.Hover);
-}
-
-// Rounds half away from zero to a list index; anything unrepresentable is -1.
-int32_t IndexOf(float value) {
-    const double rounded = std::round(static_cast<double>(value));
-    if (!(rounded >= 0 && rounded < 1e9)) return -1;
-    return static_cast<int32_t>(rounded);
 }
 
 }  // namespace
@@ -142,7 +137,7 @@ void StudyInstance::PrepareCall(bool defaults, int32_t bar) {
 void StudyInstance::FinishCall() {
     // An event stays pending until the study acts on it (it asks for a
     // recalculation); an off event is delivered once.
-    if (record_.RecalculationRequested != 0 || chart_.pendingEvent.kind != 4) chart_.pendingEvent = ButtonEvent{};
+    if (record_.RecalculationRequested != 0 || chart_.pendingEvent.kind != kButtonPushedOn) chart_.pendingEvent = ButtonEvent{};
 }
 
 // Bars may have been appended since the last call: re-point the bar arrays and
@@ -208,7 +203,7 @@ void StudyInstance::RefreshSelectedTexts() {
         StudyInput& input = inputs_[i];
         if (input.Value == selectedFor_[i]) continue;
         selectedFor_[i] = input.Value;
-        const int32_t index = IndexOf(input.Value);
+        const int32_t index = record::InputIndex(input.Value);
         const std::vector<std::string>& items = listItems_[i];
         input.SelectedText = index >= 0 && static_cast<size_t>(index) < items.size() ? items[index].c_str() : nullptr;
     }
@@ -237,7 +232,7 @@ std::vector<std::string> StudyInstance::ListItemsOf(int32_t position) const {
 
 std::string StudyInstance::SelectedTextOf(int32_t position) const {
     if (position < 0 || static_cast<size_t>(position) >= inputs_.size()) return {};
-    const int32_t index = IndexOf(inputs_[static_cast<size_t>(position)].Value);
+    const int32_t index = record::InputIndex(inputs_[static_cast<size_t>(position)].Value);
     const std::vector<std::string>& items = listItems_[static_cast<size_t>(position)];
     return index >= 0 && static_cast<size_t>(index) < items.size() ? items[static_cast<size_t>(index)] : std::string{};
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/Chart.h"
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
 
 namespace kovra::host {
 

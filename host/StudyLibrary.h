@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
 
 namespace kovra::host {
 

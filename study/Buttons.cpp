@@ -2,13 +2,19 @@
 
 #include <cstdint>
 
-#include "study/HostArrayAccess.h"
-#include "study/StudyInputs.h"
+#include "layout/StudyLayout.h"
+#include "record/HostArrayAccess.h"
+#include "record/StudyInputs.h"
+
+namespace kovra::study {
 
 namespace {
 
-constexpr int32_t kPushedOn = 4;
-constexpr int32_t kButtonCount = 17;
+using layout::kButtonCount;
+using record::HostArrayAccess;
+using record::InputIndex;
+using record::IsYes;
+
 constexpr int32_t kGridButton = 17;
 constexpr int32_t kLastFrameSizeMark = 8;  // the set-up marks buttons 1 to 8 by the frame-size index
 
@@ -75,7 +81,7 @@ void BlankButtons(HostStudyInterface& host) {
 
 void HandleButtonEvent(HostStudyInterface& host, const StudyEntries& entries) {
     const int32_t number = host.PendingButtonNumber;
-    if (host.PendingButtonKind != kPushedOn || number < 1 || number > kButtonCount) return;
+    if (host.PendingButtonKind != kButtonPushedOn || number < 1 || number > kButtonCount) return;
     const ButtonRow& row = kButtons[number];
     StudyInput& input = *(entries.*row.input);
     if (number == kGridButton) {
@@ -88,3 +94,5 @@ void HandleButtonEvent(HostStudyInterface& host, const StudyEntries& entries) {
     Button(host, number).Pushed = 1;
     host.RecalculationRequested = 1;
 }
+
+}  // namespace kovra::study

@@ -2,8 +2,10 @@
 // and a push turned into an input change and a recalculation request.
 #pragma once
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
 #include "study/StudyEntries.h"
+
+namespace kovra::study {
 
 // Bar 0: label and hover texts, and the current frame size's button pushed.
 void SetUpButtons(HostStudyInterface& host, const StudyEntries& entries);
@@ -11,3 +13,5 @@ void SetUpButtons(HostStudyInterface& host, const StudyEntries& entries);
 void BlankButtons(HostStudyInterface& host);
 // A pending button event: a push changes its input and asks for a recalculation.
 void HandleButtonEvent(HostStudyInterface& host, const StudyEntries& entries);
+
+}  // namespace kovra::study

@@ -9,22 +9,28 @@
 
 #include "drawing/FrameGeometry.h"
 #include "drawing/RunDrawingPass.h"
+#include "layout/StudyLayout.h"
 #include "levels/LevelLines.h"
 #include "levels/SelectLevelRoutine.h"
+#include "record/HostArrayAccess.h"
+#include "record/StudyInputs.h"
 #include "study/Buttons.h"
 #include "study/FrameSize.h"
-#include "study/HostArrayAccess.h"
-#include "study/StudyInputs.h"
 #include "study/WindowExtremes.h"
+
+namespace kovra::study {
 
 namespace {
 
-using kovra::levels::ComputeLevelLines;
-using kovra::levels::ComputeLevels;
-using kovra::levels::SelectLevelAlgorithm;
+using namespace layout;
+using levels::ComputeLevelLines;
+using levels::ComputeLevels;
+using levels::SelectLevelAlgorithm;
+using record::HostArrayAccess;
+using record::IsYes;
+using record::ResolveHostArray;
+using record::SelectedTextIs;
 
-constexpr int16_t kDrawStyleLine = 0;
-constexpr int16_t kDrawStyleNotDrawn = 5;
 constexpr int32_t kNotDrawn = -1;
 
 // The frame the chart is in, kept only in the host's persistent integers.
@@ -35,7 +41,8 @@ struct FrameWindow {
 };
 
 FrameWindow TakeFrameWindow(HostStudyInterface& host) {
-    return {*host.PersistentInteger(&host, 1), *host.PersistentInteger(&host, 2), *host.PersistentInteger(&host, 3)};
+    return {*host.PersistentInteger(&host, kFrameStartKey), *host.PersistentInteger(&host, kFrameEndKey),
+            *host.PersistentInteger(&host, kLastDrawnKey)};
 }
 
 // Bar arithmetic that stays defined for any frame size a host's texts produce.
@@ -48,7 +55,7 @@ float& SeriesAt(HostStudyInterface& host, StudySubgraph& subgraph, int32_t bar) 
     return HostArrayAccess(host, subgraph.Series, bar);
 }
 
-StudySubgraph& LevelSubgraph(HostStudyInterface& host, int32_t position) {
+StudySubgraph& SubgraphAt(HostStudyInterface& host, int32_t position) {
     return HostArrayAccess(host, host.Subgraphs, position);
 }
 
@@ -93,7 +100,7 @@ std::optional<BarLevels> WindowLevels(HostStudyInterface& host, const StudyEntri
     if (!extremes.BothTaken()) return std::nullopt;
     const double high = std::max(extremes.upper, extremes.lower);
     const double low = std::min(extremes.upper, extremes.lower);
-    const kovra::levels::FrameLevels levels =
+    const levels::FrameLevels levels =
         ComputeLevels(SelectLevelAlgorithm(entries.frameAlgorithm->SelectedText), high, low);
     const auto top = static_cast<float>(levels.top);
     const auto bottom = static_cast<float>(levels.bottom);
@@ -114,8 +121,8 @@ void ForEachWrittenSeries(HostStudyInterface& host, const StudyEntries& entries,
         visit(*entries.bottom, kSubgraphBottom);
         return;
     }
-    for (int32_t position = 0; position < kLevelSubgraphCount; ++position)
-        visit(LevelSubgraph(host, position), position);
+    for (int32_t position = 0; position < kLevelCount; ++position)
+        visit(SubgraphAt(host, position), position);
 }
 
 void WriteLevels(HostStudyInterface& host, const StudyEntries& entries, int32_t bar, BarLevels levels, bool history) {
@@ -148,13 +155,13 @@ bool LevelsChanged(HostStudyInterface& host, const StudyEntries& entries, int32_
 
 void DrawOnLastBar(HostStudyInterface& host, const StudyEntries& entries, int32_t bar, const FrameWindow& window) {
     if (!IsYes(*entries.showGrid) || bar != host.BarCount - 1) return;
-    const float top = SeriesAt(host, *entries.top, bar);
-    const float bottom = SeriesAt(host, *entries.bottom, bar);
+    const drawing::FrameGeometry geometry = drawing::MakeFrameGeometry(
+        SeriesAt(host, *entries.top, bar), SeriesAt(host, *entries.bottom, bar), window.start, window.end);
     // No picture from a bar that never had levels, nor from a frame whose
     // picture would leave the float range.
-    if (!MakeFrameGeometry(top, bottom, window.start, window.end).PicturePricesFinite()) return;
-    host.ClearStudyDrawings(&host, 0, -1, 0);
-    RunDrawingPass(host, top, bottom, window.start, window.end);
+    if (!geometry.PicturePricesFinite()) return;
+    host.ClearStudyDrawings(&host, kClearOwnChart, kClearEveryDrawing, kClearNow);
+    drawing::RunDrawingPass(host, geometry);
 }
 
 }  // namespace
@@ -195,9 +202,11 @@ void RunFrameDriver(HostStudyInterface& host, const StudyEntries& entries) {
     }
 
     if (host.HoldChartUpdates != 0) return;
-    if (host.PendingButtonNumber != 0) HandleButtonEvent(host, entries);
+    if (host.PendingButtonNumber != kNoButton) HandleButtonEvent(host, entries);
     if (bar != window.lastDrawn) {
         DrawOnLastBar(host, entries, bar, window);
         window.lastDrawn = bar;
     }
 }
+
+}  // namespace kovra::study

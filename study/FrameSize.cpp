@@ -7,7 +7,11 @@
 
 #include "drawing/BarIndex.h"
 
+namespace kovra::study {
+
 namespace {
+
+using drawing::TruncateToInt32;
 
 // from_chars reads without the locale (a host process may have set one) but
 // accepts neither leading blanks nor a "+"; skip those first.
@@ -43,3 +47,5 @@ int32_t FrameSizeOf(const char* frameSizeText, const char* priorInclusionText) {
     return static_cast<int32_t>(std::clamp<int64_t>(size, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }
+
+}  // namespace kovra::study

@@ -4,10 +4,17 @@
 #include <iterator>
 #include <optional>
 
-#include "study/HostArrayAccess.h"
-#include "study/StudyInputs.h"
+#include "layout/StudyLayout.h"
+#include "record/HostArrayAccess.h"
+#include "record/HostTexts.h"
+
+namespace kovra::study {
 
 namespace {
+
+using namespace layout;
+using record::HostArrayAccess;
+using record::ResolveHostArray;
 
 struct InputDeclaration {
     int32_t position;
@@ -34,15 +41,14 @@ constexpr InputDeclaration kShowFrameHistory = {
     kInputShowFrameHistory, "Show Frame History", kInputTypeYesNo, nullptr, 1,
     "Show the 0/8th and 8/8th lines as they have changed with historical frame shifts that have occurred thus far."};
 
-constexpr uint32_t kLevelColours[kLevelSubgraphCount] = {
+constexpr uint32_t kLevelColours[kLevelCount] = {
     0x00C0C0C0, 0x00808080, 0x00FF0000, 0x0000FFFF, 0x000000FF, 0x00006400, 0x00FF0000,
     0x00006400, 0x000000FF, 0x0000FFFF, 0x00FF0000, 0x00808080, 0x00C0C0C0,
 };
 
 // A setting left empty keeps what the host has.
 struct SubgraphDeclaration {
-    int32_t position;
-    const char* name;
+    SettingsSubgraph subgraph;  // the position, and the name (null: unnamed)
     std::optional<uint32_t> primaryColour;
     std::optional<uint32_t> secondaryColour;
     int16_t drawStyle;
@@ -54,16 +60,16 @@ struct SubgraphDeclaration {
 };
 
 const SubgraphDeclaration kSettingsSubgraphs[] = {
-    {kSubgraphCircles, "Circles of Conflict Border/Fill", 0x00FFFF00, 0x00808000, 0, 4, kSettingsLineWidth, {}, 0.0f, 60.0f},
-    {kSubgraphMajorSpeedlines, "Speedlines Major - Up/Down", 0x00ED9564, 0x00FF901E, 0, 0, kSettingsLineWidth, {}, 1.0f, 1.0f},
-    {kSubgraphMinorSpeedlines, "Minor Speedlines - Up/Down", 0x007280FA, 0x00CBC0FF, 0, 2, kSettingsLineWidth, {}, 1.0f, 1.0f},
-    {kSubgraphPriceLabels, "Price line Labelling", {}, {}, 0, {}, kSettingsLineWidth, 0x52303, 7.0f, 7.0f},
-    {kSubgraphTimeLabels, "Time line Labelling", 0x00808080, 0x00696969, 0, {}, kSettingsLineWidth, 0xD2303, 7.0f, 6.0f},
+    {kCirclesSettings, 0x00FFFF00, 0x00808000, kDrawStyleLine, kLineStyleDashDotDot, kSettingsLineWidth, {}, 0.0f, 60.0f},
+    {kMajorSpeedlinesSettings, 0x00ED9564, 0x00FF901E, kDrawStyleLine, kLineStyleSolid, kSettingsLineWidth, {}, 1.0f, 1.0f},
+    {kMinorSpeedlinesSettings, 0x007280FA, 0x00CBC0FF, kDrawStyleLine, kLineStyleDot, kSettingsLineWidth, {}, 1.0f, 1.0f},
+    {kPriceLabelSettings, {}, {}, kDrawStyleLine, {}, kSettingsLineWidth, 0x52303, 7.0f, 7.0f},
+    {kTimeLabelSettings, 0x00808080, 0x00696969, kDrawStyleLine, {}, kSettingsLineWidth, 0xD2303, 7.0f, 6.0f},
 };
 
 const SubgraphDeclaration kExtremeSubgraphs[] = {
-    {kSubgraphUpperExtreme, nullptr, 0x000000FF, {}, 4, {}, 2, {}, {}, {}},
-    {kSubgraphLowerExtreme, nullptr, 0x0000FF00, {}, 4, {}, 2, {}, {}, {}},
+    {{kSubgraphUpperExtreme, nullptr}, 0x000000FF, {}, kDrawStyleHidden, {}, 2, {}, {}, {}},
+    {{kSubgraphLowerExtreme, nullptr}, 0x0000FF00, {}, kDrawStyleHidden, {}, 2, {}, {}, {}},
 };
 
 constexpr uint32_t kTopBottomLabelSettings = 0x4100;
@@ -117,22 +123,23 @@ void DeclareInput(HostStudyInterface& host, const InputDeclaration& declaration)
 }
 
 void DeclareLevelSubgraphs(HostStudyInterface& host) {
-    for (int32_t position = 0; position < kLevelSubgraphCount; ++position) {
+    for (int32_t position = 0; position < kLevelCount; ++position) {
         StudySubgraph& subgraph = HostArrayAccess(host, host.Subgraphs, position);
-        if (position < 2)
-            host.TextFormat(&host, &subgraph.Name, "+%i/8th", 2 - position);
+        const int32_t level = kSubgraphBottom - position;
+        if (position < kSubgraphTop)
+            host.TextFormat(&host, &subgraph.Name, "+%i/8th", level - 8);
         else
-            host.TextFormat(&host, &subgraph.Name, "%i/8th", 10 - position);
+            host.TextFormat(&host, &subgraph.Name, "%i/8th", level);
         subgraph.PrimaryColour = kLevelColours[position];
-        subgraph.DrawStyle = 3;
-        const bool extension = position < 2 || position > kSubgraphBottom;
-        if (extension) subgraph.LineStyle = 1;
+        subgraph.DrawStyle = kDrawStyleDashes;
+        const bool extension = position < kSubgraphTop || position > kSubgraphBottom;
+        if (extension) subgraph.LineStyle = kLineStyleDash;
     }
 }
 
 void DeclareSubgraph(HostStudyInterface& host, const SubgraphDeclaration& declaration) {
-    StudySubgraph& subgraph = HostArrayAccess(host, host.Subgraphs, declaration.position);
-    if (declaration.name != nullptr) host.TextAssign(&host, &subgraph.Name, declaration.name);
+    StudySubgraph& subgraph = HostArrayAccess(host, host.Subgraphs, declaration.subgraph.position);
+    if (declaration.subgraph.name != nullptr) host.TextAssign(&host, &subgraph.Name, declaration.subgraph.name);
     if (declaration.primaryColour) subgraph.PrimaryColour = *declaration.primaryColour;
     if (declaration.secondaryColour) subgraph.SecondaryColour = *declaration.secondaryColour;
     subgraph.DrawStyle = declaration.drawStyle;
@@ -154,7 +161,7 @@ void SetIgnoredHostSettings(HostStudyInterface& host) {
 
 void SetIgnoredSubgraphSettings(HostStudyInterface& host) {
     for (const SubgraphDeclaration& declaration : kSettingsSubgraphs) {
-        StudySubgraph& subgraph = HostArrayAccess(host, host.Subgraphs, declaration.position);
+        StudySubgraph& subgraph = HostArrayAccess(host, host.Subgraphs, declaration.subgraph.position);
         subgraph.IgnoredDisplayFlagA = 0;
         subgraph.IgnoredDisplayFlagB = 4;
     }
@@ -163,10 +170,9 @@ void SetIgnoredSubgraphSettings(HostStudyInterface& host) {
 }
 
 void AppendDescription(HostStudyInterface& host) {
-    HostText description{nullptr, 0, 0};
-    for (const char* piece : kDescriptionPieces) host.TextAppend(&host, &description, piece);
-    host.TextAppend(&host, &host.StudyDescription, description.Chars != nullptr ? description.Chars : "");
-    host.TextAssign(&host, &description, nullptr);
+    record::ScopedHostText description(host);
+    for (const char* piece : kDescriptionPieces) host.TextAppend(&host, &description.text(), piece);
+    host.TextAppend(&host, &host.StudyDescription, description.chars());
 }
 
 }  // namespace
@@ -184,3 +190,5 @@ void DeclareStudyDefaults(HostStudyInterface& host, const StudyEntries& entries)
     entries.bottom->LabelSettings = kTopBottomLabelSettings;
     SetIgnoredSubgraphSettings(host);
 }
+
+}  // namespace kovra::study

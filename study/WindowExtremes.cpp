@@ -2,6 +2,8 @@
 
 #include "study/WindowScan.h"
 
+namespace kovra::study {
+
 // GCC builds a copy per instruction set and the loader picks the one the
 // processor runs best; clang 14 cannot link such a function, so it builds the
 // plain copy only.
@@ -15,3 +17,5 @@ KOVRA_PER_INSTRUCTION_SET
 WindowExtremes ScanWindowExtremes(std::span<const float> uppers, std::span<const float> lowers) {
     return {window_scan::Scan<true>(uppers, kNoUpperExtreme), window_scan::Scan<false>(lowers, kNoLowerExtreme)};
 }
+
+}  // namespace kovra::study

@@ -3,6 +3,8 @@
 
 #include <span>
 
+namespace kovra::study {
+
 inline constexpr float kNoUpperExtreme = -3.4028235e38f;  // where the upper scan starts
 inline constexpr float kNoLowerExtreme = 3.4028235e38f;   // where the lower scan starts
 
@@ -20,3 +22,5 @@ struct WindowExtremes {
 // strictly smaller. Not-a-number never compares, so it is skipped; of equal
 // values the first is kept, which decides the sign of a zero result.
 WindowExtremes ScanWindowExtremes(std::span<const float> uppers, std::span<const float> lowers);
+
+}  // namespace kovra::study

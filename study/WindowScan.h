@@ -5,7 +5,7 @@
 #include <cstring>
 #include <span>
 
-namespace window_scan {
+namespace kovra::study::window_scan {
 
 // Four accumulators of sixteen lanes: independent chains the compiler keeps
 // in vector registers (one each with AVX-512, two with AVX2), enough to hide
@@ -70,4 +70,4 @@ __attribute__((always_inline)) inline float Scan(std::span<const float> values, 
     return kept;
 }
 
-}  // namespace window_scan
+}  // namespace kovra::study::window_scan

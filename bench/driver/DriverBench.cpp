@@ -13,13 +13,15 @@
 
 #include "host/StudyInstance.h"
 #include "host/StudyLibrary.h"
+#include "layout/StudyLayout.h"
 #include "levels/ComputeOptimizedLevels.h"
-#include "study/StudyEntries.h"
 #include "study/WindowExtremes.h"
 
 namespace {
 
+using namespace kovra::layout;
 using kovra::host::Chart;
+using kovra::study::ScanWindowExtremes;
 using kovra::host::StudyInstance;
 using kovra::host::StudyLibrary;
 

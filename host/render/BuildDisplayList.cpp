@@ -33,7 +33,7 @@ PriceRange PriceRangeOf(const StudyInstance& study, const BarWindow& window,
     for (int32_t bar = first; bar <= last; ++bar) {
         range.Add(bars.high[static_cast<size_t>(bar)]);
         range.Add(bars.low[static_cast<size_t>(bar)]);
-        for (int32_t subgraph = 0; subgraph < kLevelSeriesCount; ++subgraph) {
+        for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph) {
             if (SeriesShown(study, subgraph)) range.Add(study.SeriesValue(subgraph, bar));
         }
     }

@@ -10,6 +10,7 @@
 #include "host/render/ChartFont.h"
 #include "host/render/ChartLayout.h"
 #include "host/render/DisplayList.h"
+#include "layout/StudyLayout.h"
 #include "host/render/DrawingPlacement.h"
 #include "host/render/PriceTicks.h"
 #include "host/render/TimeLabels.h"
@@ -29,9 +30,9 @@ inline constexpr uint32_t kUpCandle = Rgb(38, 166, 91);
 inline constexpr uint32_t kDownCandle = Rgb(222, 61, 61);
 }  // namespace palette
 
-// The platform's pen style numbers 0 .. 4; anything else draws solid.
+// The record's line styles, solid to dash-dot-dot; anything else draws solid.
 inline PenStyle PenStyleOf(int32_t style) {
-    return style >= 0 && style <= 4 ? static_cast<PenStyle>(style) : PenStyle::kSolid;
+    return style >= kLineStyleSolid && style <= kLineStyleDashDotDot ? static_cast<PenStyle>(style) : PenStyle::kSolid;
 }
 
 struct BuildContext {
@@ -64,9 +65,9 @@ struct BarSpan {
     int32_t first, last;  // first > last when there are none
 };
 BarSpan ExistingBars(const StudyInstance& study, const ChartMapping& mapping);
-// Whether our host draws the level series of this subgraph (styles 4 and 5 are hidden).
+// Whether our host draws the level series of this subgraph ('Hidden' and
+// not-drawn styles are not).
 bool SeriesShown(const StudyInstance& study, int32_t subgraph);
-inline constexpr int32_t kLevelSeriesCount = 13;
 
 void AddGrid(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeLabel>& labels);
 void AddCandles(BuildContext& context);

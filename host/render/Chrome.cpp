@@ -8,8 +8,6 @@ namespace kovra::host {
 
 namespace {
 
-constexpr uint8_t kYesNoInput = 5;
-constexpr int32_t kShownButtons = 17;
 constexpr double kButtonGap = 3, kButtonFontPixels = 11, kTitleFontPixels = 13;
 constexpr uint32_t kButtonFace = Rgb(250, 250, 251), kButtonBorder = Rgb(178, 184, 192);
 constexpr uint32_t kPushedFace = Rgb(196, 210, 228), kPushedBorder = Rgb(80, 96, 120);
@@ -19,8 +17,8 @@ std::string InputsText(const StudyInstance& study) {
     std::string text;
     for (size_t position = 0; position < study.inputs().size(); ++position) {
         const StudyInput& input = study.inputs()[position];
-        if (input.TypeCode == 0) continue;
-        const std::string value = input.TypeCode == kYesNoInput ? (input.Value != 0 ? "Yes" : "No")
+        if (input.TypeCode == kInputTypeNotDeclared) continue;
+        const std::string value = input.TypeCode == kInputTypeYesNo ? (input.Value != 0 ? "Yes" : "No")
                                                                 : study.SelectedTextOf(static_cast<int32_t>(position));
         if (!text.empty()) text += ", ";
         text += std::string(TextView(input.Name)) + ": " + value;
@@ -50,9 +48,9 @@ void AddControlBar(BuildContext& context) {
     strip.fillColour = palette::kPanel;
     strip.fillAlpha = 1;
     AddPrimitive(context.list, PrimitiveKind::kControlBar, 0, false, strip);
-    const double width = std::max(1.0, (bar.width() - kButtonGap * (kShownButtons + 1)) / kShownButtons);
+    const double width = std::max(1.0, (bar.width() - kButtonGap * (layout::kButtonCount + 1)) / layout::kButtonCount);
     const auto& buttons = context.study.chart().controlBar.buttons();
-    for (int32_t number = 1; number <= kShownButtons; ++number) {
+    for (int32_t number = 1; number <= layout::kButtonCount; ++number) {
         const ControlBarButton& button = buttons[static_cast<size_t>(number)];
         const bool pushed = button.Pushed != 0;
         const double left = bar.left + kButtonGap + (number - 1) * (width + kButtonGap);

@@ -48,10 +48,10 @@ Outcome PlaceTwoPoints(const StoredDrawing& stored, const BarWindow& window) {
 
 Outcome Place(const StoredDrawing& stored, const BarColumns& bars, const BarWindow& window) {
     switch (stored.request.DrawingType) {
-        case kTextDrawing: return PlaceText(stored, bars, window);
-        case kLineDrawing:
-        case kRectangleDrawing:
-        case kEllipseDrawing: return PlaceTwoPoints(stored, window);
+        case kDrawingText: return PlaceText(stored, bars, window);
+        case kDrawingLine:
+        case kDrawingRectangle:
+        case kDrawingEllipse: return PlaceTwoPoints(stored, window);
         default: return {{}, "drawing type " + std::to_string(stored.request.DrawingType) + " not drawn"};
     }
 }

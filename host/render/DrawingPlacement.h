@@ -16,9 +16,6 @@
 
 namespace kovra::host {
 
-// DrawingType values our host draws.
-inline constexpr int32_t kLineDrawing = 1, kTextDrawing = 6, kRectangleDrawing = 12, kEllipseDrawing = 13;
-
 enum class TextAnchor : uint8_t { kBar, kLeftEdge, kRightEdge };
 
 struct PlacedDrawing {

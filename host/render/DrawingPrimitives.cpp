@@ -33,7 +33,7 @@ ShapePrimitive ShapeOf(const PlacedDrawing& placed, const ChartMapping& map) {
     const double x1 = map.BarToX(placed.firstBar), x2 = map.BarToX(placed.secondBar);
     const double y1 = map.PriceToY(placed.firstPrice), y2 = map.PriceToY(placed.secondPrice);
     ShapePrimitive shape;
-    shape.ellipse = r.DrawingType == kEllipseDrawing;
+    shape.ellipse = r.DrawingType == kDrawingEllipse;
     shape.bounds = {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
     shape.hasBorder = ColourGiven(r.LineColour);
     shape.border = PenOf(r);
@@ -46,19 +46,19 @@ ShapePrimitive ShapeOf(const PlacedDrawing& placed, const ChartMapping& map) {
     return shape;
 }
 
-// TextAlignment: horizontal 0 left, 1 centre, 2 right, plus vertical 0 top,
-// 4 centre, 8 bottom; unknown parts count as left and top. At an edge marker
+// TextAlignment: a horizontal part (left, centre, right) plus a vertical part
+// (top, middle, bottom); unknown parts count as left and top. At an edge marker
 // the text lies inside the window against that edge, whatever its horizontal part.
 TextPrimitive TextOf(const PlacedDrawing& placed, const ChartMapping& map, TextMeasure& measure) {
     const DrawingRequest& r = placed.drawing->request;
-    const int32_t alignment = r.TextAlignment == kNotGivenInteger ? 0 : r.TextAlignment;
-    const int32_t horizontalPart = alignment & 3, verticalPart = (alignment >> 2) & 3;
-    HorizontalAlign horizontal = horizontalPart == 1   ? HorizontalAlign::kCentre
-                                 : horizontalPart == 2 ? HorizontalAlign::kRight
-                                                       : HorizontalAlign::kLeft;
-    const VerticalAlign vertical = verticalPart == 1   ? VerticalAlign::kCentre
-                                   : verticalPart == 2 ? VerticalAlign::kBottom
-                                                       : VerticalAlign::kTop;
+    const int32_t alignment = r.TextAlignment == kNotGivenInteger ? kAlignLeft + kAlignTop : r.TextAlignment;
+    const int32_t horizontalPart = alignment & kAlignHorizontalMask, verticalPart = alignment & kAlignVerticalMask;
+    HorizontalAlign horizontal = horizontalPart == kAlignCentre  ? HorizontalAlign::kCentre
+                                 : horizontalPart == kAlignRight ? HorizontalAlign::kRight
+                                                                 : HorizontalAlign::kLeft;
+    const VerticalAlign vertical = verticalPart == kAlignMiddle   ? VerticalAlign::kCentre
+                                   : verticalPart == kAlignBottom ? VerticalAlign::kBottom
+                                                                  : VerticalAlign::kTop;
     double x = map.BarToX(placed.firstBar);
     if (placed.anchor == TextAnchor::kLeftEdge) {
         x = map.plot.left;
@@ -79,10 +79,10 @@ void AddDrawings(BuildContext& context, const std::vector<PlacedDrawing>& drawin
     for (const PlacedDrawing& placed : drawings) {
         const int32_t id = placed.drawing->request.DrawingId;
         switch (placed.drawing->request.DrawingType) {
-            case kLineDrawing:
+            case kDrawingLine:
                 AddPrimitive(context.list, PrimitiveKind::kDrawing, id, true, LineOf(placed, map));
                 break;
-            case kTextDrawing:
+            case kDrawingText:
                 AddPrimitive(context.list, PrimitiveKind::kDrawing, id, true, TextOf(placed, map, context.measure));
                 break;
             default: AddPrimitive(context.list, PrimitiveKind::kDrawing, id, true, ShapeOf(placed, map)); break;

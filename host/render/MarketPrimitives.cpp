@@ -8,7 +8,6 @@ namespace kovra::host {
 
 namespace {
 
-constexpr int16_t kDrawStyleDashes = 3, kDrawStyleHidden = 4, kDrawStyleNone = 5;
 constexpr int16_t kMaxSeriesWidth = 10;
 
 bool Finite(float value) { return std::isfinite(value); }
@@ -22,7 +21,7 @@ BarSpan ExistingBars(const StudyInstance& study, const ChartMapping& mapping) {
 bool SeriesShown(const StudyInstance& study, int32_t subgraph) {
     if (static_cast<size_t>(subgraph) >= study.subgraphs().size() || !study.SeriesFetched(subgraph)) return false;
     const int16_t style = study.subgraphs()[static_cast<size_t>(subgraph)].DrawStyle;
-    return style != kDrawStyleHidden && style != kDrawStyleNone;
+    return style != kDrawStyleHidden && style != kDrawStyleNotDrawn;
 }
 
 void AddCandles(BuildContext& context) {
@@ -50,7 +49,7 @@ void AddCandles(BuildContext& context) {
     }
 }
 
-// Draw style 3 ("dashes"): a short level dash across each bar that has a
+// The dashes draw style: a short level dash across each bar that has a
 // value, with a gap to the next bar, so the steps between frames show.
 // Any other shown style: a line through the bars' values, broken where a bar
 // has none; a lone value gets a dash so it is not lost.
@@ -58,7 +57,7 @@ void AddLevelSeries(BuildContext& context) {
     const ChartMapping& map = context.list.mapping;
     const BarSpan span = ExistingBars(context.study, map);
     const double halfDash = std::max(0.5, map.barSpacing * 0.35);
-    for (int32_t subgraph = 0; subgraph < kLevelSeriesCount; ++subgraph) {
+    for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph) {
         if (!SeriesShown(context.study, subgraph)) continue;
         const StudySubgraph& settings = context.study.subgraphs()[static_cast<size_t>(subgraph)];
         const Stroke stroke{settings.PrimaryColour & 0x00FFFFFFu,

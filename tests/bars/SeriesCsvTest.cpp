@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "host/SeriesCsv.h"
-#include "study/HostArrayAccess.h"
+#include "record/HostArrayAccess.h"
+
+using kovra::record::HostArrayAccess;
 
 namespace kovra::host {
 namespace {

@@ -4,6 +4,8 @@
 #include "drawing/DrawingSteps.h"
 #include "tests/drawing/RequestDiff.h"
 
+using namespace kovra::drawing;
+
 namespace kovra::testing {
 namespace {
 
@@ -41,7 +43,7 @@ void ExpectEllipses(const RecordingHost& host, const std::vector<Ellipse>& ellip
 
 TEST(CirclesOfConflict, TwentySevenEllipsesInCentreAndSizeOrder) {
     RecordingHost host;
-    DrawCirclesOfConflict(host.record(), 108.0f, 100.0f, 100, 108);
+    DrawCirclesOfConflict(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
     const std::vector<int32_t> offsets = SubmittedOffsets(host);
     ASSERT_EQ(offsets.size(), 27u);
     for (int32_t i = 0; i < 27; ++i) EXPECT_EQ(offsets[static_cast<size_t>(i)], 500 + i);
@@ -51,7 +53,7 @@ TEST(CirclesOfConflict, TwentySevenEllipsesInCentreAndSizeOrder) {
 // 108: the smallest ellipse's half-bar edges widen outward to whole bars.
 TEST(CirclesOfConflict, TheMiddleCentreOfAnEightBarFrame) {
     RecordingHost host;
-    DrawCirclesOfConflict(host.record(), 108.0f, 100.0f, 100, 108);
+    DrawCirclesOfConflict(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
     ExpectEllipses(host, {{503, 102, 106, 106.0f, 102.0f}, {504, 103, 105, 105.0f, 103.0f}, {505, 103, 105, 104.5f, 103.5f}});
 }
 
@@ -59,7 +61,7 @@ TEST(CirclesOfConflict, TheMiddleCentreOfAnEightBarFrame) {
 // every size widens to bars 100 to 102.
 TEST(CirclesOfConflict, TheFirstCentreOfAFourBarFrame) {
     RecordingHost host;
-    DrawCirclesOfConflict(host.record(), 108.0f, 100.0f, 100, 104);
+    DrawCirclesOfConflict(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 104));
     ExpectEllipses(host, {{500, 100, 102, 104.0f, 100.0f}, {501, 100, 102, 103.0f, 101.0f}, {502, 100, 102, 102.5f, 101.5f}});
 }
 
@@ -73,7 +75,7 @@ TEST(CirclesOfConflict, BorderWidthAndTransparencyComeFromTheAngles) {
         RecordingHost host;
         host.subgraph(kCirclesSubgraph).AngleUnit = c.angleUnit;
         host.subgraph(kCirclesSubgraph).AngleMax = c.angleMax;
-        DrawCirclesOfConflict(host.record(), 108.0f, 100.0f, 100, 108);
+        DrawCirclesOfConflict(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
         const std::vector<DrawingRequest> ellipses = SubmittedInRange(host, 500, 526);
         ASSERT_EQ(ellipses.size(), 27u);
         for (const DrawingRequest& e : ellipses) {

@@ -9,6 +9,8 @@
 #include "drawing/RunDrawingPass.h"
 #include "tests/drawing/RequestDiff.h"
 
+using namespace kovra::drawing;
+
 namespace kovra::testing {
 namespace {
 
@@ -17,7 +19,7 @@ constexpr int32_t kMajorSubgraph = 18;
 constexpr int32_t kMinorSubgraph = 19;
 constexpr int32_t kSpareSubgraph = 25;  // unnamed in the declared study
 
-void RunPass(RecordingHost& host) { RunDrawingPass(host.record(), 108.0f, 100.0f, 100, 108); }
+void RunPass(RecordingHost& host) { RunDrawingPass(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108)); }
 
 void Rename(RecordingHost& host, int32_t position, const char* name) {
     HostStudyInterface& r = host.record();
@@ -75,7 +77,7 @@ std::ostream& operator<<(std::ostream& out, const CircleSettings& s) {
 }
 
 CircleSettings CirclesDrawnWith(RecordingHost& host) {
-    DrawCirclesOfConflict(host.record(), 108.0f, 100.0f, 100, 108);
+    DrawCirclesOfConflict(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
     const std::vector<DrawingRequest> circles = SubmittedInRange(host, 500, 526);
     if (circles.empty()) return {false, 0, 0, 0, 0, 0};
     const DrawingRequest& c = circles.front();

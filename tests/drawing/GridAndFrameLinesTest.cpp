@@ -6,6 +6,8 @@
 #include "drawing/DrawingSteps.h"
 #include "tests/drawing/RequestDiff.h"
 
+using namespace kovra::drawing;
+
 namespace kovra::testing {
 namespace {
 
@@ -42,7 +44,7 @@ TEST(GridLines, ThirteenLevelLinesInOrderWithTheirIdentifiersWidthsStylesAndColo
     ColourLevelSubgraphs(host);
     host.subgraph(5).DrawStyle = 4;  // hiding a level subgraph keeps its grid line
     // Frame of 8 bars from 100, 0/8th at 100 and 8/8th at 108: one price unit per eighth.
-    DrawGridLines(host.record(), 108.0f, 100.0f, 108, 100);
+    DrawGridLines(host.record(), MakeFrameGeometry(108.0f, 100.0f, 108, 100));
     std::vector<DrawingRequest> expected;
     for (const Row& row : rows) {
         DrawingRequest e = ExpectedRequest(kLine, 1, row.offset);
@@ -72,7 +74,7 @@ TEST(EighthLines, AFourBarFrameSkipsTheOddEighthsAndOnlyTheEdgesSpanTheFrame) {
     RecordingHost host;
     ColourLevelSubgraphs(host);
     // Prices 100..108 (eighth 1): the edges span 108 to 100, the inner lines 110 to 98.
-    DrawEighthLines(host.record(), 100.0f, 108.0f, 100, 104);
+    DrawEighthLines(host.record(), MakeFrameGeometry(100.0f, 108.0f, 100, 104));
     ExpectSubmitted({EighthLine(0, 100, 108, 100), EighthLine(2, 101, 110, 98), EighthLine(4, 102, 110, 98),
                      EighthLine(6, 103, 110, 98), EighthLine(8, 104, 108, 100)},
                     SubmittedInRange(host, 0, 2000));
@@ -102,7 +104,7 @@ void PrepareChart(RecordingHost& host) {
 TEST(FrameExtensions, TwoRectanglesBeyondTheGridOnTheChartsNumberAndColour) {
     RecordingHost host;
     PrepareChart(host);
-    DrawFrameExtensions(host.record(), 108.0f, 100.0f, 100, 108);
+    DrawFrameExtensions(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
     ExpectSubmitted({ExtensionRectangle(2000, 110, 112), ExtensionRectangle(2001, 98, 96)},
                     SubmittedInRange(host, 0, 2000));
 }
@@ -124,7 +126,7 @@ TEST(FrameExtensions, TheSecondRectangleCopiesTheFirstAsTheHostLeftIt) {
     PrepareChart(host);
     textsSeen.clear();
     host.SetSubmitHook(&RenumberAndAnnotate);
-    DrawFrameExtensions(host.record(), 108.0f, 100.0f, 100, 108);
+    DrawFrameExtensions(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
     ASSERT_EQ(host.submissions.size(), 2u);
     EXPECT_EQ(DiffRequests(ExtensionRectangle(7001, 98, 96), host.submissions[1].request), "");
     EXPECT_EQ(host.submissions[1].text, "note");
@@ -137,7 +139,7 @@ TEST(FrameExtensions, TheSecondRectangleCopiesTheFirstAsTheHostLeftIt) {
 TEST(FrameExtensions, NeitherRectangleWhileDrawingsAreSuppressed) {
     RecordingHost host;
     host.record().DrawingsSuppressed = 1;
-    DrawFrameExtensions(host.record(), 108.0f, 100.0f, 100, 108);
+    DrawFrameExtensions(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
     EXPECT_TRUE(host.submissions.empty());
 }
 

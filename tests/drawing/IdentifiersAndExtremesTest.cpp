@@ -7,8 +7,10 @@
 
 #include "drawing/RunDrawingPass.h"
 #include "host/StudyLibrary.h"
-#include "study/HostArrayAccess.h"
+#include "record/HostArrayAccess.h"
 #include "tests/drawing/RequestDiff.h"
+
+using namespace kovra::drawing;
 
 namespace kovra::testing {
 namespace {
@@ -20,13 +22,13 @@ int32_t Wrapped(int64_t studyIdentifier, int64_t offset) {
 
 TEST(DrawingIdentifiers, WrapToThirtyTwoBitsForAnyStudyIdentifier) {
     RecordingHost reference;
-    RunDrawingPass(reference.record(), 108.0f, 100.0f, 100, 108);
+    RunDrawingPass(reference.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
     const std::vector<int32_t> offsets = SubmittedOffsets(reference);
     ASSERT_EQ(offsets.size(), 65u);
     for (int32_t studyIdentifier : {2, 2147483, 2147484, std::numeric_limits<int32_t>::max()}) {
         RecordingHost host;
         host.record().StudyIdentifier = studyIdentifier;
-        RunDrawingPass(host.record(), 108.0f, 100.0f, 100, 108);
+        RunDrawingPass(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
         std::vector<int32_t> ids;
         for (const Submission& s : host.submissions)
             if (s.request.DrawingType != 6) ids.push_back(s.request.DrawingId);
@@ -45,12 +47,12 @@ TEST(DrawingIdentifiers, TwoInstancesOnOneChartKeepTheirOwnDrawings) {
     for (host::StudyInstance* instance : {&first, &second}) {
         instance->CallDefaults();
         HostStudyInterface& r = instance->record();
-        ASSERT_TRUE(ResolveHostArray(r, r.Subgraphs));
+        ASSERT_TRUE(kovra::record::ResolveHostArray(r, r.Subgraphs));
     }
-    RunDrawingPass(first.record(), 108.0f, 100.0f, 100, 108);
+    RunDrawingPass(first.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
     const size_t perPass = chart.drawings.DrawingsOf(1).size();
     ASSERT_EQ(perPass, static_cast<size_t>(chart.drawings.SubmissionsOf(1)));
-    RunDrawingPass(second.record(), 208.0f, 200.0f, 100, 108);
+    RunDrawingPass(second.record(), MakeFrameGeometry(208.0f, 200.0f, 100, 108));
     EXPECT_EQ(chart.drawings.DrawingsOf(1).size(), perPass);
     EXPECT_EQ(chart.drawings.DrawingsOf(2).size(), perPass);
     for (const host::StoredDrawing* d : chart.drawings.DrawingsOf(1)) EXPECT_LT(d->request.FirstPrice, 150.0f);
@@ -85,7 +87,7 @@ TEST(DrawingPass, ExtremeArgumentsGiveDefinedDrawings) {
         RecordingHost host;
         host.subgraph(18).AngleUnit = std::numeric_limits<float>::infinity();
         host.subgraph(19).AngleMax = nan;
-        RunDrawingPass(host.record(), c.top, c.bottom, c.start, c.end);
+        RunDrawingPass(host.record(), MakeFrameGeometry(c.top, c.bottom, c.start, c.end));
         const std::vector<DrawingRequest> first = SubmittedInRange(host, 900, 900);
         const std::vector<DrawingRequest> last = SubmittedInRange(host, 908, 908);
         ASSERT_EQ(first.size(), 1u) << c.start << ".." << c.end;

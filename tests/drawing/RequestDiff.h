@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
 #include "tests/support/RecordingHost.h"
 
 namespace kovra::testing {

@@ -4,6 +4,8 @@
 #include "drawing/DrawingSteps.h"
 #include "tests/drawing/RequestDiff.h"
 
+using namespace kovra::drawing;
+
 namespace kovra::testing {
 namespace {
 
@@ -43,7 +45,7 @@ TEST(MajorSpeedlines, OnlyTheLinesAcrossTheWholeFrameGetTheDoubledWidths) {
     settings.AngleUnit = 3.0f;
     settings.AngleMax = 1.0f;
     // Frame of 8 bars from 100, prices 100..108: one bar and one price unit per eighth.
-    DrawMajorSpeedlines(host.record(), 108.0f, 100.0f, 100, 108);
+    DrawSpeedlines<Speedlines::Major>(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
     const uint32_t up = 0xED9564, down = 0xFF901E;  // declared defaults
     ExpectLines(host, 100, 203, 0,
                 {{100, 100, 108, 100, 108, up, 6},
@@ -60,7 +62,7 @@ TEST(MinorSpeedlines, AFourBarFramesLinesEndOnWholeBarsWithThePlainWidths) {
     RecordingHost host;
     host.subgraph(kMinorSubgraph).AngleUnit = 5.0f;
     host.subgraph(kMinorSubgraph).AngleMax = 4.0f;
-    DrawMinorSpeedlines(host.record(), 108.0f, 100.0f, 100, 104);
+    DrawSpeedlines<Speedlines::Minor>(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 104));
     const uint32_t up = 0x7280FA, down = 0xCBC0FF;
     ExpectLines(host, 300, 402, 2,
                 {{300, 100, 101, 100, 108, up, 5},
@@ -75,7 +77,7 @@ TEST(MinorSpeedlines, AFourBarFramesLinesEndOnWholeBarsWithThePlainWidths) {
 // and 104 (whole bars only come with window lengths divisible by 4).
 TEST(MinorSpeedlines, EndsBetweenBarsTruncate) {
     RecordingHost host;
-    DrawMinorSpeedlines(host.record(), 108.0f, 100.0f, 100, 106);
+    DrawSpeedlines<Speedlines::Minor>(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 106));
     const std::vector<DrawingRequest> lines = SubmittedInRange(host, 300, 402);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0].SecondBar, 101);
@@ -84,10 +86,10 @@ TEST(MinorSpeedlines, EndsBetweenBarsTruncate) {
 }
 
 TEST(Speedlines, ASwappedFrameGivesTheSameLines) {
-    for (auto step : {&DrawMajorSpeedlines, &DrawMinorSpeedlines}) {
+    for (DrawingStep step : {DrawSpeedlines<Speedlines::Major>, DrawSpeedlines<Speedlines::Minor>}) {
         RecordingHost straight, swapped;
-        step(straight.record(), 1234.5f, 1201.25f, 300, 332);
-        step(swapped.record(), 1201.25f, 1234.5f, 332, 300);
+        step(straight.record(), MakeFrameGeometry(1234.5f, 1201.25f, 300, 332));
+        step(swapped.record(), MakeFrameGeometry(1201.25f, 1234.5f, 332, 300));
         ASSERT_EQ(straight.submissions.size(), swapped.submissions.size());
         ASSERT_FALSE(straight.submissions.empty());
         for (size_t i = 0; i < straight.submissions.size(); ++i)
@@ -99,7 +101,7 @@ TEST(Speedlines, WidthsSaturateToSixteenBits) {
     RecordingHost host;
     host.subgraph(kMajorSubgraph).AngleUnit = 16384.0f;
     host.subgraph(kMajorSubgraph).AngleMax = -40000.0f;
-    DrawMajorSpeedlines(host.record(), 108.0f, 100.0f, 100, 108);
+    DrawSpeedlines<Speedlines::Major>(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
     const std::vector<DrawingRequest> lines = SubmittedInRange(host, 100, 203);
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0].PenWidth, 32767);   // doubled 16384
@@ -116,8 +118,8 @@ TEST(Speedlines, HidingOneFamilyLeavesTheOther) {
     for (const Case c : {Case{kMajorSubgraph, 0, 6}, Case{kMinorSubgraph, 8, 0}}) {
         RecordingHost host;
         host.subgraph(c.hiddenSubgraph).DrawStyle = 4;
-        DrawMinorSpeedlines(host.record(), 108.0f, 100.0f, 100, 108);
-        DrawMajorSpeedlines(host.record(), 108.0f, 100.0f, 100, 108);
+        DrawSpeedlines<Speedlines::Minor>(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
+        DrawSpeedlines<Speedlines::Major>(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
         EXPECT_EQ(SubmittedInRange(host, 100, 203).size(), c.major) << c.hiddenSubgraph;
         EXPECT_EQ(SubmittedInRange(host, 300, 402).size(), c.minor) << c.hiddenSubgraph;
     }

@@ -9,6 +9,8 @@
 #include "host/HostTextOperations.h"
 #include "tests/driver/DriverHarness.h"
 
+using namespace kovra::layout;
+
 namespace kovra::testing {
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "levels/SelectLevelRoutine.h"
-#include "study/StudyEntries.h"
+#include "layout/StudyLayout.h"
 #include "tests/support/RecordingHost.h"
 
 namespace kovra::testing {

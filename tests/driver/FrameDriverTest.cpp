@@ -7,6 +7,8 @@
 #include "levels/LevelLines.h"
 #include "tests/driver/DriverHarness.h"
 
+using namespace kovra::layout;
+
 namespace kovra::testing {
 namespace {
 
@@ -31,7 +33,7 @@ TEST(FrameDriver, FirstBarWithLevelsIsTheFrameSizeAndTheFrameRestartsThere) {
         for (int32_t bar = 0; bar < row.bars; ++bar) {
             EXPECT_EQ(h.Value(kSubgraphUpperExtreme, bar), bars[static_cast<size_t>(bar)].high);
             EXPECT_EQ(h.Value(kSubgraphLowerExtreme, bar), bars[static_cast<size_t>(bar)].low);
-            for (int32_t level = 0; level < kLevelSubgraphCount; ++level) EXPECT_TRUE(std::isnan(h.Value(level, bar)));
+            for (int32_t level = 0; level < kLevelCount; ++level) EXPECT_TRUE(std::isnan(h.Value(level, bar)));
         }
         EXPECT_EQ(h.FrameStart(), 0);
         EXPECT_EQ(h.FrameEnd(), row.bars);
@@ -77,7 +79,7 @@ TEST(FrameDriver, LevelsAreTheRoutinesOverTheLastFrameSizeBars) {
 // The worked frame 156.30 / 151.05 (top 154.6875, bottom 151.5625): the
 // thirteen lines are exact eighths of the 3.125 span in 32-bit floats.
 TEST(FrameDriver, WritesTheThirteenLinesAndTheDrawStyleWithFrameHistory) {
-    const float kLines[kLevelSubgraphCount] = {155.46875f, 155.078125f, 154.6875f, 154.296875f, 153.90625f,
+    const float kLines[kLevelCount] = {155.46875f, 155.078125f, 154.6875f, 154.296875f, 153.90625f,
                                                153.515625f, 153.125f,   152.734375f, 152.34375f, 151.953125f,
                                                151.5625f,  151.171875f, 150.78125f};
     for (const bool history : {true, false}) {
@@ -91,7 +93,7 @@ TEST(FrameDriver, WritesTheThirteenLinesAndTheDrawStyleWithFrameHistory) {
         h.RunAll();
         EXPECT_EQ(h.subgraph(kSubgraphTop).DrawStyle, history ? 0 : 5);
         EXPECT_EQ(h.subgraph(kSubgraphBottom).DrawStyle, history ? 0 : 5);
-        for (int32_t level = 0; level < kLevelSubgraphCount; ++level) {
+        for (int32_t level = 0; level < kLevelCount; ++level) {
             const bool written = history || level == kSubgraphTop || level == kSubgraphBottom;
             if (written)
                 EXPECT_EQ(h.Value(level, 4), kLines[level]) << level;

@@ -8,6 +8,8 @@
 
 #include "tests/driver/DriverHarness.h"
 
+using namespace kovra::layout;
+
 namespace kovra::testing {
 namespace {
 
@@ -15,13 +17,13 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 
 bool HasNoLevels(const DriverHarness& h, int32_t bar) {
-    for (int32_t level = 0; level < kLevelSubgraphCount; ++level)
+    for (int32_t level = 0; level < kLevelCount; ++level)
         if (!std::isnan(h.Value(level, bar))) return false;
     return true;
 }
 
 void ExpectSameLevels(const DriverHarness& h, int32_t bar, int32_t source) {
-    for (int32_t level = 0; level < kLevelSubgraphCount; ++level)
+    for (int32_t level = 0; level < kLevelCount; ++level)
         EXPECT_EQ(h.Value(level, bar), h.Value(level, source)) << "level " << level << " bar " << bar;
 }
 

@@ -15,6 +15,8 @@
 #include "study/WindowExtremes.h"
 #include "study/WindowScan.h"
 
+using namespace kovra::study;
+
 namespace {
 
 using Scanner = WindowExtremes (*)(std::span<const float>, std::span<const float>);

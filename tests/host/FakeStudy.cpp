@@ -2,7 +2,7 @@
 // loader's checks.
 #include <cstdlib>
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
 
 #ifndef KOVRA_FAKE_VERSION
 #define KOVRA_FAKE_VERSION 2188

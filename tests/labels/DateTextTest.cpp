@@ -8,6 +8,8 @@
 
 #include "drawing/DateText.h"
 
+using namespace kovra::drawing;
+
 namespace {
 
 constexpr int64_t kSecond = 1'000'000;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "study/StudyEntries.h"
+#include "layout/StudyLayout.h"
 #include "tests/support/RecordingHost.h"
 
 namespace kovra::testing {
@@ -20,7 +20,7 @@ inline constexpr int64_t kFirstBarDateTime = 45293 * kMicrosecondsPerDay + (9 * 
 inline uint32_t LevelColourOf(int32_t position) { return 0x00A00000u + static_cast<uint32_t>(position); }
 
 inline void GiveLevelsDistinctColours(RecordingHost& host) {
-    for (int32_t position = 0; position < kLevelSubgraphCount; ++position)
+    for (int32_t position = 0; position < layout::kLevelCount; ++position)
         host.subgraph(position).PrimaryColour = LevelColourOf(position);
 }
 

@@ -11,6 +11,9 @@
 #include "drawing/DrawingSteps.h"
 #include "tests/labels/LabelTestSupport.h"
 
+using namespace kovra::drawing;
+using namespace kovra::layout;
+
 namespace kovra::testing {
 namespace {
 
@@ -24,17 +27,17 @@ protected:
         GiveLevelsDistinctColours(host);
     }
 
-    StudySubgraph& settings() { return host.subgraph(kSubgraphPriceLabels); }
+    StudySubgraph& settings() { return host.subgraph(kPriceLabelSettings.position); }
 
     std::vector<Submission> Names(float top = 108, float bottom = 100, int32_t start = kStart, int32_t end = kEnd) {
         host.submissions.clear();
-        DrawPriceLineNames(host.record(), top, bottom, start, end);
+        DrawPriceLabels<PriceLabels::Names>(host.record(), MakeFrameGeometry(top, bottom, start, end));
         return host.submissions;
     }
 
     std::vector<Submission> Values(float top = 108, float bottom = 100, int32_t start = kStart, int32_t end = kEnd) {
         host.submissions.clear();
-        DrawPriceLineValues(host.record(), top, bottom, start, end);
+        DrawPriceLabels<PriceLabels::Values>(host.record(), MakeFrameGeometry(top, bottom, start, end));
         return host.submissions;
     }
 
@@ -175,7 +178,7 @@ TEST_F(PriceLineLabels, DrawStylesFourAndFiveAndClearOnBitsSuppress) {
 }
 
 TEST_F(PriceLineLabels, HiddenLevelSeriesStillGetTheirLabels) {
-    for (int32_t position = 0; position < kLevelSubgraphCount; ++position) host.subgraph(position).DrawStyle = 4;
+    for (int32_t position = 0; position < kLevelCount; ++position) host.subgraph(position).DrawStyle = 4;
     EXPECT_EQ(Names().size(), 13u);
     EXPECT_EQ(Values().size(), 13u);
 }
@@ -312,7 +315,7 @@ TEST_F(PriceLineLabels, FrameEndDateTimeIsReadThroughTheArrayAccess) {
 
 TEST_F(PriceLineLabels, MissingSettingsSubgraphGivesTheFallbacks) {
     // Same words in another case: not the settings subgraph, so none of its settings count.
-    Rename(host, kSubgraphPriceLabels, "Price Line Labelling");
+    Rename(host, kPriceLabelSettings.position, "Price Line Labelling");
     settings().DrawStyle = 4;
     settings().LabelFlag = 1;
     settings().LabelSettings = 0;

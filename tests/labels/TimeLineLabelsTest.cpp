@@ -9,6 +9,9 @@
 #include "drawing/DrawingSteps.h"
 #include "tests/labels/LabelTestSupport.h"
 
+using namespace kovra::drawing;
+using namespace kovra::layout;
+
 namespace kovra::testing {
 namespace {
 
@@ -19,17 +22,17 @@ protected:
         GiveLevelsDistinctColours(host);
     }
 
-    StudySubgraph& settings() { return host.subgraph(kSubgraphTimeLabels); }
+    StudySubgraph& settings() { return host.subgraph(kTimeLabelSettings.position); }
 
     std::vector<Submission> Eighths(int32_t start, int32_t end, float top = 108, float bottom = 100) {
         host.submissions.clear();
-        DrawTimeLineEighths(host.record(), top, bottom, start, end);
+        DrawTimeLabels<TimeLabels::Eighths>(host.record(), MakeFrameGeometry(top, bottom, start, end));
         return host.submissions;
     }
 
     std::vector<Submission> Dates(int32_t start, int32_t end, float top = 108, float bottom = 100) {
         host.submissions.clear();
-        DrawTimeLineDates(host.record(), top, bottom, start, end);
+        DrawTimeLabels<TimeLabels::Dates>(host.record(), MakeFrameGeometry(top, bottom, start, end));
         return host.submissions;
     }
 
@@ -176,7 +179,7 @@ TEST_F(TimeLineLabels, LabelFlagChoosesOneColourPerRow) {
 }
 
 TEST_F(TimeLineLabels, MissingSettingsSubgraphGivesTheFallbacks) {
-    Rename(host, kSubgraphTimeLabels, "Time line Labelling ");  // a trailing blank: no match
+    Rename(host, kTimeLabelSettings.position, "Time line Labelling ");  // a trailing blank: no match
     settings().DrawStyle = 5;
     settings().LabelFlag = 1;
     settings().LabelSettings = 0;

@@ -7,18 +7,19 @@
 
 #include "host/ChartSession.h"
 #include "host/SampleBars.h"
+#include "layout/StudyLayout.h"
 #include "tests/render/PngProbe.h"
 #include "tests/render/RenderTestSupport.h"
 
 namespace render_test {
 namespace {
 
-constexpr int32_t kFrameStartKey = 1, kFrameEndKey = 2;
+using namespace kovra::layout;
 constexpr int32_t kGridLineIds[] = {1800, 1801, 1802, 1803, 1804, 1805, 1806, 1807, 1808, 1809, 1810, 1851, 1852};
 
-std::unique_ptr<ChartSession> SampleSession(const std::function<void(StudyInstance&)>& configure = {}) {
+std::unique_ptr<ChartSession> SampleSession(const kovra::host::StudySettings& settings = {}) {
     auto session = std::make_unique<ChartSession>(SampleBars().bars, Library().studyFunction());
-    session->Start(configure);
+    session->Start(settings);
     return session;
 }
 
@@ -107,11 +108,7 @@ TEST(SampleFrame, GridLinesSitOnTheirPricesAndTheFrameEndLineOnItsBar) {
 
 TEST(SampleFrame, EdgeMarkerLabelsTouchTheWindowEdges) {
     // Names with no placement row: the left edge marker; values with 'Values Scale': the right one.
-    const auto session = SampleSession([](StudyInstance& study) {
-        for (StudySubgraph& subgraph : study.subgraphs()) {
-            if (TextView(subgraph.Name) == "Price line Labelling") subgraph.LabelSettings = 0x1 | 0x100 | 0x4000;
-        }
-    });
+    const auto session = SampleSession({{}, {{"Price line Labelling", "LabelSettings", "0x4101"}}});  // 0x1 | 0x100 | 0x4000
     const DisplayList list = BuildDisplayList(session->study(), {});
     const ChartMapping& map = list.mapping;
     for (int32_t k = -2; k <= 10; ++k) {
@@ -148,7 +145,7 @@ TEST(SampleFrame, TheEighthGridLinePaintsInTheEighthLevelColour) {
 }
 
 TEST(SampleFrame, ChartsWithoutDrawingsOrWithOneBarRender) {
-    const auto noGrid = SampleSession([](StudyInstance& study) { study.SetInputValue(14, 0); });
+    const auto noGrid = SampleSession({{{"Show Grid", "no"}}, {}});
     const DisplayList list = BuildDisplayList(noGrid->study(), {});
     for (const Primitive& primitive : list.primitives) EXPECT_NE(primitive.kind, PrimitiveKind::kDrawing);
     EXPECT_FALSE(PrimitivesOf(list, PrimitiveKind::kCandle, noGrid->chart().bars.size() - 1).empty());

@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "host/ChartSession.h"
+#include "record/HostArrayAccess.h"
 
 namespace {
 
 using kovra::host::BarColumns;
 using kovra::host::ChartSession;
-using kovra::host::kButtonOff;
-using kovra::host::kButtonOn;
 using kovra::host::SessionOptions;
 
 // What the fake study saw and how it should behave; reset by each test.
@@ -20,6 +19,7 @@ struct FakeScript {
     std::vector<int32_t> calls;      // current bar of each non-defaults call
     std::vector<int32_t> barCounts;  // bar count of each call
     std::vector<int32_t> pendingButtons;  // pending button number of each call
+    std::vector<float> switchValues;      // the "Switch" input's value at each call
     bool requestOnButton = false;    // ask for a recalculation when an on event is pending
     bool requestOnBarZeroAlways = false;
     int32_t defaultsCalls = 0;
@@ -27,14 +27,18 @@ struct FakeScript {
 FakeScript script;
 
 void FakeStudy(HostStudyInterface& host) {
+    StudyInput& switchInput = kovra::record::HostArrayAccess(host, host.Inputs, 0);
     if (host.IsDefaultsCall != 0) {
         ++script.defaultsCalls;
+        host.TextAssign(&host, &switchInput.Name, "Switch");
+        switchInput.TypeCode = kInputTypeYesNo;
         return;
     }
+    script.switchValues.push_back(switchInput.Value);
     script.calls.push_back(host.CurrentBar);
     script.barCounts.push_back(host.BarCount);
     script.pendingButtons.push_back(host.PendingButtonNumber);
-    const bool buttonOn = host.PendingButtonNumber != 0 && host.PendingButtonKind == kButtonOn;
+    const bool buttonOn = host.PendingButtonNumber != 0 && host.PendingButtonKind == kButtonPushedOn;
     if ((script.requestOnButton && buttonOn) || (script.requestOnBarZeroAlways && host.CurrentBar == 0))
         host.RecalculationRequested = 1;
 }
@@ -59,9 +63,10 @@ protected:
 
 TEST_F(ChartSessionTest, StartDeclaresThenCallsEveryBarOnceInOrder) {
     ChartSession session(MinuteBars(5), &FakeStudy);
-    bool configuredBetween = false;
-    session.Start([&](kovra::host::StudyInstance&) { configuredBetween = script.defaultsCalls == 1 && script.calls.empty(); });
-    EXPECT_TRUE(configuredBetween);
+    session.Start({{{"Switch", "yes"}}, {}});
+    // The settings apply after the defaults call declared the input and before the first bar.
+    EXPECT_EQ(script.defaultsCalls, 1);
+    EXPECT_EQ(script.switchValues, std::vector<float>(5, 1.0f));
     EXPECT_EQ(script.calls, Range(0, 5));
     EXPECT_EQ(session.fullRecalculations(), 1);
     EXPECT_EQ(session.lastRecalculationBars(), 5);
@@ -74,7 +79,7 @@ TEST_F(ChartSessionTest, ARecalculationRequestLeadsToAFullRecalculationAfterTheC
     session.Start();
     script.calls.clear();
 
-    session.Push(7, kButtonOn);
+    session.Push(7, kButtonPushedOn);
 
     std::vector<int32_t> expected{3};  // the click reaches the last bar, then bars 0..3 again
     for (int32_t bar : Range(0, 4)) expected.push_back(bar);
@@ -89,7 +94,7 @@ TEST_F(ChartSessionTest, AnOffEventIsDeliveredOnceAndRecalculatesNothing) {
     session.Start();
     script.pendingButtons.clear();
 
-    session.Push(7, kButtonOff);
+    session.Push(7, kButtonPushedOff);
     session.PlayTicks(1, 3);
 
     EXPECT_EQ(session.fullRecalculations(), 1);
@@ -151,7 +156,7 @@ TEST_F(ChartSessionTest, AChartWithoutBarsTakesNoUpdates) {
     ChartSession session(BarColumns{}, &FakeStudy);
     session.Start();
     session.PlayTicks(10, 1);
-    session.Push(3, kButtonOn);
+    session.Push(3, kButtonPushedOn);
     EXPECT_TRUE(script.calls.empty());
     EXPECT_EQ(session.chart().bars.size(), 0);
 }

@@ -16,8 +16,6 @@ namespace {
 
 using kovra::host::BarColumns;
 using kovra::host::ChartSession;
-using kovra::host::kButtonOff;
-using kovra::host::kButtonOn;
 using kovra::host::StudyInstance;
 using kovra::host::TextView;
 
@@ -30,9 +28,9 @@ const kovra::host::StudyLibrary& Library() {
     return library;
 }
 
-std::unique_ptr<ChartSession> Started(BarColumns bars, const std::function<void(StudyInstance&)>& configure = {}) {
+std::unique_ptr<ChartSession> Started(BarColumns bars, const kovra::host::StudySettings& settings = {}) {
     auto session = std::make_unique<ChartSession>(std::move(bars), Library().studyFunction());
-    session->Start(configure);
+    session->Start(settings);
     return session;
 }
 
@@ -55,7 +53,7 @@ void ExpectSameSeries(const StudyInstance& actual, const StudyInstance& expected
 
 TEST(RealStudySession, PushingAFrameSizeButtonRecalculatesWithTheNewInput) {
     auto pushed = Started(kovra::host::SampleBars().bars);
-    pushed->Push(5, kButtonOn);
+    pushed->Push(5, kButtonPushedOn);
 
     EXPECT_EQ(pushed->study().SelectedTextOf(kFrameSizeInput), "64");
     EXPECT_EQ(pushed->fullRecalculations(), 2);
@@ -64,14 +62,13 @@ TEST(RealStudySession, PushingAFrameSizeButtonRecalculatesWithTheNewInput) {
     EXPECT_TRUE(std::isnan(pushed->study().SeriesValue(2, 63)));
     EXPECT_FALSE(std::isnan(pushed->study().SeriesValue(2, 64)));
 
-    auto fresh = Started(kovra::host::SampleBars().bars,
-                         [](StudyInstance& study) { study.SetInputValue(kFrameSizeInput, 4); });
+    auto fresh = Started(kovra::host::SampleBars().bars, {{{"Frame Size", "64"}}, {}});
     ExpectSameSeries(pushed->study(), fresh->study());
 }
 
 TEST(RealStudySession, AnOffEventChangesNothing) {
     auto session = Started(kovra::host::SampleBars().bars);
-    session->Push(5, kButtonOff);
+    session->Push(5, kButtonPushedOff);
     EXPECT_EQ(session->study().SelectedTextOf(kFrameSizeInput), "16");
     EXPECT_EQ(session->fullRecalculations(), 1);
 }
@@ -82,11 +79,11 @@ TEST(RealStudySession, TheGridButtonHidesAndShowsTheDrawings) {
     const size_t shown = session->chart().drawings.DrawingsOf(id).size();
     if (shown == 0) GTEST_SKIP() << "the drawing pass submits nothing yet";
 
-    session->Push(17, kButtonOn);
+    session->Push(17, kButtonPushedOn);
     EXPECT_EQ(session->study().inputs()[kShowGridInput].Value, 0.0f);
     EXPECT_TRUE(session->chart().drawings.DrawingsOf(id).empty()) << "a hidden grid must leave no drawing behind";
 
-    session->Push(17, kButtonOn);
+    session->Push(17, kButtonPushedOn);
     EXPECT_EQ(session->chart().drawings.DrawingsOf(id).size(), shown);
     EXPECT_EQ(session->drawingPasses(), 2) << "the host's own clearing is not a drawing pass";
 }
@@ -94,7 +91,7 @@ TEST(RealStudySession, TheGridButtonHidesAndShowsTheDrawings) {
 TEST(RealStudySession, HeldChartUpdatesKeepAPushPending) {
     auto session = Started(kovra::host::SampleBars().bars);
     session->SetHoldChartUpdates(true);
-    session->Push(5, kButtonOn);
+    session->Push(5, kButtonPushedOn);
     EXPECT_EQ(session->study().SelectedTextOf(kFrameSizeInput), "16");
     EXPECT_EQ(session->fullRecalculations(), 1);
 

@@ -9,7 +9,6 @@
 namespace {
 
 using kovra::host::ChartSession;
-using kovra::host::kButtonOn;
 using namespace kovra::streaming;
 
 constexpr int32_t kBars = 400;
@@ -29,16 +28,15 @@ TEST(Determinism, RepeatedFullRecalculationsGiveIdenticalOutput) {
         for (const StudySettings& settings :
              {StudySettings{algorithm, 2, 0, 0, true}, StudySettings{algorithm, 0, 2, 1, true}}) {
             SCOPED_TRACE(Describe(settings));
-            const auto configure = [&](kovra::host::StudyInstance& study) { ApplySettings(study, settings); };
             ChartSession session(FirstSampleBars(kBars), LoadedStudy());
-            session.Start(configure);
+            session.Start(DialogSettings(settings));
             const StudyOutput first = Output(session);
             ASSERT_FALSE(first.drawings.empty());
             session.FullRecalculation();
             ExpectSameOutput(first, Output(session));
 
             ChartSession another(FirstSampleBars(kBars), LoadedStudy());
-            another.Start(configure);
+            another.Start(DialogSettings(settings));
             ExpectSameOutput(first, Output(another));
         }
     }
@@ -68,11 +66,11 @@ TEST(Determinism, ButtonPushesThatRestoreTheInputsRestoreTheOutput) {
     ASSERT_FALSE(original.drawings.empty());
     for (const PushPair& pair : kPushPairs) {
         SCOPED_TRACE(pair.what);
-        session.Push(pair.away, kButtonOn);
+        session.Push(pair.away, kButtonPushedOn);
         const StudyOutput away = Output(session);
         EXPECT_TRUE(SeriesDifference(original, away) != "" || DrawingsDifference(original, away) != "")
             << "the first push changed nothing";
-        session.Push(pair.back, kButtonOn);
+        session.Push(pair.back, kButtonPushedOn);
         ExpectSameOutput(original, Output(session));
     }
     EXPECT_TRUE(session.warnings().empty());

@@ -12,8 +12,6 @@ namespace kovra::streaming {
 
 namespace {
 
-constexpr int32_t kInputAlgorithm = 10, kInputFrameSize = 11, kInputPrior = 12, kInputExtremes = 13,
-                  kInputShowGrid = 14;
 constexpr int32_t kComparedSubgraphs = 15;  // the thirteen levels and the two extremes
 
 uint32_t Bits(float value) {
@@ -31,12 +29,21 @@ std::string Summary(const host::StoredDrawing& drawing) {
 
 }  // namespace
 
+host::StudySettings DialogSettings(const StudySettings& settings) {
+    constexpr const char* kAlgorithms[] = {"Normalized", "Optimized", "Accelerated", "Legacy"};
+    constexpr const char* kFrameSizes[] = {"4", "8", "16", "32", "64", "128", "256"};
+    constexpr const char* kInclusions[] = {"0%", "50%", "100%"};
+    constexpr const char* kExtremes[] = {"HL", "OC"};
+    return {{{"Frame Algorithm", kAlgorithms[settings.algorithm]},
+             {"Frame Size", kFrameSizes[settings.frameSize]},
+             {"Prior Frame Inclusion", kInclusions[settings.priorInclusion]},
+             {"Price Extremes", kExtremes[settings.priceExtremes]},
+             {"Show Grid", settings.showGrid ? "yes" : "no"}},
+            {}};
+}
+
 void ApplySettings(host::StudyInstance& study, const StudySettings& settings) {
-    study.SetInputValue(kInputAlgorithm, static_cast<float>(settings.algorithm));
-    study.SetInputValue(kInputFrameSize, static_cast<float>(settings.frameSize));
-    study.SetInputValue(kInputPrior, static_cast<float>(settings.priorInclusion));
-    study.SetInputValue(kInputExtremes, static_cast<float>(settings.priceExtremes));
-    study.SetInputValue(kInputShowGrid, settings.showGrid ? 1.0f : 0.0f);
+    host::ApplyStudySettings(study, DialogSettings(settings));
 }
 
 std::string Describe(const StudySettings& s) {

@@ -8,6 +8,7 @@
 
 #include "host/Chart.h"
 #include "host/StudyInstance.h"
+#include "host/StudySettings.h"
 
 namespace kovra::streaming {
 
@@ -20,6 +21,8 @@ struct StudySettings {
     bool showGrid = true;
 };
 
+// The same settings as the settings dialog's edits, by input name and list item.
+host::StudySettings DialogSettings(const StudySettings& settings);
 void ApplySettings(host::StudyInstance& study, const StudySettings& settings);
 std::string Describe(const StudySettings& settings);
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/StudyLibrary.h"
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
 
 namespace {
 

@@ -3,9 +3,11 @@
 
 #include <vector>
 
-#include "study/HostArrayAccess.h"
+#include "record/HostArrayAccess.h"
 
 namespace {
+
+using kovra::record::HostArrayAccess;
 
 struct FetchingHost {
     HostStudyInterface record{};

@@ -1,2 +1,2 @@
 // Compiles the record header alone, so it never depends on an include it forgot.
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"

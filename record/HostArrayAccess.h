@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-#include "study/HostStudyInterface.h"
+#include "record/HostStudyInterface.h"
+
+namespace kovra::record {
 
 // Asks the host for the array's storage when it is still absent; true when the
 // array then has elements.
@@ -24,3 +26,5 @@ Element& HostArrayAccess(HostStudyInterface& host, HostArray<Element>& array, in
     if (index >= array.Count) index = array.Count - 1;
     return array.Data[index];
 }
+
+}  // namespace kovra::record

@@ -38,7 +38,7 @@ struct HostText {
 };
 
 // A host-owned array as the study sees it. The study never indexes Data itself:
-// it goes through HostArrayAccess (study/HostArrayAccess.h), which applies the
+// it goes through HostArrayAccess (record/HostArrayAccess.h), which applies the
 // host array access rule:
 //   1. Data null: ask the host for the storage with FetchArray(FetchKey).
 //   2. still null, or Count <= 0: use Spare (reads give its value; the host
@@ -53,10 +53,15 @@ struct HostArray {
     Element Spare;    // host-owned default element, restored before every call
 };
 
+// StudyInput::TypeCode values.
+inline constexpr uint8_t kInputTypeNotDeclared = 0;
+inline constexpr uint8_t kInputTypeYesNo = 5;
+inline constexpr uint8_t kInputTypeCustomList = 22;
+
 // One study input as the platform's settings dialog holds it.
 struct StudyInput {
     HostText Name;             // study-set on the defaults call
-    uint8_t TypeCode;          // study-set: 22 custom list, 5 yes/no; 0 = not declared
+    uint8_t TypeCode;          // study-set: kInputType...
     uint8_t Reserved[3];
     float Value;               // list index, or 1/0 for yes/no (yes when non-zero);
                                // an index is read rounded half away from zero
@@ -66,13 +71,26 @@ struct StudyInput {
     HostText Description;      // written only through SetInputDescription
 };
 
+// StudySubgraph::DrawStyle values the study and our host give a meaning.
+inline constexpr int16_t kDrawStyleLine = 0;
+inline constexpr int16_t kDrawStyleDashes = 3;    // our host: a short dash across each bar
+inline constexpr int16_t kDrawStyleHidden = 4;    // 'Hidden'
+inline constexpr int16_t kDrawStyleNotDrawn = 5;  // kept, never drawn
+
+// StudySubgraph::LineStyle and DrawingRequest::PenStyle values.
+inline constexpr int16_t kLineStyleSolid = 0;
+inline constexpr int16_t kLineStyleDash = 1;
+inline constexpr int16_t kLineStyleDot = 2;
+inline constexpr int16_t kLineStyleDashDot = 3;
+inline constexpr int16_t kLineStyleDashDotDot = 4;
+
 // One subgraph: an output series plus its display settings.
 struct StudySubgraph {
     HostText Name;              // study-set on the defaults call; empty = unnamed
     uint32_t PrimaryColour;     // 0x00BBGGRR
     uint32_t SecondaryColour;   // 0x00BBGGRR
-    int16_t DrawStyle;          // 0 line, 3 our host draws as dashes, 4 'Hidden', 5 not drawn
-    int16_t LineStyle;          // 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot
+    int16_t DrawStyle;          // kDrawStyle...
+    int16_t LineStyle;          // kLineStyle...
     int16_t LineWidth;          // pixels
     uint8_t LabelFlag;          // the 'Label' tick box; on when non-zero
     uint8_t IgnoredDisplayFlagA;  // set to 0 by the study on its drawing-settings subgraphs; our host ignores it
@@ -98,6 +116,25 @@ inline constexpr int32_t kNotGivenInteger = -1;
 inline constexpr float kNotGivenPrice = -3.4028235e38f;
 inline constexpr uint32_t kNotGivenColour = 0xFF000000u;
 
+// DrawingRequest::DrawingType values.
+inline constexpr int32_t kDrawingLine = 1;
+inline constexpr int32_t kDrawingText = 6;
+inline constexpr int32_t kDrawingRectangle = 12;
+inline constexpr int32_t kDrawingEllipse = 13;
+
+// DrawingRequest::RequestMode: add the drawing, or replace the one of the same id.
+inline constexpr int32_t kRequestAddOrReplace = 1;
+
+// DrawingRequest::TextAlignment: one horizontal value plus one vertical value.
+inline constexpr int32_t kAlignLeft = 0;
+inline constexpr int32_t kAlignCentre = 1;
+inline constexpr int32_t kAlignRight = 2;
+inline constexpr int32_t kAlignTop = 0;
+inline constexpr int32_t kAlignMiddle = 4;
+inline constexpr int32_t kAlignBottom = 8;
+inline constexpr int32_t kAlignHorizontalMask = 3;
+inline constexpr int32_t kAlignVerticalMask = 12;
+
 // One chart drawing handed to SubmitDrawing. The study builds a fresh request for
 // every drawing; every field starts as "not given". The request and its text are
 // the study's; the host copies what it keeps during SubmitDrawing.
@@ -106,7 +143,7 @@ struct DrawingRequest {
     int32_t InterfaceVersion = kHostInterfaceVersion;
     int32_t TargetChart = 0;                         // 0 = the study's own chart
     int32_t DrawingId = kNotGivenInteger;            // fixed per drawing; the host replaces a drawing of the same id
-    int32_t DrawingType = kNotGivenInteger;          // 1 line, 6 text, 12 rectangle, 13 ellipse
+    int32_t DrawingType = kNotGivenInteger;          // kDrawing...
     int32_t FirstBar = kNotGivenInteger;             // bar index of the first point / corner / text anchor
     int32_t SecondBar = kNotGivenInteger;
     float FirstPrice = kNotGivenPrice;
@@ -117,14 +154,14 @@ struct DrawingRequest {
     uint32_t FillColour = kNotGivenColour;
     int32_t FillTransparency = kNotGivenInteger;     // 0 solid .. 100 hollow
     int16_t PenWidth = kNotGivenInteger;
-    int16_t PenStyle = kNotGivenInteger;             // 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot
+    int16_t PenStyle = kNotGivenInteger;             // kLineStyle...
     HostText DrawingText = {nullptr, 0, 0};          // study-owned while the request lives; released after submission
     int32_t FontSize = kNotGivenInteger;
-    int32_t TextAlignment = kNotGivenInteger;        // horizontal left 0 / centre 1 / right 2, plus vertical top 0 / centre 4 / bottom 8
+    int32_t TextAlignment = kNotGivenInteger;        // kAlignLeft/Centre/Right plus kAlignTop/Middle/Bottom
     int32_t TextOptionA = kNotGivenInteger;          // passed on; our host ignores it
     int32_t TextOptionB = kNotGivenInteger;          // passed on; our host ignores it
     int32_t TextFlag = kNotGivenInteger;             // passed on; our host ignores it
-    int32_t RequestMode = kNotGivenInteger;          // 1 = add or replace; our host treats every request so
+    int32_t RequestMode = kNotGivenInteger;          // kRequestAddOrReplace; our host treats every request so
     uint8_t Reserved[816] = {};                      // room for fields of later versions; zero
 };
 
@@ -133,6 +170,18 @@ struct DrawingRequest {
 // chart window, level with its FirstPrice.
 inline constexpr int64_t kLeftEdgeMarker = 140LL * 86400 * 1000000;
 inline constexpr int64_t kRightEdgeMarker = 150LL * 86400 * 1000000;
+
+// HostStudyInterface::PendingButtonKind values.
+inline constexpr int32_t kButtonPushedOn = 4;
+inline constexpr int32_t kButtonPushedOff = 5;
+// HostStudyInterface::PendingButtonNumber when no event is pending.
+inline constexpr int32_t kNoButton = 0;
+
+// The arguments of ClearStudyDrawings the study passes: its own chart, every
+// drawing, at once.
+inline constexpr int32_t kClearOwnChart = 0;
+inline constexpr int32_t kClearEveryDrawing = -1;
+inline constexpr int32_t kClearNow = 0;
 
 // The record handed to every call of the study function. Host-owned; valid per call.
 struct HostStudyInterface {
@@ -167,8 +216,8 @@ struct HostStudyInterface {
     int32_t DrawingsSuppressed;  // host-set: non-zero = the study submits no drawing
 
     // Control bar and events.
-    int32_t PendingButtonNumber;  // host-set: button of the pending event; 0 = none
-    int32_t PendingButtonKind;    // host-set: 4 pushed on, 5 pushed off
+    int32_t PendingButtonNumber;  // host-set: button of the pending event; kNoButton = none
+    int32_t PendingButtonKind;    // host-set: kButtonPushedOn / kButtonPushedOff
     int32_t RecalculationRequested;  // study-set to 1: recompute from bar 0 once this call returns
     int32_t ReleaseButtons;       // host-set flag the study only tests: blank the button texts
     int32_t HoldChartUpdates;     // host-set flag the study only tests: skip events and drawing
@@ -210,7 +259,7 @@ struct HostStudyInterface {
     // the request's fields. The result has no meaning for the study.
     int32_t (*SubmitDrawing)(HostStudyInterface* host, DrawingRequest* request);
     // Removes this study instance's drawings. The study calls it with
-    // (0, -1, 0): this chart, every drawing, immediately.
+    // (kClearOwnChart, kClearEveryDrawing, kClearNow).
     void (*ClearStudyDrawings)(HostStudyInterface* host, int32_t chart, int32_t drawingId, int32_t mode);
 };
 
