@@ -47,7 +47,7 @@ void AddLastPrice(BuildContext& context) {
 
 }  // namespace
 
-void AddGrid(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeLabel>& labels) {
+void AddGrid(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeMark>& marks) {
     const ChartMapping& map = context.list.mapping;
     const Stroke grid{palette::kGrid, 1, PenStyle::kSolid};
     for (const double price : ticks.prices) {
@@ -55,14 +55,14 @@ void AddGrid(BuildContext& context, const PriceTicks& ticks, const std::vector<T
         AddPrimitive(context.list, PrimitiveKind::kPriceGrid, 0, true,
                      Segment({map.plot.left, y}, {map.plot.right, y}, grid));
     }
-    for (const TimeLabel& label : labels) {
-        const double x = map.BarToX(label.bar);
-        AddPrimitive(context.list, PrimitiveKind::kTimeGrid, label.bar, true,
+    for (const TimeMark& mark : marks) {
+        const double x = map.BarToX(mark.bar);
+        AddPrimitive(context.list, PrimitiveKind::kTimeGrid, mark.bar, true,
                      Segment({x, map.plot.top}, {x, map.plot.bottom}, grid));
     }
 }
 
-void AddAxes(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeLabel>& labels) {
+void AddAxes(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeMark>& marks) {
     const ChartMapping& map = context.list.mapping;
     const PixelRect& scale = context.layout.priceScale;
     const PixelRect& axis = context.layout.timeAxis;
@@ -83,19 +83,19 @@ void AddAxes(BuildContext& context, const PriceTicks& ticks, const std::vector<T
                                 HorizontalAlign::kLeft, VerticalAlign::kCentre, style));
     }
     AddLastPrice(context);
-    for (const TimeLabel& label : labels) {
-        const double x = map.BarToX(label.bar);
-        AddPrimitive(context.list, PrimitiveKind::kTimeAxis, label.bar, false,
+    for (const TimeMark& mark : marks) {
+        const double x = map.BarToX(mark.bar);
+        AddPrimitive(context.list, PrimitiveKind::kTimeAxis, mark.bar, false,
                      Segment({x, axis.top}, {x, axis.top + kTickLength}, edge));
-        const std::string text = label.date.empty() ? label.time : label.time + "\n" + label.date;
+        const std::string text = mark.under.empty() ? mark.text : mark.text + "\n" + mark.under;
         TextPrimitive laid = LayoutText(context.measure, text, {x, axis.top + kTickLength + 2},
                                         HorizontalAlign::kCentre, VerticalAlign::kTop, style);
-        // A label at the window's first bar is pushed in rather than cut off.
+        // A mark at the window's first bar is pushed in rather than cut off.
         const double shift = std::max(0.0, axis.left + 2 - laid.box.left);
         laid.box.left += shift;
         laid.box.right += shift;
         for (PixelPoint& baseline : laid.baselines) baseline.x += shift;
-        AddPrimitive(context.list, PrimitiveKind::kTimeAxis, label.bar, false, std::move(laid));
+        AddPrimitive(context.list, PrimitiveKind::kTimeAxis, mark.bar, false, std::move(laid));
     }
 }
 

@@ -12,7 +12,7 @@ namespace kovra::host {
 namespace {
 
 constexpr int32_t kMinWidth = 200, kMinHeight = 150, kMaxSide = 16000;
-constexpr double kMinTickPixels = 36, kMinTimeLabelPixels = 90;
+constexpr double kMinTickPixels = 36, kMinTimeMarkPixels = 90;
 
 struct RangeBuilder {
     double low = std::numeric_limits<double>::infinity(), high = -std::numeric_limits<double>::infinity();
@@ -80,8 +80,8 @@ DisplayList BuildDisplayList(const StudyInstance& study, const ImageOptions& opt
     const ChartMapping& map = list.mapping;
     const PriceTicks ticks = ChoosePriceTicks(map.priceLow, map.priceHigh,
                                               map.plot.height() / (map.priceHigh - map.priceLow), kMinTickPixels);
-    const std::vector<TimeLabel> labels =
-        ChooseTimeLabels(study.chart().bars, map.firstBar, map.lastBar, map.barSpacing, kMinTimeLabelPixels);
+    const std::vector<TimeMark> marks =
+        ChooseTimeMarks(study.chart().bars.dateTimes, map.firstBar, map.lastBar, map.barSpacing, kMinTimeMarkPixels);
 
     TextMeasure measure;
     BuildContext context{study, layout, list, measure};
@@ -90,11 +90,11 @@ DisplayList BuildDisplayList(const StudyInstance& study, const ImageOptions& opt
     background.fillColour = list.background;
     background.fillAlpha = 1;
     AddPrimitive(list, PrimitiveKind::kBackground, 0, false, background);
-    AddGrid(context, ticks, labels);
+    AddGrid(context, ticks, marks);
     AddCandles(context);
     AddLevelSeries(context);
     AddDrawings(context, drawings.placed);
-    AddAxes(context, ticks, labels);
+    AddAxes(context, ticks, marks);
     AddTitle(context);
     AddControlBar(context);
     return list;

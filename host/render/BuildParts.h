@@ -13,7 +13,7 @@
 #include "layout/StudyLayout.h"
 #include "host/render/DrawingPlacement.h"
 #include "host/render/PriceTicks.h"
-#include "host/render/TimeLabels.h"
+#include "host/render/TimeMarks.h"
 
 namespace kovra::host {
 
@@ -69,11 +69,11 @@ BarSpan ExistingBars(const StudyInstance& study, const ChartMapping& mapping);
 // not-drawn styles are not).
 bool SeriesShown(const StudyInstance& study, int32_t subgraph);
 
-void AddGrid(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeLabel>& labels);
+void AddGrid(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeMark>& marks);
 void AddCandles(BuildContext& context);
 void AddLevelSeries(BuildContext& context);
 void AddDrawings(BuildContext& context, const std::vector<PlacedDrawing>& drawings);
-void AddAxes(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeLabel>& labels);
+void AddAxes(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeMark>& marks);
 void AddTitle(BuildContext& context);
 void AddControlBar(BuildContext& context);
 
