@@ -12,7 +12,7 @@ namespace kovra::host {
 namespace {
 
 constexpr int32_t kMinWidth = 200, kMinHeight = 150, kMaxSide = 16000;
-constexpr double kMinTickPixels = 36, kMinTimeMarkPixels = 90;
+constexpr double kMinTickPixels = 36;
 
 struct RangeBuilder {
     double low = std::numeric_limits<double>::infinity(), high = -std::numeric_limits<double>::infinity();

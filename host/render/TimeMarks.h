@@ -32,6 +32,9 @@ struct TimeMark {
     std::string under;  // empty for kNone
 };
 
+// How far apart a view of a chart keeps its time marks, in pixels.
+inline constexpr double kMinTimeMarkPixels = 90;
+
 // Marks the bars firstBar .. lastBar that exist in `dateTimes` (one per bar,
 // ascending, microseconds since 1899-12-30) where a round step of time
 // begins: 1, 5, 15 or 30 seconds, 1, 2, 5, 10, 15 or 30 minutes, 1, 2 or 4

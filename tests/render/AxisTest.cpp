@@ -107,7 +107,7 @@ TimeTextKind KindOfText(const std::string& text) {
 }
 
 TEST(TimeMarks, ChoosesStepsAndTextsAsATraderReadsThem) {
-    constexpr double kMinPixels = 90;
+    constexpr double kMinPixels = kMinTimeMarkPixels;  // 90
     const std::vector<int64_t> weeks = DailyBars({2023, 11, 6}, {2024, 1, 12});
     const std::vector<int64_t> months = DailyBars({2022, 9, 1}, {2023, 6, 30});
     const std::vector<int64_t> decades = DailyBars({1995, 1, 2}, {2024, 12, 31});
@@ -215,7 +215,7 @@ TEST(TimeMarks, TheAxisWritesEachMarkOverTheLineUnderItWithAGridLine) {
     const DisplayList list = BuildDisplayList(test.study, {});
     const ChartMapping& map = list.mapping;
     const std::vector<TimeMark> marks =
-        ChooseTimeMarks(test.chart.bars.dateTimes, map.firstBar, map.lastBar, map.barSpacing, 90);
+        ChooseTimeMarks(test.chart.bars.dateTimes, map.firstBar, map.lastBar, map.barSpacing, kMinTimeMarkPixels);
     ASSERT_GE(marks.size(), 2u);
     EXPECT_EQ(marks.front().under, "Mar 15 2024");
     std::vector<std::vector<std::string>> written;
