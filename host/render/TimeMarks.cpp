@@ -15,6 +15,8 @@ namespace kovra::host {
 
 namespace {
 
+using record::FloorDivide;
+
 constexpr int64_t kSecond = kMicrosecondsPerSecond, kMinute = 60 * kSecond, kHour = 60 * kMinute;
 constexpr int64_t kDay = kMicrosecondsPerDay;
 constexpr int64_t kAverageYear = 31'556'952 * kSecond;  // 365.2425 days, the Gregorian average
@@ -58,8 +60,6 @@ constexpr size_t kStepCount = std::size(kSteps);
 
 constexpr std::array<const char*, 12> kMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-int64_t FloorDivide(int64_t value, int64_t divisor) { return value / divisor - (value % divisor < 0 ? 1 : 0); }
 
 struct Moment {
     int64_t dateTime;
