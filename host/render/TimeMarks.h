@@ -39,14 +39,16 @@ inline constexpr double kMinTimeMarkPixels = 90;
 // ascending, microseconds since 1899-12-30) where a round step of time
 // begins: 1, 5, 15 or 30 seconds, 1, 2, 5, 10, 15 or 30 minutes, 1, 2 or 4
 // hours, 1 day, 1 week (from Monday), 1 or 3 months, 1, 5 or 10 years. The
-// step is the smallest that is at least the bars' typical (median) spacing
-// and whose steps, counted in bars, come at least `minPixels` apart at
-// `pixelsPerBar`. With a week step, month and year starts are marked too.
-// Where two marks would come closer than `minPixels`, the one starting the
-// longer period stays (a year before a month, a day before a time of day),
-// else the earlier. Chart bar 0 counts as a step's start; a window's first
-// bar does only when it is one. Date marks name the longest period they
-// start: a year, a month, or else the day. Preconditions: pixelsPerBar > 0,
+// step is the shortest that is no shorter than the bars' typical (median)
+// spacing and whose starts come at least `minPixels` apart at `pixelsPerBar`,
+// counted in the bars the window has (the median bars from start to start).
+// With a week step, month and year starts are marked too. Where two marks
+// would come closer than `minPixels`, the one starting the longer period stays
+// (a year before a month, a new day before a time of day, 10:00 before 10:30
+// with a 30-minute step), else the earlier; chart bar 0, a start only for want
+// of a bar before it, gives way to any other. A window's first bar is marked
+// only when it starts a step. Date marks name the longest period they start:
+// a year, a month, or else the day. Preconditions: pixelsPerBar > 0,
 // minPixels > 0.
 std::vector<TimeMark> ChooseTimeMarks(std::span<const int64_t> dateTimes, int32_t firstBar, int32_t lastBar,
                                       double pixelsPerBar, double minPixels);
