@@ -1,69 +1,98 @@
 #include "host/BarsCsv.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
-#include <array>
-#include <cerrno>
-#include <charconv>
 #include <cmath>
-#include <cstring>
-#include <cstdio>
 #include <limits>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include <fmt/format.h>
 
-#include "host/DateTimeText.h"
+#include "host/BarsHeader.h"
+#include "host/CsvText.h"
+#include "host/NumberText.h"
 #include "host/SeriesCsv.h"
+#include "host/ShownText.h"
+#include "host/WallClock.h"
 
 namespace kovra::host {
 namespace {
 
-enum Field { kDateTime, kDate, kTime, kOpen, kHigh, kLow, kClose, kVolume, kFieldCount };
-constexpr std::array<std::string_view, kFieldCount> kFieldNames = {"datetime", "date", "time", "open",
-                                                                    "high", "low", "close", "volume"};
-constexpr int32_t kAbsent = -1;
-constexpr int32_t kMaxDecimals = 9;
+constexpr size_t kShownCell = 40;
+constexpr int64_t kRecordsPerProgressReport = 1 << 16;
+constexpr int32_t kLargestDay = 12;  // a slash date's field above it can only be the day
 
-std::string_view Trim(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+bool StartsWithComment(std::string_view record) {
+    const size_t first = record.find_first_not_of(" \t");
+    return first != std::string_view::npos && record[first] == '#';
 }
 
-// A cell as messages show it: control bytes escaped, long texts cut.
-std::string Shown(std::string_view text) {
-    constexpr size_t kMaxShown = 40;
-    std::string shown;
-    for (const char c : text.substr(0, kMaxShown)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) shown += fmt::format("\\x{:02X}", byte);
-        else shown += c;
-    }
-    if (text.size() > kMaxShown) shown += "...";
-    return shown;
+// Columns of millions of bars fill faster in large pages, where the system
+// offers them on request: one fault per 2 MiB instead of per 4 KiB.
+void AdviseLargePages(void* start, size_t bytes) {
+    const size_t page = 4096;
+    const auto first = (reinterpret_cast<uintptr_t>(start) + page - 1) / page * page;
+    const auto end = (reinterpret_cast<uintptr_t>(start) + bytes) / page * page;
+    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
-// Which cell holds each field, and the header's own name for every cell.
-struct Layout {
-    std::array<int32_t, kFieldCount> cellOf{};
-    std::vector<std::string> headerNames;
-    char separator = ',';
-};
+// Empty, "null", "NaN", "NA", "n/a" or "-" (any case).
+bool IsMissingVolume(std::string_view text) {
+    if (text.empty()) return true;
+    if ((text[0] >= '0' && text[0] <= '9') || text.size() > 4) return false;
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return lower == "null" || lower == "nan" || lower == "na" || lower == "n/a" || lower == "-";
+}
+
+// Reverses bars that came newest first, keeping bars of equal date-time in
+// file order: `ties` are the runs [first, end) of equal date-times, as read.
+void ReverseKeepingTies(BarColumns& bars, const std::vector<std::pair<size_t, size_t>>& ties) {
+    const auto forEachColumn = [&bars](auto reverse) {
+        reverse(bars.dateTimes);
+        reverse(bars.open), reverse(bars.high), reverse(bars.low), reverse(bars.close), reverse(bars.volume);
+    };
+    forEachColumn([](auto& column) { std::reverse(column.begin(), column.end()); });
+    const size_t count = bars.dateTimes.size();
+    for (const auto& [first, end] : ties)
+        forEachColumn([first = count - end, end = count - first](auto& column) {
+            std::reverse(column.begin() + static_cast<std::ptrdiff_t>(first),
+                         column.begin() + static_cast<std::ptrdiff_t>(end));
+        });
+}
 
 class Parser {
 public:
-    Parser(std::string_view text, const std::string& sourceName) : text_(text), source_(sourceName) {}
+    Parser(std::string_view text, const std::string& sourceName, const BarsLoadOptions& options, DateOrder order)
+        : text_(text), reader_(text), source_(sourceName), options_(options), order_(order), wallClock_(options.timeZone) {}
 
-    LoadedBars Run() {
-        if (text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
-        std::string_view header;
-        if (!NextLine(header)) Fail(1, 1, "the file is empty; expected a header row naming the columns");
-        ReadHeader(header);
-        const int64_t headerLine = lineNumber_;
-        std::string_view line;
-        while (NextLine(line)) ReadBar(line);
+    // The bars; nothing when the dates turn out to be day first while read month first.
+    std::optional<LoadedBars> Run() {
+        CheckEncoding();
+        std::string_view record;
+        while (reader_.NextRecord(record) && StartsWithComment(record)) record = {};
+        if (record.empty())
+            Fail(std::max<int64_t>(reader_.lineNumber(), 1), 1,
+                 "the file holds no header row; expected one naming the columns, such as "
+                 "Date,Time,Open,High,Low,Close,Volume");
+        ReadHeader(record);
+        const int64_t headerLine = reader_.lineNumber();
+        Reserve(reader_.LinesLeft());
+        int64_t records = 0;
+        while (reader_.NextRecord(record)) {
+            if (!ReadBar()) return std::nullopt;
+            if (++records % kRecordsPerProgressReport == 0 && options_.progress)
+                options_.progress(reader_.bytesRead(), reader_.size());
+        }
         if (result_.bars.dateTimes.empty()) Fail(headerLine, 1, "no bars after the header row");
+        CheckDateOrderWasTold();
+        if (direction_ < 0) {
+            ReverseKeepingTies(result_.bars, ties_);
+            result_.reversed = true;
+        }
         return std::move(result_);
     }
 
@@ -72,165 +101,199 @@ private:
         throw BarsLoadError(fmt::format("{}:{}:{}: {}", source_, line, column, message));
     }
     [[noreturn]] void FailCell(int32_t cell, std::string_view message) const {
-        Fail(lineNumber_, cell + 1,
-             fmt::format("{} (column \"{}\")", message, Shown(layout_.headerNames[static_cast<size_t>(cell)])));
+        Fail(reader_.lineNumber(), cell + 1,
+             fmt::format("{} (column \"{}\")", message,
+                         ShownText(header_.names[static_cast<size_t>(cell)], kShownCell)));
     }
 
-    // The next line that is not blank, without its line end.
-    bool NextLine(std::string_view& line) {
-        while (!text_.empty()) {
-            const size_t end = std::min(text_.find('\n'), text_.size());
-            line = text_.substr(0, end);
-            text_.remove_prefix(std::min(end + 1, text_.size()));
-            ++lineNumber_;
-            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-            if (!Trim(line).empty()) return true;
+    void CheckEncoding() const {
+        const std::string_view start = text_;
+        if (start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF" ||
+            start.substr(0, 4096).find('\0') != std::string_view::npos)
+            Fail(1, 1, "the file is UTF-16 or binary, not text; save it as UTF-8 (or plain ASCII) text");
+    }
+
+    void ReadHeader(std::string_view record) {
+        reader_.ChooseSeparator(record);
+        marks_ = reader_.separator() == ',' ? NumberMarks::kPointDecimal : NumberMarks::kEither;
+        reader_.SplitRecord(cells_);
+        BarsHeaderProblem problem;
+        if (!ReadBarsHeader(cells_, header_, problem)) {
+            std::string message = std::move(problem.message);
+            if (!cells_.empty() && ParseDateTime(cells_[0]).error.empty())
+                message = "the first row holds data, not column names; add a header row such as "
+                          "Date,Time,Open,High,Low,Close,Volume";
+            Fail(reader_.lineNumber(), problem.cell + 1, message);
         }
-        return false;
     }
 
-    void SplitCells(std::string_view line) {
-        cells_.clear();
-        for (;;) {
-            const size_t end = line.find(layout_.separator);
-            cells_.push_back(Trim(line.substr(0, end)));
-            if (end == std::string_view::npos) return;
-            line.remove_prefix(end + 1);
+    void Reserve(size_t bars) {
+        BarColumns& columns = result_.bars;
+        columns.dateTimes.reserve(bars);
+        AdviseLargePages(columns.dateTimes.data(), bars * sizeof(int64_t));
+        for (std::vector<float>* column : {&columns.open, &columns.high, &columns.low, &columns.close, &columns.volume}) {
+            column->reserve(bars);
+            AdviseLargePages(column->data(), bars * sizeof(float));
         }
     }
 
-    void ReadHeader(std::string_view line) {
-        layout_.separator = line.find(';') != std::string_view::npos ? ';' : ',';
-        layout_.cellOf.fill(kAbsent);
-        SplitCells(line);
-        for (size_t cell = 0; cell < cells_.size(); ++cell) {
-            layout_.headerNames.emplace_back(cells_[cell]);
-            std::string name(cells_[cell]);
-            std::transform(name.begin(), name.end(), name.begin(),
-                           [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-            if (name == "timestamp") name = "datetime";
-            const auto known = std::find(kFieldNames.begin(), kFieldNames.end(), name);
-            if (known == kFieldNames.end()) continue;  // other columns are carried but not read
-            int32_t& slot = layout_.cellOf[static_cast<size_t>(known - kFieldNames.begin())];
-            if (slot != kAbsent) Fail(lineNumber_, static_cast<int64_t>(cell) + 1,
-                                      fmt::format("column \"{}\" appears twice", Shown(cells_[cell])));
-            slot = static_cast<int32_t>(cell);
-        }
-        CheckHeader();
-    }
+    // Reads the record last returned; false when the bars must be read again day first.
+    bool ReadBar() {
+        reader_.SplitRecord(cells_);
+        const size_t headerCells = header_.names.size();
+        if (std::all_of(cells_.begin(), cells_.end(), [](std::string_view cell) { return cell.empty(); }))
+            return true;  // a row of empty cells, as spreadsheets leave behind
+        if (cells_.size() < static_cast<size_t>(header_.neededCells))
+            FailCell(static_cast<int32_t>(cells_.size()), "missing field");
+        if (cells_.size() > headerCells &&
+            std::any_of(cells_.begin() + static_cast<std::ptrdiff_t>(headerCells), cells_.end(),
+                        [](std::string_view cell) { return !cell.empty(); }))
+            Fail(reader_.lineNumber(), static_cast<int64_t>(headerCells) + 1,
+                 fmt::format("{} fields where the header row names {}", cells_.size(), headerCells));
+        if (result_.bars.dateTimes.size() == std::numeric_limits<int32_t>::max())
+            Fail(reader_.lineNumber(), 1, "too many bars (at most 2147483647)");
 
-    void CheckHeader() const {
-        const auto has = [this](Field field) { return layout_.cellOf[field] != kAbsent; };
-        if (has(kDateTime) && (has(kDate) || has(kTime)))
-            Fail(lineNumber_, 1, "the header row names both a date-time column and separate \"date\"/\"time\" columns");
-        if (!has(kDateTime) && !(has(kDate) && has(kTime)))
-            Fail(lineNumber_, 1,
-                 "the header row names no \"datetime\" (or \"timestamp\") column, nor \"date\" and \"time\" columns");
-        for (const Field field : {kOpen, kHigh, kLow, kClose})
-            if (!has(field)) Fail(lineNumber_, 1, fmt::format("the header row names no \"{}\" column", kFieldNames[field]));
-    }
-
-    void ReadBar(std::string_view line) {
-        SplitCells(line);
-        const size_t expected = layout_.headerNames.size();
-        if (cells_.size() < expected) FailCell(static_cast<int32_t>(cells_.size()), "missing field");
-        if (cells_.size() > expected)
-            Fail(lineNumber_, static_cast<int64_t>(expected) + 1,
-                 fmt::format("{} fields where the header row names {}", cells_.size(), expected));
-        if (result_.bars.dateTimes.size() == std::numeric_limits<int32_t>::max()) Fail(lineNumber_, 1, "too many bars");
-
-        const int64_t dateTime = ReadDateTime();
-        const float open = ReadNumber(kOpen), high = ReadNumber(kHigh), low = ReadNumber(kLow),
-                    close = ReadNumber(kClose);
-        const float volume = layout_.cellOf[kVolume] == kAbsent ? 0.0f : ReadNumber(kVolume);
+        const std::optional<ParsedTime> dateTime = ReadDateTime();
+        if (!dateTime) return false;
+        CheckOrder(dateTime->microseconds);
+        const float open = ReadPrice(kOpenField), high = ReadPrice(kHighField), low = ReadPrice(kLowField),
+                    close = ReadPrice(kCloseField);
         if (high < low || high < open || high < close) ++result_.badRangeBars;
-        result_.bars.Append(dateTime, open, high, low, close, volume);
+        const int64_t shown = dateTime->instant ? wallClock_.FromInstant(dateTime->microseconds) : dateTime->microseconds;
+        result_.bars.Append(shown, open, high, low, close, ReadVolume());
+        return true;
     }
 
-    int64_t ReadDateTime() {
-        const bool combined = layout_.cellOf[kDateTime] != kAbsent;
-        const int32_t firstCell = layout_.cellOf[combined ? kDateTime : kDate];
-        int64_t dateTime = 0;
-        if (combined) {
-            dateTime = ParsedCell(kDateTime, ParseDateTime, "a date-time");
-        } else {
-            dateTime = ParsedCell(kDate, ParseDate, "a date");
-            dateTime += ParsedCell(kTime, ParseTimeOfDay, "a time of day");
-        }
-        if (!result_.bars.dateTimes.empty() && dateTime < result_.bars.dateTimes.back())
-            FailCell(firstCell, fmt::format("time goes backwards: {} is before the previous bar's {}",
-                                            FormatDateTime(dateTime), FormatDateTime(result_.bars.dateTimes.back())));
-        return dateTime;
-    }
-
-    template <typename Parse>
-    int64_t ParsedCell(Field field, Parse parse, std::string_view what) const {
-        const int32_t cell = layout_.cellOf[field];
+    // The date-time as written: a wall clock, or an instant in UTC.
+    std::optional<ParsedTime> ReadDateTime() {
+        const bool separateTime = header_.Has(kTimeField);
+        const int32_t cell = header_.cellOf[separateTime ? kDateField : kDateTimeField];
         const std::string_view text = cells_[static_cast<size_t>(cell)];
-        const ParsedTime parsed = parse(text);
-        if (!parsed.error.empty()) FailCell(cell, fmt::format("'{}' is not {}: {}", Shown(text), what, parsed.error));
-        return parsed.microseconds;
+        ParsedTime parsed = separateTime ? ParseDate(text, order_) : ParseDateTime(text, order_);
+        if (parsed.slashFirst != 0 && !LearnDateOrder(parsed, cell)) return std::nullopt;
+        if (!parsed.error.empty()) {
+            const char* what = separateTime ? "a date" : "a date-time";
+            FailCell(cell, fmt::format("'{}' is not {}: {}{}", ShownText(text, kShownCell), what, parsed.error,
+                                       parsed.slashFirst != 0 ? OrderNote() : ""));
+        }
+        if (separateTime) {
+            const int32_t timeCell = header_.cellOf[kTimeField];
+            const std::string_view timeText = cells_[static_cast<size_t>(timeCell)];
+            const ParsedTime time = ParseTimeOfDay(timeText);
+            if (!time.error.empty())
+                FailCell(timeCell,
+                         fmt::format("'{}' is not a time of day: {}", ShownText(timeText, kShownCell), time.error));
+            parsed.microseconds += time.microseconds;
+            parsed.instant = time.instant;
+        }
+        return parsed;
     }
 
-    float ReadNumber(Field field) {
-        const int32_t cell = layout_.cellOf[field];
+    // Learns the order of "A/B/YYYY" dates from the data; false when the bars
+    // read so far assumed month first and this date can only be day first.
+    bool LearnDateOrder(const ParsedTime& parsed, int32_t cell) {
+        if (!firstSlashLine_) firstSlashLine_ = reader_.lineNumber(), firstSlashCell_ = cell;
+        if (options_.dateOrder) return true;
+        const bool dayFirst = parsed.slashFirst > kLargestDay && parsed.slashSecond <= kLargestDay;
+        const bool monthFirst = parsed.slashSecond > kLargestDay && parsed.slashFirst <= kLargestDay;
+        if ((dayFirst && sawMonthFirst_) || (monthFirst && sawDayFirst_))
+            FailCell(cell, fmt::format("'{}' has the {} first, but an earlier date has the {} first; the dates must "
+                                       "keep one order",
+                                       ShownText(cells_[static_cast<size_t>(cell)], kShownCell),
+                                       dayFirst ? "day" : "month", dayFirst ? "month" : "day"));
+        sawDayFirst_ = sawDayFirst_ || dayFirst;
+        sawMonthFirst_ = sawMonthFirst_ || monthFirst;
+        return !(dayFirst && order_ == DateOrder::kMonthFirst);
+    }
+
+    std::string OrderNote() const {
+        if (!options_.dateOrder) return "";
+        return *options_.dateOrder == DateOrder::kDayFirst ? " (read as DD/MM/YYYY, as --date-order dmy says)"
+                                                           : " (read as MM/DD/YYYY, as --date-order mdy says)";
+    }
+
+    void CheckDateOrderWasTold() const {
+        if (!firstSlashLine_ || options_.dateOrder || sawDayFirst_ || sawMonthFirst_) return;
+        Fail(*firstSlashLine_, firstSlashCell_ + 1,
+             "the dates could be MM/DD/YYYY or DD/MM/YYYY (no day in the file is above 12); "
+             "give --date-order mdy or --date-order dmy");
+    }
+
+    // Date-times as written go only forward (equal ones allowed) or only
+    // backward (newest first). Instants are compared before they become wall
+    // clocks, which repeat an hour when daylight saving ends.
+    void CheckOrder(int64_t written) {
+        const size_t index = result_.bars.dateTimes.size();
+        if (index > 0 && written == lastWritten_) {
+            if (!ties_.empty() && ties_.back().second == index) ++ties_.back().second;
+            else ties_.emplace_back(index - 1, index + 1);
+        }
+        const int64_t previous = lastWritten_;
+        lastWritten_ = written;
+        if (index == 0 || written == previous) return;
+        const int32_t direction = written > previous ? 1 : -1;
+        if (direction_ == 0) direction_ = direction;
+        if (direction == direction_) return;
+        const int32_t cell = header_.cellOf[header_.Has(kTimeField) ? kDateField : kDateTimeField];
+        FailCell(cell, fmt::format("time goes {}: {} is {} the previous bar's {}; the date-times must only ascend "
+                                   "(oldest first) or only descend (newest first)",
+                                   direction < 0 ? "backwards" : "forwards", FormatDateTime(written),
+                                   direction < 0 ? "before" : "after", FormatDateTime(previous)));
+    }
+
+    float ReadPrice(BarField field) {
+        const int32_t cell = header_.cellOf[field];
         const std::string_view text = cells_[static_cast<size_t>(cell)];
         if (text.empty()) FailCell(cell, "missing value");
-        double value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (end != text.data() + text.size() || (error != std::errc() && error != std::errc::result_out_of_range))
-            FailCell(cell, fmt::format("'{}' is not a number", Shown(text)));
-        if (!std::isfinite(value)) FailCell(cell, fmt::format("'{}' is not a finite number", Shown(text)));
-        if (error == std::errc::result_out_of_range || std::fabs(value) > std::numeric_limits<float>::max())
-            FailCell(cell, fmt::format("'{}' is out of range for a 32-bit float", Shown(text)));
-        if (field != kVolume) result_.priceDecimals = std::max(result_.priceDecimals, DecimalsOf(text));
-        return static_cast<float>(value);
+        const ParsedNumber number = ParseNumber(text, marks_);
+        if (!number.ok) FailCell(cell, fmt::format("'{}' is not a number", ShownText(text, kShownCell)));
+        if (!std::isfinite(number.value))
+            FailCell(cell, fmt::format("'{}' is not a finite number", ShownText(text, kShownCell)));
+        if (number.outOfRange || std::fabs(number.value) > std::numeric_limits<float>::max())
+            FailCell(cell, fmt::format("'{}' is out of range for a 32-bit float", ShownText(text, kShownCell)));
+        result_.priceDecimals = std::max(result_.priceDecimals, number.decimals);
+        return static_cast<float>(number.value);
     }
 
-    // Decimal places a number text asks for: fraction digits less the exponent, 0 .. 9.
-    static int32_t DecimalsOf(std::string_view text) {
-        const size_t exponentAt = std::min(text.find_first_of("eE"), text.size());
-        const size_t pointAt = std::min(text.find('.'), exponentAt);
-        int64_t decimals = static_cast<int64_t>(exponentAt - pointAt) - (pointAt < exponentAt ? 1 : 0);
-        if (exponentAt < text.size()) {
-            int32_t exponent = 0;
-            const std::string_view digits = text.substr(exponentAt + 1);
-            const bool signed_ = !digits.empty() && (digits.front() == '-' || digits.front() == '+');
-            const bool negative = signed_ && digits.front() == '-';
-            const auto [end, error] = std::from_chars(digits.data() + (signed_ ? 1 : 0),
-                                                      digits.data() + digits.size(), exponent);
-            if (error == std::errc::result_out_of_range) exponent = std::numeric_limits<int32_t>::max();
-            decimals += negative ? exponent : -static_cast<int64_t>(exponent);
-        }
-        return static_cast<int32_t>(std::clamp<int64_t>(decimals, 0, kMaxDecimals));
+    // Volume is optional and not used by the study: empty, null or not-a-number reads as 0.
+    float ReadVolume() {
+        const int32_t cell = header_.cellOf[kVolumeField];
+        if (cell == BarsHeader::kAbsent || static_cast<size_t>(cell) >= cells_.size()) return 0;
+        const std::string_view text = cells_[static_cast<size_t>(cell)];
+        if (IsMissingVolume(text)) return 0;
+        const ParsedNumber number = ParseNumber(text, marks_);
+        if (!number.ok) FailCell(cell, fmt::format("'{}' is not a number (or empty)", ShownText(text, kShownCell)));
+        if (!std::isfinite(number.value)) return 0;
+        if (number.outOfRange || std::fabs(number.value) > std::numeric_limits<float>::max())
+            FailCell(cell, fmt::format("'{}' is out of range for a 32-bit float", ShownText(text, kShownCell)));
+        return static_cast<float>(number.value);
     }
 
-    std::string_view text_;
+    const std::string_view text_;
+    CsvReader reader_;
     const std::string& source_;
-    int64_t lineNumber_ = 0;
-    Layout layout_;
+    const BarsLoadOptions& options_;
+    const DateOrder order_;
+    WallClock wallClock_;
+    BarsHeader header_;
+    NumberMarks marks_ = NumberMarks::kPointDecimal;
     std::vector<std::string_view> cells_;
+    int32_t direction_ = 0;  // 1 oldest first, -1 newest first, 0 not known yet
+    int64_t lastWritten_ = 0;  // the last bar's date-time as written
+    std::vector<std::pair<size_t, size_t>> ties_;  // runs of equal date-times as written
+    std::optional<int64_t> firstSlashLine_;
+    int32_t firstSlashCell_ = 0;
+    bool sawDayFirst_ = false, sawMonthFirst_ = false;
     LoadedBars result_;
 };
 
 }  // namespace
 
-LoadedBars ParseBarsCsv(std::string_view text, const std::string& sourceName) {
-    return Parser(text, sourceName).Run();
-}
-
-LoadedBars LoadBarsCsv(const std::string& path) {
-    const auto fail = [&path] {
-        throw BarsLoadError(fmt::format("{}: cannot read the bar file: {}", path, std::strerror(errno)));
-    };
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!file) fail();
-    std::string contents;
-    char chunk[1 << 16];
-    size_t count = 0;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) contents.append(chunk, count);
-    if (std::ferror(file.get())) fail();
-    return ParseBarsCsv(contents, path);
+LoadedBars ParseBarsCsv(std::string_view text, const std::string& sourceName, const BarsLoadOptions& options) {
+    const DateOrder assumed = options.dateOrder.value_or(DateOrder::kMonthFirst);
+    if (std::optional<LoadedBars> bars = Parser(text, sourceName, options, assumed).Run()) return std::move(*bars);
+    // Read day first, the bars always come out (or an error is thrown).
+    return std::move(*Parser(text, sourceName, options, DateOrder::kDayFirst).Run());
 }
 
 }  // namespace kovra::host

@@ -7,6 +7,7 @@ packages=(
   cmake g++ make pkg-config binutils
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libfmt-dev nlohmann-json3-dev
+  libhowardhinnant-date-dev tzdata
   libcairo2-dev fonts-dejavu-core
 )
 
