@@ -2,12 +2,13 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "app/Commands.h"
+#include "app/Progress.h"
 #include "app/RunOptions.h"
+#include "app/StandardOutput.h"
 #include "host/HostTextOperations.h"
 #include "layout/StudyLayout.h"
 
@@ -19,14 +20,15 @@ std::string Quoted(const HostText& text) { return fmt::format("\"{}\"", host::Te
 
 void PrintControlBar(const host::ChartSession& session) {
     const std::vector<ControlBarButton>& buttons = session.chart().controlBar.buttons();
-    std::printf("%6s  %-14s  %-38s  %s\n", "button", "label", "hover", "pushed");
+    std::string out = fmt::format("{:>6}  {:<14}  {:<38}  {}\n", "button", "label", "hover", "pushed");
     for (size_t number = 1; number < buttons.size(); ++number) {
         const ControlBarButton& button = buttons[number];
         const bool used = button.Label.Length > 0 || button.Hover.Length > 0 || button.Pushed != 0;
         if (number > static_cast<size_t>(layout::kButtonCount) && !used) continue;  // others only when used
-        std::printf("%6zu  %-14s  %-38s  %s\n", number, Quoted(button.Label).c_str(), Quoted(button.Hover).c_str(),
-                    button.Pushed != 0 ? "yes" : "no");
+        out += fmt::format("{:>6}  {:<14}  {:<38}  {}\n", number, Quoted(button.Label), Quoted(button.Hover),
+                           button.Pushed != 0 ? "yes" : "no");
     }
+    WriteStandardOutput(out);
 }
 
 }  // namespace
@@ -37,7 +39,9 @@ void AddButtonsCommand(CLI::App& root, int& exitCode) {
     auto options = std::make_shared<RunOptions>();
     AddRunOptions(*command, *options);
     command->callback([options, &exitCode] {
-        PrintControlBar(*RunSession(*options).session);
+        CheckRunOptions(*options);
+        Progress progress(!options->quiet);
+        PrintControlBar(*RunSession(*options, progress).session);
         exitCode = kExitOk;
     });
 }

@@ -1,12 +1,13 @@
 // kovra describe: what the platform's settings dialog shows of the study.
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <fmt/printf.h>
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "Commands.h"
+#include "app/StandardOutput.h"
 #include "host/StudyInstance.h"
 #include "host/StudyLibrary.h"
 
@@ -52,12 +53,12 @@ bool Declared(const StudySubgraph& subgraph) {
            subgraph.AngleMax != fresh.AngleMax;
 }
 
-void PrintInputs(const host::StudyInstance& study) {
-    std::printf("\nInputs\n");
+void PrintInputs(const host::StudyInstance& study, std::string& out) {
+    out += fmt::sprintf("\nInputs\n");
     for (size_t position = 0; position < study.inputs().size(); ++position) {
         const StudyInput& input = study.inputs()[position];
         if (input.TypeCode == kInputTypeNotDeclared && input.Name.Length == 0) continue;
-        std::printf("  %2zu  %s  (%s)\n", position, std::string(TextView(input.Name)).c_str(),
+        out += fmt::sprintf("  %2zu  %s  (%s)\n", position, std::string(TextView(input.Name)).c_str(),
                     std::string(TypeName(input.TypeCode)).c_str());
         if (input.TypeCode == kInputTypeCustomList) {
             const auto items = study.ListItemsOf(static_cast<int32_t>(position));
@@ -65,23 +66,23 @@ void PrintInputs(const host::StudyInstance& study) {
             std::string line;
             for (size_t i = 0; i < items.size(); ++i)
                 line += fmt::format("{}{}{}", i ? ", " : "", items[i], items[i] == selected ? " (default)" : "");
-            std::printf("      items: %s\n", line.c_str());
+            out += fmt::sprintf("      items: %s\n", line.c_str());
         } else {
-            std::printf("      default: %s\n", input.Value != 0 ? "yes" : "no");
+            out += fmt::sprintf("      default: %s\n", input.Value != 0 ? "yes" : "no");
         }
-        std::printf("%s\n", WithLineBreaks(TextView(input.Description), "      ").c_str());
+        out += fmt::sprintf("%s\n", WithLineBreaks(TextView(input.Description), "      ").c_str());
     }
 }
 
-void PrintSubgraphs(const host::StudyInstance& study) {
-    std::printf("\nSubgraphs\n");
-    std::printf("  %-2s  %-31s  %-18s  %-18s  %5s  %5s  %5s  %-8s  %5s  %10s  %9s\n", "#", "Name", "Primary",
+void PrintSubgraphs(const host::StudyInstance& study, std::string& out) {
+    out += fmt::sprintf("\nSubgraphs\n");
+    out += fmt::sprintf("  %-2s  %-31s  %-18s  %-18s  %5s  %5s  %5s  %-8s  %5s  %10s  %9s\n", "#", "Name", "Primary",
                 "Secondary", "Draw", "Line", "Width", "Labels", "Label", "Angle Unit", "Angle Max");
     for (size_t position = 0; position < study.subgraphs().size(); ++position) {
         const StudySubgraph& s = study.subgraphs()[position];
         if (!Declared(s)) continue;
         const std::string name = s.Name.Length > 0 ? std::string(TextView(s.Name)) : "(unnamed)";
-        std::printf("  %2zu  %-31s  %-18s  %-18s  %5d  %5d  %5d  0x%06X  %5s  %10g  %9g\n", position, name.c_str(),
+        out += fmt::sprintf("  %2zu  %-31s  %-18s  %-18s  %5d  %5d  %5d  0x%06X  %5s  %10g  %9g\n", position, name.c_str(),
                     Colour(s.PrimaryColour).c_str(), Colour(s.SecondaryColour).c_str(), s.DrawStyle, s.LineStyle,
                     s.LineWidth, s.LabelSettings, s.LabelFlag != 0 ? "on" : "off", static_cast<double>(s.AngleUnit),
                     static_cast<double>(s.AngleMax));
@@ -99,11 +100,13 @@ void Describe(const std::string& libraryPath) {
     host::StudyInstance study(chart, library->studyFunction(), 1);
     study.CallDefaults();
 
-    std::printf("%s  (version %d)\n", std::string(TextView(study.record().StudyName)).c_str(), library->version());
-    std::printf("library: %s\n", library->path().c_str());
-    PrintInputs(study);
-    PrintSubgraphs(study);
-    std::printf("\nDescription\n%s\n", WithLineBreaks(TextView(study.record().StudyDescription), "  ").c_str());
+    std::string out;
+    out += fmt::sprintf("%s  (version %d)\n", std::string(TextView(study.record().StudyName)).c_str(), library->version());
+    out += fmt::sprintf("library: %s\n", library->path().c_str());
+    PrintInputs(study, out);
+    PrintSubgraphs(study, out);
+    out += fmt::sprintf("\nDescription\n%s\n", WithLineBreaks(TextView(study.record().StudyDescription), "  ").c_str());
+    WriteStandardOutput(out);
 }
 
 }  // namespace

@@ -14,7 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/StandardOutput.h"
 #include "Commands.h"
+#include "host/ShownText.h"
 #include "levels/LevelLines.h"
 #include "levels/SelectLevelRoutine.h"
 
@@ -34,9 +36,11 @@ constexpr const char* kLevelsHelp = R"(Output with HIGH LOW, one row per line, o
             the thirteen lines as the study's series hold them (32-bit, 9 significant digits)
 Without HIGH LOW: reads "HIGH LOW" per line from standard input and writes
 "TOP BOTTOM" per line (17 significant digits). A bad line is reported on
-standard error with its number and skipped.
+standard error with its number and skipped, as is a pair that gives no
+finite frame (such as "5 5").
 Prices are narrowed to 32-bit floats first, as the platform's series hold them.
-Exit codes: 0 ok, 1 some input line was bad, 2 usage error.)";
+Exit codes: 0 ok, 1 some input line was bad (or the pair gives no finite frame),
+2 usage error.)";
 
 struct Frame {
     double high;
@@ -67,6 +71,9 @@ PriceParse ParsePrice(std::string_view text) {
     if (error != std::errc{} || stop != end || std::isnan(value)) {
         return {0, "is not a number"};
     }
+    if (std::isinf(value)) {
+        return {0, "is not a finite number"};
+    }
     const float narrowed = static_cast<float>(value);
     if (std::isinf(narrowed) && !std::isinf(value)) {
         return {0, "is outside the 32-bit price range"};
@@ -77,16 +84,23 @@ PriceParse ParsePrice(std::string_view text) {
 FrameParse ParseFrame(std::string_view highText, std::string_view lowText) {
     const PriceParse high = ParsePrice(highText);
     if (high.error != nullptr) {
-        return {{}, fmt::format("HIGH \"{}\" {}", highText, high.error)};
+        return {{}, fmt::format("HIGH \"{}\" {}", host::ShownText(highText), high.error)};
     }
     const PriceParse low = ParsePrice(lowText);
     if (low.error != nullptr) {
-        return {{}, fmt::format("LOW \"{}\" {}", lowText, low.error)};
+        return {{}, fmt::format("LOW \"{}\" {}", host::ShownText(lowText), low.error)};
     }
     if (high.price < low.price) {
-        return {{}, fmt::format("HIGH {} is below LOW {}", highText, lowText)};
+        return {{}, fmt::format("HIGH {} is below LOW {}", host::ShownText(highText), host::ShownText(lowText))};
     }
     return {{high.price, low.price}, {}};
+}
+
+// Empty when the frame's top and bottom are finite; otherwise the reason, for
+// pairs such as "5 5" whose range is zero.
+std::string NoFrameError(const FrameLevels& levels, std::string_view line) {
+    if (std::isfinite(levels.top) && std::isfinite(levels.bottom)) return {};
+    return fmt::format("\"{}\" gives no finite frame", host::ShownText(line));
 }
 
 FrameParse ParseLine(std::string_view line) {
@@ -125,25 +139,24 @@ int StreamLevels(LevelAlgorithm algorithm) {
     int exitCode = kExitOk;
     for (long lineNumber = 1; std::getline(std::cin, line); ++lineNumber) {
         const FrameParse parsed = ParseLine(line);
-        if (!parsed.error.empty()) {
-            std::fprintf(stderr, "kovra levels: line %ld: %s\n", lineNumber, parsed.error.c_str());
+        const FrameLevels levels =
+            parsed.error.empty() ? ComputeLevels(algorithm, parsed.frame.high, parsed.frame.low) : FrameLevels{};
+        const std::string error = parsed.error.empty() ? NoFrameError(levels, line) : parsed.error;
+        if (!error.empty()) {
+            std::fprintf(stderr, "kovra: levels: line %ld: %s\n", lineNumber, error.c_str());
             exitCode = kExitFailure;
             continue;
         }
-        const FrameLevels levels = ComputeLevels(algorithm, parsed.frame.high, parsed.frame.low);
         AppendPrice(out, levels.top);
         out += ' ';
         AppendPrice(out, levels.bottom);
         out += '\n';
         if (out.size() > (1 << 16)) {
-            std::fwrite(out.data(), 1, out.size(), stdout);
+            WriteStandardOutput(out);
             out.clear();
         }
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    if (std::fflush(stdout) != 0) {
-        throw CommandFailure("cannot write the levels to standard output", kExitFailure);
-    }
+    WriteStandardOutput(out);
     return exitCode;
 }
 
@@ -153,6 +166,10 @@ void PrintLevelTable(const Frame& frame, const std::vector<const char*>& algorit
     std::string out = fmt::format("{:<8}", "line");
     for (const char* name : algorithmNames) {
         const FrameLevels result = ComputeLevels(levels::SelectLevelAlgorithm(name), frame.high, frame.low);
+        if (!std::isfinite(result.top) || !std::isfinite(result.bottom))
+            throw CommandFailure(
+                fmt::format("levels: HIGH {} and LOW {} give no finite frame with {}", frame.high, frame.low, name),
+                kExitFailure);
         results.push_back(result);
         lines.push_back(levels::ComputeLevelLines(static_cast<float>(result.top), static_cast<float>(result.bottom)));
         fmt::format_to(std::back_inserter(out), " {:<25}", name);
@@ -176,7 +193,7 @@ void PrintLevelTable(const Frame& frame, const std::vector<const char*>& algorit
         }
         endRow();
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    WriteStandardOutput(out);
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // kovra run: drives the study over a chart as the platform does and reports
-// what it computed: a summary, and optionally the series and the drawings.
+// what it computed: a summary, and optionally the series, the drawings and a picture.
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
+#include <iterator>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -13,9 +14,12 @@
 #include <vector>
 
 #include "app/Commands.h"
+#include "app/OptionValues.h"
+#include "app/Progress.h"
 #include "app/RunOptions.h"
-#include "host/AtomicFile.h"
+#include "app/StandardOutput.h"
 #include "host/DrawingsJson.h"
+#include "host/OutputFiles.h"
 #include "host/SeriesCsv.h"
 #include "host/StudySettings.h"
 #include "host/render/ChartFont.h"
@@ -26,6 +30,9 @@ namespace kovra::app {
 
 namespace {
 
+constexpr int64_t kMinWidth = 200, kMinHeight = 150, kMaxSide = 16000;
+constexpr int64_t kMaxWindowBars = 1'000'000;
+
 struct RunCommandOptions {
     RunOptions run;
     std::string seriesPath;
@@ -34,67 +41,80 @@ struct RunCommandOptions {
     host::ImageOptions image;
 };
 
-// "WxH", e.g. "1600x900".
-std::string ParseImageSize(const std::string& text, host::ImageOptions& image) {
-    int width = 0, height = 0;
-    char rest = 0;
-    if (std::sscanf(text.c_str(), "%dx%d%c", &width, &height, &rest) != 2)
-        return "--size: '" + text + "' is not WIDTHxHEIGHT, e.g. 1600x900";
-    image.width = width;
-    image.height = height;
-    return {};
-}
-
-void WriteImage(const RunCommandOptions& options, const RunOutcome& outcome) {
-    // The font libraries keep process-wide caches; they are handed back after
-    // the one picture so that leak checkers see a clean exit.
-    struct ReleaseFonts {
-        ~ReleaseFonts() { host::ReleaseFontCaches(); }
-    } releaseFonts;
+// "WxH", e.g. "1600x900", each side in its range.
+void ParseImageSize(const std::string& text, host::ImageOptions& image) {
+    const size_t x = text.find('x');
+    int64_t width = 0, height = 0;
     try {
-        host::WriteChartImage(outcome.session->study(), options.image, options.imagePath);
-    } catch (const std::invalid_argument& error) {
-        throw UsageError(error.what());
-    } catch (const std::runtime_error& error) {
-        throw CommandFailure(error.what(), kExitFailure);
+        if (x == std::string::npos) throw CLI::ValidationError("");
+        constexpr int64_t kAny = std::numeric_limits<int64_t>::max();
+        width = ParseWholeNumber("--size", text.substr(0, x), -kAny, kAny);
+        height = ParseWholeNumber("--size", text.substr(x + 1), -kAny, kAny);
+    } catch (const CLI::ValidationError&) {
+        throw CLI::ValidationError("--size", fmt::format("'{}' is not WIDTHxHEIGHT, e.g. 1600x900", text));
     }
+    if (width < kMinWidth || width > kMaxSide || height < kMinHeight || height > kMaxSide)
+        throw CLI::ValidationError("--size", fmt::format("{} is out of range: WIDTH from {} to {}, HEIGHT from {} to {}",
+                                                         text, kMinWidth, kMaxSide, kMinHeight, kMaxSide));
+    image.width = static_cast<int32_t>(width);
+    image.height = static_cast<int32_t>(height);
 }
 
 std::string PriceText(float price, int32_t valueFormat) {
     return std::isnan(price) ? "no value" : fmt::format("{:.{}f}", price, valueFormat);
 }
 
-void PrintSummary(const RunOutcome& outcome) {
+std::string Summary(const RunOutcome& outcome) {
     const host::ChartSession& session = *outcome.session;
     const host::StudyInstance& study = session.study();
     const host::BarColumns& bars = session.chart().bars;
     const int32_t lastBar = bars.size() - 1;
     const int32_t places = study.record().ValueFormat;
 
+    std::string out;
+    const std::string source = outcome.barsSource + (outcome.barsReversed ? ", newest first in the file: reversed" : "");
     if (bars.size() == 0) {
-        std::printf("bars: 0 (%s)\n", outcome.barsSource.c_str());
+        out += fmt::format("bars: 0 ({})\n", source);
     } else {
-        std::printf("bars: %d (%s), %s to %s\n", bars.size(), outcome.barsSource.c_str(),
-                    host::FormatDateTime(bars.dateTimes.front()).c_str(),
-                    host::FormatDateTime(bars.dateTimes.back()).c_str());
+        out += fmt::format("bars: {} ({}), {} to {}\n", bars.size(), source,
+                           host::FormatDateTime(bars.dateTimes.front()), host::FormatDateTime(bars.dateTimes.back()));
     }
-    for (const std::string& input : host::DescribeInputs(study)) std::printf("input: %s\n", input.c_str());
-    std::printf("8/8th: %s\n", PriceText(study.SeriesValue(layout::kSubgraphTop, lastBar), places).c_str());
-    std::printf("0/8th: %s\n", PriceText(study.SeriesValue(layout::kSubgraphBottom, lastBar), places).c_str());
-    std::printf("frame window: start %d, end %d, last drawn %d\n", study.PersistentValue(layout::kFrameStartKey),
-                study.PersistentValue(layout::kFrameEndKey), study.PersistentValue(layout::kLastDrawnKey));
-    std::printf("drawings: %zu in force after %lld pass(es)\n",
-                session.chart().drawings.DrawingsOf(study.studyIdentifier()).size(),
-                static_cast<long long>(session.drawingPasses()));
+    for (const std::string& input : host::DescribeInputs(study)) out += fmt::format("input: {}\n", input);
+    out += fmt::format("8/8th: {}\n", PriceText(study.SeriesValue(layout::kSubgraphTop, lastBar), places));
+    out += fmt::format("0/8th: {}\n", PriceText(study.SeriesValue(layout::kSubgraphBottom, lastBar), places));
+    out += fmt::format("frame window: start {}, end {}, last drawn {}\n", study.PersistentValue(layout::kFrameStartKey),
+                       study.PersistentValue(layout::kFrameEndKey), study.PersistentValue(layout::kLastDrawnKey));
+    out += fmt::format("drawings: {} in force after {} pass(es)\n",
+                       session.chart().drawings.DrawingsOf(study.studyIdentifier()).size(), session.drawingPasses());
     const double milliseconds = std::chrono::duration<double, std::milli>(session.lastRecalculationTime()).count();
-    std::printf("recalculation: %d bars in %.3f ms\n", session.lastRecalculationBars(), milliseconds);
+    out += fmt::format("recalculation: {} bars in {:.3f} ms\n", session.lastRecalculationBars(), milliseconds);
+    return out;
 }
 
-void WriteOutput(const std::string& path, const std::string& contents) {
-    try {
-        host::WriteFileAtomically(path, contents);
-    } catch (const std::runtime_error& error) {
-        throw CommandFailure(error.what(), kExitFailure);
+// An output may name neither an input of the run nor another output: writing
+// it would destroy what the run reads or what it just wrote.
+void CheckOutputsAreDistinct(const RunCommandOptions& options) {
+    struct Named {
+        const char* role;
+        std::string path;
+    };
+    std::vector<Named> inputs;
+    if (!options.run.barsPath.empty()) inputs.push_back({"the bar file", options.run.barsPath});
+    inputs.push_back({"the study library", StudyLibraryPath(options.run)});
+    std::vector<Named> outputs;
+    for (const auto& [option, path] : {std::pair{"--series", &options.seriesPath}, {"--drawings", &options.drawingsPath},
+                                       {"--image", &options.imagePath}})
+        if (!path->empty()) outputs.push_back({option, *path});
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const host::FileIdentity identity = host::IdentityOf(outputs[i].path);
+        for (const Named& input : inputs)
+            if (identity == host::IdentityOf(input.path))
+                throw UsageError(fmt::format("{} '{}' is {}; writing it would destroy it, so choose another file",
+                                             outputs[i].role, outputs[i].path, input.role));
+        for (size_t j = 0; j < i; ++j)
+            if (identity == host::IdentityOf(outputs[j].path))
+                throw UsageError(fmt::format("{} '{}' is the same file as {} '{}'; give each output its own file",
+                                             outputs[i].role, outputs[i].path, outputs[j].role, outputs[j].path));
     }
 }
 
@@ -107,17 +127,48 @@ void Run(const RunCommandOptions& options) {
             throw UsageError(error.what());
         }
     }
-    const RunOutcome outcome = RunSession(options.run);
-    // Everything is formatted before anything is written.
-    std::vector<std::pair<std::string, std::string>> outputs;
-    if (!options.seriesPath.empty())
-        outputs.emplace_back(options.seriesPath, host::FormatSeriesCsv(outcome.session->study()));
-    if (!options.drawingsPath.empty())
-        outputs.emplace_back(options.drawingsPath, host::FormatDrawingsJson(*outcome.session));
-    for (const auto& [path, contents] : outputs) WriteOutput(path, contents);
-    if (!options.imagePath.empty()) WriteImage(options, outcome);
-    if (!options.run.quiet) PrintSummary(outcome);
-    if (!options.imagePath.empty() && !options.run.quiet) std::printf("image: %s\n", options.imagePath.c_str());
+    CheckRunOptions(options.run);
+    CheckOutputsAreDistinct(options);
+
+    // The temporary files are made now, so an unwritable output fails before the work.
+    RunOutcome outcome;
+    host::OutputFiles outputs;
+    const auto output = [&outputs](const std::string& path, host::OutputFiles::Producer produce) {
+        if (!path.empty()) outputs.Add(path, std::move(produce));
+    };
+    try {
+        output(options.seriesPath, [&outcome](host::OutputSink& sink) {
+            host::WriteSeriesCsv(outcome.session->study(), [&sink](std::string_view piece) { sink.Write(piece); });
+        });
+        output(options.drawingsPath,
+               [&outcome](host::OutputSink& sink) { sink.Write(host::FormatDrawingsJson(*outcome.session)); });
+        output(options.imagePath, [&outcome, &options](host::OutputSink& sink) {
+            // The font libraries keep process-wide caches; they are handed back
+            // after the one picture so that leak checkers see a clean exit.
+            struct ReleaseFonts {
+                ~ReleaseFonts() { host::ReleaseFontCaches(); }
+            } releaseFonts;
+            sink.Write(host::RenderChartImage(outcome.session->study(), options.image, options.imagePath));
+        });
+    } catch (const host::OutputError& error) {
+        throw CommandFailure(error.what(), kExitFailure);
+    }
+
+    Progress progress(!options.run.quiet);
+    outcome = RunSession(options.run, progress);
+    try {
+        outputs.WriteAll();
+    } catch (const host::OutputError& error) {
+        throw CommandFailure(error.what(), kExitFailure);
+    } catch (const std::runtime_error& error) {  // the picture could not be drawn
+        throw CommandFailure(error.what(), kExitFailure);
+    }
+    // A summary would mix into an output written to standard output.
+    const bool outputToStandardOutput =
+        options.seriesPath == "-" || options.drawingsPath == "-" || options.imagePath == "-";
+    if (options.run.quiet || outputToStandardOutput) return;
+    WriteStandardOutput(Summary(outcome));
+    if (!options.imagePath.empty()) WriteStandardOutput("image: " + options.imagePath + "\n");
 }
 
 }  // namespace
@@ -128,22 +179,19 @@ void AddRunCommand(CLI::App& root, int& exitCode) {
                "and report the result");
     auto options = std::make_shared<RunCommandOptions>();
     AddRunOptions(*command, options->run);
-    command->add_option("--series", options->seriesPath, "Write the study's series as CSV, one row per bar")
-        ->type_name("FILE.csv");
-    command->add_option("--drawings", options->drawingsPath, "Write the study's drawings in force as JSON")
-        ->type_name("FILE.json");
-    command->add_option("--image", options->imagePath, "Draw the chart as the platform would show it (.png, .svg or .pdf)")
-        ->type_name("FILE");
-    command->add_option("--window", options->image.windowBars,
-                        "Bars the picture shows (default: the whole current frame, with room on the right)")
-        ->check(CLI::NonNegativeNumber);
-    command->add_option_function<std::string>(
-        "--size",
-        [options](const std::string& text) {
-            const std::string problem = ParseImageSize(text, options->image);
-            if (!problem.empty()) throw CLI::ValidationError(problem);
-        },
-        "Picture size in pixels, WIDTHxHEIGHT (default 1600x900)");
+    AddFileOption(*command, "--series", options->seriesPath,
+                  "Write the study's series as CSV, one row per bar (- for standard output)", "FILE.csv");
+    AddFileOption(*command, "--drawings", options->drawingsPath,
+                  "Write the study's drawings in force as JSON (- for standard output)", "FILE.json");
+    AddFileOption(*command, "--image", options->imagePath,
+                  "Draw the chart as the platform would show it (.png, .svg or .pdf)");
+    AddWholeNumberOption(*command, "--window", options->image.windowBars, 1, kMaxWindowBars,
+                         "Bars the picture shows (default: the whole current frame, with room on the right)");
+    command
+        ->add_option_function<std::string>(
+            "--size", [options](const std::string& text) { ParseImageSize(text, options->image); },
+            "Picture size in pixels, WIDTHxHEIGHT (default 1600x900; 200x150 to 16000x16000)")
+        ->type_name("WxH");
     command->callback([options, &exitCode] {
         Run(*options);
         exitCode = kExitOk;

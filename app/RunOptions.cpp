@@ -9,13 +9,19 @@
 #include <string_view>
 
 #include "app/Commands.h"
+#include "app/OptionValues.h"
 #include "host/BarsCsv.h"
 #include "host/PriceStep.h"
 #include "host/SampleBars.h"
+#include "host/WallClock.h"
 
 namespace kovra::app {
 
 namespace {
+
+// Each update is a study call, and one in eight adds a bar: 10^8 updates add
+// about 12 million bars, some gigabytes with the study's series.
+constexpr int64_t kMaxTicks = 100'000'000;
 
 struct ButtonPush {
     int32_t button;
@@ -36,10 +42,16 @@ ButtonPush ParsePush(const std::string& push) {
     return {button, state == "on" ? kButtonPushedOn : kButtonPushedOff};
 }
 
-host::LoadedBars LoadBars(const std::string& path) {
-    if (path.empty()) return host::SampleBars();
+host::LoadedBars LoadBars(const RunOptions& options, Progress& progress) {
+    if (options.barsPath.empty()) return host::SampleBars();
+    host::BarsLoadOptions load;
+    load.timeZone = options.timeZone;
+    load.dateOrder = options.dateOrder;
+    load.progress = [&progress](size_t done, size_t total) {
+        progress.Update("loading bars", static_cast<int64_t>(done), static_cast<int64_t>(total));
+    };
     try {
-        return host::LoadBarsCsv(path);
+        return host::LoadBarsCsv(options.barsPath, load);
     } catch (const host::BarsLoadError& error) {
         throw CommandFailure(error.what(), kExitUsage);
     }
@@ -47,7 +59,7 @@ host::LoadedBars LoadBars(const std::string& path) {
 
 std::unique_ptr<host::StudyLibrary> LoadLibrary(const std::string& path) {
     try {
-        return std::make_unique<host::StudyLibrary>(path.empty() ? host::DefaultStudyLibraryPath() : path);
+        return std::make_unique<host::StudyLibrary>(path);
     } catch (const host::StudyLoadError& error) {
         throw CommandFailure(error.what(), kExitUsage);
     }
@@ -101,9 +113,22 @@ void Warn(const std::string& message) { std::fprintf(stderr, "kovra: warning: %s
 }  // namespace
 
 void AddRunOptions(CLI::App& command, RunOptions& options) {
-    command.add_option("--bars", options.barsPath,
-                       "Bars to load (CSV with a header row); default: the embedded sample bars")
-        ->type_name("FILE");
+    AddFileOption(command, "--bars", options.barsPath,
+                  "Bars to load (a delimited text file with a header row); default: the embedded sample bars");
+    command.add_option("--timezone", options.timeZone,
+                       "Show the bar file's instants (a Z or UTC offset suffix, epoch numbers) in this time zone's "
+                       "wall clock, an IANA name such as America/New_York; default: UTC")
+        ->type_name("NAME");
+    command
+        .add_option_function<std::string>(
+            "--date-order",
+            [&options](const std::string& order) {
+                if (order == "mdy") options.dateOrder = host::DateOrder::kMonthFirst;
+                else if (order == "dmy") options.dateOrder = host::DateOrder::kDayFirst;
+                else throw CLI::ValidationError("--date-order", "'" + order + "' is neither mdy nor dmy");
+            },
+            "How dates written A/B/YYYY read: mdy (month first) or dmy (day first); default: from the data")
+        ->type_name("mdy|dmy");
     command.add_option("--set", options.inputSettings,
                        "Set an input as the settings dialog does: \"INPUT NAME=VALUE\", VALUE a list item's text "
                        "or yes/no (repeatable)")
@@ -113,43 +138,68 @@ void AddRunOptions(CLI::App& command, RunOptions& options) {
                        "Set a subgraph field: \"NAME.FIELD=VALUE\", NAME a subgraph's name or #POSITION (repeatable)")
         ->type_name("\"NAME.FIELD=VALUE\"")
         ->allow_extra_args(false);
-    command.add_option_function<int32_t>(
-               "--value-format", [&options](const int32_t& places) { options.valueFormat = places; },
-               "Decimal places of price texts (0..9); default: the most the bar prices use")
-        ->type_name("N")
-        ->check(CLI::Range(0, 9));
-    command.add_option("--ticks", options.ticks, "Real-time price updates to play after the recalculation (default 0)")
-        ->type_name("N")
-        ->check(CLI::NonNegativeNumber);
-    command.add_option("--seed", options.seed, "Seed of the real-time price walk (default 1)")->type_name("S");
+    command
+        .add_option_function<std::string>(
+            "--value-format",
+            [&options](const std::string& text) {
+                options.valueFormat = static_cast<int32_t>(ParseWholeNumber("--value-format", text, 0, 9));
+            },
+            "Decimal places of price texts (0 to 9); default: the most the bar prices use")
+        ->type_name("N");
+    AddWholeNumberOption(command, "--ticks", options.ticks, 0, kMaxTicks,
+                         "Real-time price updates to play after the recalculation (default 0)");
+    command
+        .add_option_function<std::string>(
+            "--seed", [&options](const std::string& text) { options.seed = ParseUnsigned64("--seed", text); },
+            "Seed of the real-time price walk (0 to 18446744073709551615; default 1)")
+        ->type_name("S");
     command.add_option("--push", options.pushes,
                        "Click control-bar button N (N, N:on or N:off), after the ticks, in order (repeatable)")
         ->type_name("N[:on|:off]")
         ->allow_extra_args(false);
-    command.add_option("--study", options.studyPath, "Study library to load (default: the one built beside kovra)")
-        ->type_name("PATH");
-    command.add_option("--study-id", options.studyIdentifier, "The study instance's identifier on the chart (default 1)")
-        ->type_name("N")
-        ->check(CLI::Range(1, std::numeric_limits<int32_t>::max()));
-    command.add_flag("--quiet", options.quiet, "Print no summary");
+    AddFileOption(command, "--study", options.studyPath,
+                  "Study library to load (default: the one built beside kovra); a name without a folder is taken "
+                  "from the current folder",
+                  "PATH");
+    AddWholeNumberOption(command, "--study-id", options.studyIdentifier, 1, std::numeric_limits<int32_t>::max(),
+                         "The study instance's identifier on the chart (default 1)");
+    command.add_flag("--quiet", options.quiet, "Print no summary and no progress");
 }
 
-RunOutcome RunSession(const RunOptions& options) {
+void CheckRunOptions(const RunOptions& options) {
+    try {
+        host::WallClock check(options.timeZone);
+    } catch (const host::UnknownTimeZone& error) {
+        throw UsageError(std::string("--timezone: ") + error.what());
+    }
+}
+
+std::string StudyLibraryPath(const RunOptions& options) {
+    return options.studyPath.empty() ? host::DefaultStudyLibraryPath() : options.studyPath;
+}
+
+RunOutcome RunSession(const RunOptions& options, Progress& progress) {
     std::vector<ButtonPush> pushes;
     for (const std::string& push : options.pushes) pushes.push_back(ParsePush(push));
+    CheckRunOptions(options);
 
-    host::LoadedBars loaded = LoadBars(options.barsPath);
+    host::LoadedBars loaded = LoadBars(options, progress);
+    progress.Clear();
     RunOutcome outcome;
     outcome.barsSource = options.barsPath.empty() ? "embedded sample" : options.barsPath;
+    outcome.barsReversed = loaded.reversed;
     if (loaded.badRangeBars > 0)
         Warn(fmt::format("{}: {} bar(s) have a high below their low, open or close", outcome.barsSource,
                          loaded.badRangeBars));
-    outcome.library = LoadLibrary(options.studyPath);
+    outcome.library = LoadLibrary(StudyLibraryPath(options));
 
     host::SessionOptions session;
     session.studyIdentifier = options.studyIdentifier;
     session.valueFormat = options.valueFormat.value_or(std::clamp(loaded.priceDecimals, 0, 9));
     session.tickSize = host::SmallestPriceStep(loaded.bars, std::clamp(loaded.priceDecimals, 0, 9));
+    session.progress = [&progress](std::string_view stage, int64_t done, int64_t total) {
+        progress.Update(stage, done, total);
+    };
     outcome.session =
         std::make_unique<host::ChartSession>(std::move(loaded.bars), outcome.library->studyFunction(), session);
 
@@ -159,7 +209,9 @@ RunOutcome RunSession(const RunOptions& options) {
     } catch (const host::SettingsError& error) {
         throw RefusedSetting(options, error);
     }
+    progress.Clear();
     outcome.session->PlayTicks(options.ticks, options.seed);
+    progress.Clear();
     for (const ButtonPush& push : pushes) outcome.session->Push(push.button, push.kind);
     for (const std::string& warning : outcome.session->warnings()) Warn(warning);
     return outcome;

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/Progress.h"
 #include "host/ChartSession.h"
+#include "host/DateTimeText.h"
 #include "host/StudyLibrary.h"
 
 namespace CLI {
@@ -20,6 +22,8 @@ namespace kovra::app {
 
 struct RunOptions {
     std::string barsPath;                    // empty: the embedded sample bars
+    std::string timeZone;                    // wall clock of instants in the bar file; empty: UTC
+    std::optional<host::DateOrder> dateOrder;  // how A/B/YYYY dates read; unset: from the data
     std::string studyPath;                   // empty: the library built beside kovra
     std::vector<std::string> inputSettings;  // "INPUT NAME=VALUE"
     std::vector<std::string> subgraphSettings;  // "NAME.FIELD=VALUE", NAME may be #POSITION
@@ -40,11 +44,18 @@ struct RunOutcome {
     std::unique_ptr<host::StudyLibrary> library;
     std::unique_ptr<host::ChartSession> session;
     std::string barsSource;  // the bar file, or "embedded sample"
+    bool barsReversed = false;  // the file had them newest first
 };
+
+// Checks what can be checked before any work (the time zone); throws UsageError.
+void CheckRunOptions(const RunOptions& options);
+// The study library a run loads: --study (a bare name is taken in the current
+// folder, never from the system's library path) or the one built beside kovra.
+std::string StudyLibraryPath(const RunOptions& options);
 
 // Loads, configures and drives the session. Throws UsageError for a bad
 // setting, CommandFailure(kExitUsage) for a bad bar file or study library.
 // Warnings (inconsistent bars, a stopped recalculation loop) go to stderr.
-RunOutcome RunSession(const RunOptions& options);
+RunOutcome RunSession(const RunOptions& options, Progress& progress);
 
 }  // namespace kovra::app

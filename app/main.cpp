@@ -1,11 +1,25 @@
 // kovra: the stand-in charting host's command line.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <new>
+#include <string>
 
-#include "Commands.h"
+#include "app/Commands.h"
+#include "app/StandardOutput.h"
+#include "host/InterruptCleanup.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+// Every error is one line starting with "kovra: ".
+void PrintError(std::string message) {
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    std::fprintf(stderr, "kovra: %s\n", message.c_str());
+}
+
+int Main(int argc, char** argv) {
     using namespace kovra::app;
     CLI::App root{"kovra: loads the Kovra Math RT Intraday study the way a charting platform does, "
                   "feeds it bars and shows what it computes and draws.",
@@ -22,18 +36,33 @@ int main(int argc, char** argv) {
     try {
         root.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
-        return root.exit(e);
+        exitCode = root.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
-        return root.exit(e);
+        exitCode = root.exit(e);
     } catch (const CLI::ParseError& e) {
-        root.exit(e);
+        PrintError(std::string(e.what()) + " (see kovra --help)");
         return kExitUsage;
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "kovra: %s\n", e.what());
+        PrintError(e.what());
         return kExitUsage;
-    } catch (const CommandFailure& e) {
-        std::fprintf(stderr, "kovra: %s\n", e.what());
-        return e.exitCode;
     }
+    FlushStandardOutput();
     return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kovra::host::RemoveTemporaryFilesOnInterrupt();
+    try {
+        return Main(argc, argv);
+    } catch (const kovra::app::CommandFailure& e) {
+        PrintError(e.what());
+        return e.exitCode;
+    } catch (const std::bad_alloc&) {
+        PrintError("out of memory");
+    } catch (const std::exception& e) {
+        PrintError(e.what());
+    }
+    return kovra::app::kExitFailure;
 }

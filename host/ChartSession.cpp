@@ -14,12 +14,14 @@ namespace {
 
 constexpr int64_t kOneMinute = 60LL * 1000000;
 constexpr uint64_t kNewBarOneIn = 8;  // share of updates that start a new bar
+constexpr int64_t kProgressEvery = 1 << 16;  // bars or updates between progress reports
 
 }  // namespace
 
 ChartSession::ChartSession(BarColumns bars, StudyFunction study, SessionOptions options)
     : chart_(std::make_unique<Chart>()), options_(options) {
     chart_->bars = std::move(bars);
+    pricesPositive_ = std::all_of(chart_->bars.low.begin(), chart_->bars.low.end(), [](float low) { return low > 0; });
     InstanceOptions instance;
     instance.valueFormat = options.valueFormat;
     study_ = std::make_unique<StudyInstance>(*chart_, study, options.studyIdentifier, instance);
@@ -37,16 +39,17 @@ void ChartSession::PlayTicks(int64_t count, uint64_t seed) {
     if (chart_->bars.size() == 0) return;  // no last price to move
     SplitMix64 random(seed);
     for (int64_t i = 0; i < count; ++i) {
+        if (options_.progress && i % kProgressEvery == 0 && i > 0) options_.progress("real-time updates", i, count);
         const uint64_t draw = random.Next();
         if (draw % kNewBarOneIn == 0) {
             StartNewBar();
             continue;
         }
-        // A step of -2 .. +2 ticks from the last close, kept on the grid and above zero.
+        // A step of -2 .. +2 ticks from the last close, kept on the grid (and above zero when the bars are).
         const int64_t step = static_cast<int64_t>((draw >> 8) % 5) - 2;
         const double tick = options_.tickSize;
         const int64_t gridIndex = std::llround(static_cast<double>(chart_->bars.close.back()) / tick);
-        const int64_t next = std::max<int64_t>(gridIndex + step, 1);
+        const int64_t next = pricesPositive_ ? std::max<int64_t>(gridIndex + step, 1) : gridIndex + step;
         UpdateLastBar(static_cast<float>(static_cast<double>(next) * tick));
     }
 }
@@ -88,6 +91,8 @@ bool ChartSession::RecalculationPass(bool stopOnRequest) {
             asked = true;
             if (stopOnRequest) return true;
         }
+        if (options_.progress && (bar + 1) % kProgressEvery == 0)
+            options_.progress("recalculating", bar + 1, chart_->bars.size());
     }
     lastRecalculationTime_ = std::chrono::steady_clock::now() - started;
     lastRecalculationBars_ = chart_->bars.size();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/Chart.h"
@@ -21,6 +22,9 @@ struct SessionOptions {
     int32_t valueFormat = 2;      // decimal places of price texts (0..9)
     double tickSize = 0.25;       // price step of real-time updates; > 0
     int32_t maxChainedRecalculations = 8;  // a study asking for more is stopped with a warning
+    // Told now and then how far a recalculation ("recalculating") or the
+    // real-time updates ("real-time updates") have come: done of total.
+    std::function<void(std::string_view stage, int64_t done, int64_t total)> progress;
 };
 
 class ChartSession {
@@ -35,7 +39,9 @@ public:
     // Bars 0 .. n-1, one call each, from a blank slate: series at "no value",
     // the study's drawings removed. A request made meanwhile starts it over.
     void FullRecalculation();
-    // `count` real-time price updates from a seeded random walk on the tick grid.
+    // `count` real-time price updates from a seeded random walk on the tick grid:
+    // whole ticks, never below one tick above zero while every bar is above
+    // zero, anywhere for an instrument that trades at or below zero (spreads).
     void PlayTicks(int64_t count, uint64_t seed);
     // The user clicks `button` (`kind` kButtonPushedOn or kButtonPushedOff): the study is called for
     // the last bar with the event pending.
@@ -73,6 +79,7 @@ private:
     std::unique_ptr<Chart> chart_;  // stable address: the record points into it
     std::unique_ptr<StudyInstance> study_;
     SessionOptions options_;
+    bool pricesPositive_ = true;  // every bar's low is above zero
     int64_t fullRecalculations_ = 0;
     int64_t hostClears_ = 0;
     std::chrono::nanoseconds lastRecalculationTime_{0};

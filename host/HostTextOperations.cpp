@@ -4,14 +4,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <string>
+#include <memory>
 
 namespace kovra::host {
 
-bool TextAllocator::Grow(HostText& text, int32_t capacity) {
-    if (text.Chars != nullptr && text.Capacity >= capacity) return true;
+bool TextAllocator::MayAllocate() {
     if (remainingSuccesses_ == 0) return false;
     if (remainingSuccesses_ > 0) --remainingSuccesses_;
+    return true;
+}
+
+bool TextAllocator::Grow(HostText& text, int32_t capacity) {
+    if (text.Chars != nullptr && text.Capacity >= capacity) return true;
+    if (!MayAllocate()) return false;
     char* grown = static_cast<char*>(std::realloc(text.Chars, static_cast<size_t>(capacity)));
     if (grown == nullptr) return false;
     if (text.Chars == nullptr) grown[0] = '\0';
@@ -20,12 +25,16 @@ bool TextAllocator::Grow(HostText& text, int32_t capacity) {
     return true;
 }
 
+char* TextAllocator::Scratch(size_t size) { return MayAllocate() ? static_cast<char*>(std::malloc(size)) : nullptr; }
+
 void ReleaseText(HostText& text) {
     std::free(text.Chars);
     text = HostText{nullptr, 0, 0};
 }
 
 namespace {
+
+using ScratchText = std::unique_ptr<char, decltype(&std::free)>;
 
 void MakeEmpty(HostText& text) {
     text.Length = 0;
@@ -43,36 +52,50 @@ bool AppendBytes(TextAllocator& allocator, HostText& text, const char* bytes, si
     return true;
 }
 
+// A copy of `value`, which may point into the text about to change; null when memory cannot be had.
+ScratchText CopyOf(TextAllocator& allocator, const char* value, size_t length) {
+    ScratchText copy(allocator.Scratch(length + 1), &std::free);
+    if (copy) std::memcpy(copy.get(), value, length + 1);
+    return copy;
+}
+
 }  // namespace
 
-void AssignText(TextAllocator& allocator, HostText& text, const char* value) {
+void AssignText(TextAllocator& allocator, HostText& text, const char* value) noexcept {
     if (value == nullptr) {
         ReleaseText(text);
         return;
     }
-    // The value may point into the text itself; copy before emptying.
-    const std::string copy{value};
+    const size_t length = std::strlen(value);
+    const ScratchText copy = CopyOf(allocator, value, length);
     MakeEmpty(text);
-    AppendBytes(allocator, text, copy.data(), copy.size());
+    if (copy) AppendBytes(allocator, text, copy.get(), length);
 }
 
-void AppendText(TextAllocator& allocator, HostText& text, const char* value) {
+void AppendText(TextAllocator& allocator, HostText& text, const char* value) noexcept {
     if (value == nullptr) return;
-    const std::string copy{value};
-    AppendBytes(allocator, text, copy.data(), copy.size());
+    const size_t length = std::strlen(value);
+    const ScratchText copy = CopyOf(allocator, value, length);
+    if (copy) AppendBytes(allocator, text, copy.get(), length);
 }
 
-void FormatText(TextAllocator& allocator, HostText& text, bool append, const char* format, va_list arguments) {
-    if (!append) MakeEmpty(text);
-    if (format == nullptr) return;
+// The arguments are read (formatted) before the text changes, so a format
+// into the text itself sees its old contents.
+void FormatText(TextAllocator& allocator, HostText& text, bool append, const char* format, va_list arguments) noexcept {
+    const auto failed = [&] {
+        if (!append) MakeEmpty(text);
+    };
+    if (format == nullptr) return failed();
     va_list measure;
     va_copy(measure, arguments);
     const int length = std::vsnprintf(nullptr, 0, format, measure);
     va_end(measure);
-    if (length < 0) return;
-    std::string formatted(static_cast<size_t>(length) + 1, '\0');
-    std::vsnprintf(formatted.data(), formatted.size(), format, arguments);
-    AppendBytes(allocator, text, formatted.data(), static_cast<size_t>(length));
+    if (length < 0) return failed();
+    const ScratchText formatted(allocator.Scratch(static_cast<size_t>(length) + 1), &std::free);
+    if (!formatted) return failed();
+    std::vsnprintf(formatted.get(), static_cast<size_t>(length) + 1, format, arguments);
+    if (!append) MakeEmpty(text);
+    AppendBytes(allocator, text, formatted.get(), static_cast<size_t>(length));
 }
 
 }  // namespace kovra::host

@@ -16,14 +16,20 @@ public:
     // every one after it; a negative count never fails.
     void FailAfter(int successes) { remainingSuccesses_ = successes; }
     bool Grow(HostText& text, int32_t capacity);
+    // A scratch buffer of `size` bytes (to free with std::free), or null when memory cannot be had.
+    char* Scratch(size_t size);
 
 private:
+    bool MayAllocate();
     int remainingSuccesses_ = -1;
 };
 
-void AssignText(TextAllocator& allocator, HostText& text, const char* value);
-void AppendText(TextAllocator& allocator, HostText& text, const char* value);
-void FormatText(TextAllocator& allocator, HostText& text, bool append, const char* format, va_list arguments);
+// The operations the record serves. They never throw: when memory cannot be
+// had, assign and format leave the text empty and the appends leave it
+// unchanged. Values and arguments may point into the text itself.
+void AssignText(TextAllocator& allocator, HostText& text, const char* value) noexcept;
+void AppendText(TextAllocator& allocator, HostText& text, const char* value) noexcept;
+void FormatText(TextAllocator& allocator, HostText& text, bool append, const char* format, va_list arguments) noexcept;
 void ReleaseText(HostText& text);
 
 inline std::string_view TextView(const HostText& text) {

@@ -47,7 +47,8 @@ std::string FormatDateTime(int64_t microsecondsSince18991230) {
     return fmt::to_string(out);
 }
 
-std::string FormatSeriesCsv(const StudyInstance& study) {
+void WriteSeriesCsv(const StudyInstance& study, const std::function<void(std::string_view)>& write) {
+    constexpr size_t kPiece = size_t{1} << 16;
     fmt::memory_buffer out;
     out.append(std::string_view("bar,datetime,open,high,low,close"));
     for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph)
@@ -67,8 +68,18 @@ std::string FormatSeriesCsv(const StudyInstance& study) {
         AppendValue(out, study.SeriesValue(layout::kSubgraphUpperExtreme, bar));
         AppendValue(out, study.SeriesValue(layout::kSubgraphLowerExtreme, bar));
         out.push_back('\n');
+        if (out.size() >= kPiece) {
+            write(std::string_view(out.data(), out.size()));
+            out.clear();
+        }
     }
-    return fmt::to_string(out);
+    write(std::string_view(out.data(), out.size()));
+}
+
+std::string FormatSeriesCsv(const StudyInstance& study) {
+    std::string text;
+    WriteSeriesCsv(study, [&text](std::string_view piece) { text.append(piece); });
+    return text;
 }
 
 }  // namespace kovra::host

@@ -1,6 +1,7 @@
 #include "host/StudyLibrary.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +17,17 @@ namespace {
     throw StudyLoadError("cannot load study library " + path + ": " + what);
 }
 
+// Whether the dynamic symbol at `address` is code: calling an entry point
+// exported as a variable would run its bytes.
+bool IsFunction(void* address) {
+    Dl_info info{};
+    void* entry = nullptr;
+    if (::dladdr1(address, &info, &entry, RTLD_DL_SYMENT) == 0 || entry == nullptr) return false;
+    const auto* symbol = static_cast<const ElfW(Sym)*>(entry);
+    const unsigned type = ELF64_ST_TYPE(symbol->st_info);
+    return type == STT_FUNC || type == STT_GNU_IFUNC;
+}
+
 }  // namespace
 
 StudyLibrary::StudyLibrary(const std::string& path) : path_(path) {
@@ -23,17 +35,22 @@ StudyLibrary::StudyLibrary(const std::string& path) : path_(path) {
     if (::stat(path.c_str(), &status) != 0) Fail(path, "no such file");
     if (!S_ISREG(status.st_mode)) Fail(path, "not a regular file");
 
-    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A name without a slash would send dlopen to the system's library path;
+    // the user means the file in the current folder.
+    std::error_code error;
+    const std::string located = std::filesystem::absolute(path, error).string();
+    handle_ = ::dlopen(error ? path.c_str() : located.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         const char* reason = ::dlerror();
         Fail(path, std::string("not a loadable library (") + (reason != nullptr ? reason : "unknown reason") + ")");
     }
     auto symbol = [this](const char* name) {
         void* address = ::dlsym(handle_, name);
-        if (address == nullptr) {
+        if (address == nullptr || !IsFunction(address)) {
             ::dlclose(handle_);
             handle_ = nullptr;
-            Fail(path_, std::string("entry point ") + name + " is missing");
+            Fail(path_, std::string("entry point ") + name +
+                            (address == nullptr ? " is missing" : " is not a function (it is exported as data)"));
         }
         return address;
     };

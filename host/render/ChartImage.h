@@ -31,6 +31,8 @@ DisplayList BuildDisplayList(const StudyInstance& study, const ImageOptions& opt
 // or not at all.
 void DrawDisplayList(const DisplayList& list, const std::string& path);
 
+// The picture's bytes in the format `path`'s extension names, and the same written to `path`.
+std::string RenderChartImage(const StudyInstance& study, const ImageOptions& options, const std::string& path);
 void WriteChartImage(const StudyInstance& study, const ImageOptions& options, const std::string& path);
 
 }  // namespace kovra::host

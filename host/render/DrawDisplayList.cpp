@@ -13,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-#include "host/AtomicFile.h"
+#include "host/OutputFiles.h"
 #include "host/render/ChartFont.h"
 #include "host/render/ChartImage.h"
 
@@ -188,9 +188,13 @@ void DrawDisplayList(const DisplayList& list, const std::string& path) {
     WriteFileAtomically(path, Render(list, format, path));
 }
 
+std::string RenderChartImage(const StudyInstance& study, const ImageOptions& options, const std::string& path) {
+    const ImageFormat format = FormatOf(path);  // an unknown format fails before any work
+    return Render(BuildDisplayList(study, options), format, path);
+}
+
 void WriteChartImage(const StudyInstance& study, const ImageOptions& options, const std::string& path) {
-    FormatOf(path);  // an unknown format fails before any work
-    DrawDisplayList(BuildDisplayList(study, options), path);
+    WriteFileAtomically(path, RenderChartImage(study, options, path));
 }
 
 void CheckImageFormat(const std::string& path) { (void)FormatOf(path); }

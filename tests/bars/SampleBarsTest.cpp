@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/AtomicFile.h"
+#include "host/OutputFiles.h"
 #include "host/DateTimes.h"
 #include "host/SampleBars.h"
 

@@ -12,7 +12,13 @@
 extern "C" const char* scdll_DLLName() noexcept { return "Fake Study"; }
 #endif
 
+#ifdef KOVRA_FAKE_VERSION_AS_DATA
+extern "C" {
+int32_t scdll_DLLVersion = KOVRA_FAKE_VERSION;
+}
+#else
 extern "C" int32_t scdll_DLLVersion() noexcept { return KOVRA_FAKE_VERSION; }
+#endif
 
 #ifndef KOVRA_FAKE_OMIT_STUDY_FUNCTION
 extern "C" void scsf_KovraMathRTIntraday(HostStudyInterface& host) noexcept {

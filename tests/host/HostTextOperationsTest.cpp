@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "host/HostTextOperations.h"
 
 namespace {
@@ -29,22 +32,44 @@ TEST(HostText, AssignsAppendsAndFormats) {
     EXPECT_EQ(text.Length, 0);
 }
 
-TEST(HostText, AllocationFailureEmptiesOnAssignAndFormatAndKeepsTheTextOnAppend) {
+TEST(HostText, FormattingATextIntoItselfReadsItsArgumentsFirst) {
     TextAllocator allocator;
     HostText text{nullptr, 0, 0};
-    AssignText(allocator, text, "short");
-    const std::string longer(200, 'x');
-
-    allocator.FailAfter(0);
-    AppendText(allocator, text, longer.c_str());
-    EXPECT_EQ(TextView(text), "short");
-    EXPECT_EQ(Format(allocator, text, true, "%s", longer.c_str()), "short");
-    AssignText(allocator, text, longer.c_str());
-    EXPECT_EQ(TextView(text), "");
-    AssignText(allocator, text, "short");  // fits in the capacity already held
-    EXPECT_EQ(Format(allocator, text, false, "%s", longer.c_str()), "");
-    allocator.FailAfter(-1);
+    AssignText(allocator, text, "8/8th");
+    EXPECT_EQ(Format(allocator, text, false, "[%s] %s", text.Chars, text.Chars), "[8/8th] 8/8th");
+    EXPECT_EQ(Format(allocator, text, true, "+%.5s", text.Chars), "[8/8th] 8/8th+[8/8t");
+    AppendText(allocator, text, text.Chars);
+    EXPECT_EQ(TextView(text), "[8/8th] 8/8th+[8/8t[8/8th] 8/8th+[8/8t");
     ReleaseText(text);
+}
+
+// Memory that cannot be had, for the copy the operation makes first (0 more
+// allocations succeed) or for the text's own growth (1 more succeeds): assign
+// and format leave the text empty, the appends leave it unchanged; nothing throws.
+TEST(HostText, AllocationFailureEmptiesOnAssignAndFormatAndKeepsTheTextOnAppend) {
+    const std::string longer(200, 'x');
+    struct Row {
+        const char* operation;
+        std::function<void(TextAllocator&, HostText&)> run;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"assign", [&](TextAllocator& a, HostText& t) { AssignText(a, t, longer.c_str()); }, ""},
+        {"append", [&](TextAllocator& a, HostText& t) { AppendText(a, t, longer.c_str()); }, "short"},
+        {"format", [&](TextAllocator& a, HostText& t) { Format(a, t, false, "%s", longer.c_str()); }, ""},
+        {"append-format", [&](TextAllocator& a, HostText& t) { Format(a, t, true, "%s", longer.c_str()); }, "short"},
+    };
+    for (const int successes : {0, 1}) {
+        for (const Row& row : rows) {
+            TextAllocator allocator;
+            HostText text{nullptr, 0, 0};
+            AssignText(allocator, text, "short");
+            allocator.FailAfter(successes);
+            row.run(allocator, text);
+            EXPECT_EQ(TextView(text), row.expected) << row.operation << " with " << successes << " more allocations";
+            ReleaseText(text);
+        }
+    }
 }
 
 }  // namespace

@@ -51,6 +51,12 @@ TEST(StudyLoader, RejectsALibraryMissingAnEntryPoint) {
     EXPECT_NE(LoadError(FAKE_WITHOUT_NAME).find("entry point scdll_DLLName is missing"), std::string::npos);
 }
 
+TEST(StudyLoader, RejectsAnEntryPointExportedAsData) {
+    EXPECT_EQ(LoadError(FAKE_VERSION_AS_DATA), std::string("cannot load study library ") + FAKE_VERSION_AS_DATA +
+                                                   ": entry point scdll_DLLVersion is not a function (it is exported "
+                                                   "as data)");
+}
+
 TEST(StudyLoader, RejectsALibraryWithTheWrongVersion) {
     EXPECT_EQ(LoadError(FAKE_WRONG_VERSION), std::string("cannot load study library ") + FAKE_WRONG_VERSION +
                                                  ": it reports interface version 2187, this host speaks 2188");

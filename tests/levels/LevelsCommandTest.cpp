@@ -1,4 +1,5 @@
 // `kovra levels` run as a program: output layout, bad input lines, exit codes.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -75,16 +76,29 @@ TEST(LevelsCommand, StreamSkipsBadLinesReportsThemAndExitsWithOne) {
                                     "\n"
                                     "5 4 3\n"
                                     "1e39 1\n"
-                                    " +20\t10 \r\n");
+                                    " +20\t10 \r\n"
+                                    "inf 1\n"
+                                    "5 5\n" +
+                                        std::string(100, 'x') + "\x01 1\n");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "4511.71875 4492.1875\n25 12.5\n");
     EXPECT_EQ(run.err,
-              "kovra levels: line 2: HIGH \"abc\" is not a number\n"
-              "kovra levels: line 3: HIGH 1 is below LOW 2\n"
-              "kovra levels: line 4: missing LOW\n"
-              "kovra levels: line 5: missing HIGH and LOW\n"
-              "kovra levels: line 6: expected \"HIGH LOW\", found 3 fields\n"
-              "kovra levels: line 7: HIGH \"1e39\" is outside the 32-bit price range\n");
+              "kovra: levels: line 2: HIGH \"abc\" is not a number\n"
+              "kovra: levels: line 3: HIGH 1 is below LOW 2\n"
+              "kovra: levels: line 4: missing LOW\n"
+              "kovra: levels: line 5: missing HIGH and LOW\n"
+              "kovra: levels: line 6: expected \"HIGH LOW\", found 3 fields\n"
+              "kovra: levels: line 7: HIGH \"1e39\" is outside the 32-bit price range\n"
+              "kovra: levels: line 9: HIGH \"inf\" is not a finite number\n"
+              "kovra: levels: line 10: \"5 5\" gives no finite frame\n"
+              "kovra: levels: line 11: HIGH \"" + std::string(80, 'x') + "...\" is not a number\n");
+}
+
+TEST(LevelsCommand, APairWithoutAFiniteFrameFailsWithOne) {
+    const RunResult run = RunLevels("--all 5 5");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, testing::StartsWith("kovra: levels: HIGH 5 and LOW 5 give no finite frame with Normalized"));
 }
 
 TEST(LevelsCommand, DefaultAlgorithmIsOptimized) {
@@ -104,6 +118,7 @@ TEST(LevelsCommand, UsageErrorsExitWithTwo) {
         {"--all", "--all needs HIGH LOW"},
         {"--algorithm Fast 2 1", "Fast not in"},
         {"--all --algorithm Normalized 2 1", "excludes"},
+        {"inf 1", "HIGH \"inf\" is not a finite number"},
     };
     for (const auto& row : rows) {
         const RunResult run = RunLevels(row.args);

@@ -152,6 +152,30 @@ TEST_F(ChartSessionTest, TicksAreDeterminedByTheSeed) {
     EXPECT_NE(play(9), play(10));
 }
 
+// Updates move by at most two whole ticks: an instrument trading at or below
+// zero (a spread) keeps trading there; one whose bars are all above zero stays
+// at least one tick above it.
+TEST_F(ChartSessionTest, TicksMoveByWholeTicksAndStayAboveZeroOnlyForPositiveInstruments) {
+    struct Row {
+        float start;
+        bool positive;
+    };
+    for (const Row& row : {Row{-10.0f, false}, Row{1.25f, true}}) {
+        ChartSession session(MinuteBars(3, row.start), &FakeStudy);
+        session.Start();
+        float last = row.start;
+        bool belowOneTick = false;
+        for (uint64_t seed = 1; seed <= 400; ++seed) {
+            session.PlayTicks(1, seed);
+            const float close = session.chart().bars.close.back();
+            ASSERT_LE(std::fabs(close - last), 0.5f) << "start " << row.start << ", update " << seed;
+            belowOneTick = belowOneTick || close < 0.25f;
+            last = close;
+        }
+        EXPECT_EQ(belowOneTick, !row.positive) << "start " << row.start;
+    }
+}
+
 TEST_F(ChartSessionTest, AChartWithoutBarsTakesNoUpdates) {
     ChartSession session(BarColumns{}, &FakeStudy);
     session.Start();

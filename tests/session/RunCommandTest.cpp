@@ -123,7 +123,19 @@ TEST(RunCommand, BadSettingsAreUsageErrorsListingTheValidChoices) {
         {{"--subgraph", "#15=4"}, "NAME.FIELD=VALUE"},
         {{"--push", "0"}, "N from 1 to 150"},
         {{"--push", "3:sideways"}, "N:on or N:off"},
-        {{"--value-format", "10"}, "--value-format"},
+        {{"--value-format", "10"}, "--value-format: '10' is not a whole number from 0 to 9"},
+        // Numbers are read strictly: out of range is refused, never clamped or wrapped.
+        {{"--ticks", "1e20"}, "--ticks: '1e20' is not a whole number from 0 to 100000000"},
+        {{"--seed", "-1"}, "--seed: '-1' is not a whole number from 0 to 18446744073709551615"},
+        {{"--window", "2147483647"}, "--window: '2147483647' is not a whole number from 1 to 1000000"},
+        {{"--size", "4294968896x900"}, "--size: 4294968896x900 is out of range: WIDTH from 200 to 16000"},
+        {{"--study-id", "0x10"}, "--study-id: '0x10' is not a whole number from 1 to 2147483647"},
+        {{"--bars", ""}, "--bars: the file name is empty"},
+        {{"--series", ""}, "--series: the file name is empty"},
+        {{"--timezone", "Mars/Olympus"}, "--timezone: unknown time zone 'Mars/Olympus'"},
+        {{"--date-order", "ymd"}, "--date-order: 'ymd' is neither mdy nor dmy"},
+        {{"--no-such-option"}, "kovra: The following argument was not expected: --no-such-option"},
+        {{"--study", "libKovraMathRTIntraday.so"}, "cannot load study library libKovraMathRTIntraday.so: no such file"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments{"run"};
@@ -132,6 +144,37 @@ TEST(RunCommand, BadSettingsAreUsageErrorsListingTheValidChoices) {
         EXPECT_EQ(result.exitCode, 2) << c.arguments.back();
         EXPECT_NE(result.err.find(c.listed), std::string::npos) << c.arguments.back() << ": " << result.err;
         EXPECT_EQ(result.out, "") << c.arguments.back();
+        EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
+        EXPECT_EQ(result.err.rfind("kovra: ", 0), 0u) << result.err;
+    }
+}
+
+// The bar file's own options reach the loader, and the summary says what it did.
+TEST(RunCommand, BarFileOptionsAndANewestFirstFileShowInTheSummary) {
+    const std::string folder = FreshTestFolder("run-bar-options");
+    struct Case {
+        std::string text;
+        std::vector<std::string> arguments;
+        std::string bars;  // expected after "bars: "
+    };
+    const Case cases[] = {
+        {"Date,Open,High,Low,Close\n2024-03-15,1,2,0,1\n2024-03-14,1,2,0,1\n", {},
+         "2 (FILE, newest first in the file: reversed), 2024-03-14 00:00:00 to 2024-03-15 00:00:00"},
+        {"time,open,high,low,close\n1710509400,1,2,0,1\n", {"--timezone", "Europe/London"},
+         "1 (FILE), 2024-03-15 13:30:00 to 2024-03-15 13:30:00"},
+        {"Date,Open,High,Low,Close\n04/03/2024,1,2,0,1\n", {"--date-order", "dmy"},
+         "1 (FILE), 2024-03-04 00:00:00 to 2024-03-04 00:00:00"},
+    };
+    for (const Case& c : cases) {
+        const std::string bars = folder + "/bars.csv";
+        std::ofstream(bars) << c.text;
+        std::vector<std::string> arguments{"run", "--bars", bars};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const CommandResult result = RunKovra(arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        std::string expected = c.bars;
+        expected.replace(expected.find("FILE"), 4, bars);
+        EXPECT_EQ(SummaryValue(result.out, "bars"), expected);
     }
 }
 

@@ -1,10 +1,12 @@
 #include "tests/support/RunKovra.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +27,41 @@ std::string Slurp(const std::string& path) {
     return text.str();
 }
 
+RunningKovra Start(const std::vector<std::string>& arguments, const std::string& input, const std::string& outputPath) {
+    static std::atomic<int> runs{0};
+    const char* exe = std::getenv("KOVRA_EXE");
+    RunningKovra running;
+    running.folder = FreshTestFolder("capture-" + std::to_string(::getpid()) + "-" + std::to_string(runs++));
+    if (exe == nullptr) return running;
+    const std::string inPath = running.folder + "/in";
+    running.outPath = outputPath.empty() ? running.folder + "/out" : outputPath;
+    std::ofstream(inPath, std::ios::binary) << input;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, running.outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (running.folder + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    std::vector<std::string> argv{exe};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> pointers;
+    for (std::string& argument : argv) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    if (posix_spawn(&running.pid, exe, &actions, &attributes, pointers.data(), environ) != 0) running.pid = -1;
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return running;
+}
+
 }  // namespace
 
 std::string FreshTestFolder(const std::string& name) {
@@ -34,35 +71,27 @@ std::string FreshTestFolder(const std::string& name) {
     return folder.string();
 }
 
-CommandResult RunKovra(const std::vector<std::string>& arguments, const std::string& input) {
-    const char* exe = std::getenv("KOVRA_EXE");
-    if (exe == nullptr) return CommandResult{-1, "", "KOVRA_EXE is not set"};
-    const std::string folder = FreshTestFolder("capture-" + std::to_string(::getpid()));
-    const std::string inPath = folder + "/in", outPath = folder + "/out", errPath = folder + "/err";
-    std::ofstream(inPath, std::ios::binary) << input;
+RunningKovra StartKovra(const std::vector<std::string>& arguments, const std::string& outputPath) {
+    return Start(arguments, "", outputPath);
+}
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> argv{exe};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> pointers;
-    for (std::string& argument : argv) pointers.push_back(argument.data());
-    pointers.push_back(nullptr);
-
+CommandResult FinishKovra(const RunningKovra& running) {
     CommandResult result;
-    pid_t child = 0;
-    if (posix_spawn(&child, exe, &actions, nullptr, pointers.data(), environ) == 0) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (running.pid < 0) {
+        result.err = "KOVRA_EXE is not set or kovra did not start";
+        return result;
     }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = Slurp(outPath);
-    result.err = Slurp(errPath);
+    int status = 0;
+    waitpid(running.pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (running.outPath == running.folder + "/out") result.out = Slurp(running.outPath);
+    result.err = Slurp(running.folder + "/err");
+    std::filesystem::remove_all(running.folder);
     return result;
+}
+
+CommandResult RunKovra(const std::vector<std::string>& arguments, const std::string& input) {
+    return FinishKovra(Start(arguments, input, ""));
 }
 
 }  // namespace kovra::testing

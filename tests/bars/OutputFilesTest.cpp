@@ -8,14 +8,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "host/AtomicFile.h"
+#include "host/OutputFiles.h"
 
 namespace kovra::host {
 namespace {
 
 namespace fs = std::filesystem;
 
-class AtomicFileTest : public testing::Test {
+class OutputFilesTest : public testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = testing::TempDir() + "/atomic-XXXXXX";
@@ -39,7 +39,7 @@ protected:
     fs::path folder_;
 };
 
-TEST_F(AtomicFileTest, WritesAndReplacesLeavingOnlyTheTarget) {
+TEST_F(OutputFilesTest, WritesAndReplacesLeavingOnlyTheTarget) {
     const fs::path target = folder_ / "series.csv";
     WriteFileAtomically(target.string(), "first");
     EXPECT_EQ(Read(target), "first");
@@ -51,7 +51,7 @@ TEST_F(AtomicFileTest, WritesAndReplacesLeavingOnlyTheTarget) {
     EXPECT_THAT(Entries(), testing::ElementsAre("series.csv"));
 }
 
-TEST_F(AtomicFileTest, AMissingFolderFailsNamingThePathAndCreatesNothing) {
+TEST_F(OutputFilesTest, AMissingFolderFailsNamingThePathAndCreatesNothing) {
     const fs::path target = folder_ / "missing" / "series.csv";
     EXPECT_THAT([&] { WriteFileAtomically(target.string(), "data"); },
                 testing::ThrowsMessage<std::runtime_error>("cannot write '" + target.string() +
@@ -59,7 +59,7 @@ TEST_F(AtomicFileTest, AMissingFolderFailsNamingThePathAndCreatesNothing) {
     EXPECT_TRUE(Entries().empty());
 }
 
-TEST_F(AtomicFileTest, AFolderInTheTargetsPlaceStaysAndNoTemporaryFileRemains) {
+TEST_F(OutputFilesTest, AFolderInTheTargetsPlaceStaysAndNoTemporaryFileRemains) {
     const fs::path target = folder_ / "taken";
     fs::create_directory(target);
     EXPECT_THAT([&] { WriteFileAtomically(target.string(), "data"); },
@@ -68,7 +68,7 @@ TEST_F(AtomicFileTest, AFolderInTheTargetsPlaceStaysAndNoTemporaryFileRemains) {
     EXPECT_THAT(Entries(), testing::ElementsAre("taken"));
 }
 
-TEST_F(AtomicFileTest, AFolderPathIsNotAFileName) {
+TEST_F(OutputFilesTest, AFolderPathIsNotAFileName) {
     const std::string target = folder_.string() + "/";
     EXPECT_THAT([&] { WriteFileAtomically(target, "data"); },
                 testing::ThrowsMessage<std::runtime_error>("cannot write '" + target + "': not a file name: Invalid argument"));
