@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -257,6 +258,19 @@ TEST(RunCommand, AStudyThatDoesNotLoadIsAUsageError) {
     const CommandResult result = RunKovra({"run", "--study", "/nonexistent/libStudy.so"});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_NE(result.err.find("/nonexistent/libStudy.so"), std::string::npos) << result.err;
+}
+
+// A bare name is the file in the current folder, as users expect; dlopen alone
+// would look for it on the system's library path instead.
+TEST(RunCommand, AStudyNamedWithoutAFolderIsTheFileInTheCurrentFolder) {
+    const std::string folder = FreshTestFolder("run-study-here");
+    std::filesystem::copy_file(std::getenv("KOVRA_STUDY_LIBRARY"), folder + "/libStudyHere.so");
+    const CommandResult here = kovra::testing::FinishKovra(
+        kovra::testing::StartKovra({"run", "--quiet", "--study", "libStudyHere.so"}, "", folder));
+    EXPECT_EQ(here.exitCode, 0) << here.err;
+    const CommandResult system = RunKovra({"run", "--quiet", "--study", "libc.so.6"});
+    EXPECT_EQ(system.exitCode, 2);
+    EXPECT_EQ(system.err, "kovra: cannot load study library libc.so.6: no such file\n");
 }
 
 TEST(RunCommand, DrawingsFileHasTheDocumentedStructure) {

@@ -27,7 +27,8 @@ std::string Slurp(const std::string& path) {
     return text.str();
 }
 
-RunningKovra Start(const std::vector<std::string>& arguments, const std::string& input, const std::string& outputPath) {
+RunningKovra Start(const std::vector<std::string>& arguments, const std::string& input, const std::string& outputPath,
+                   const std::string& workingFolder) {
     static std::atomic<int> runs{0};
     const char* exe = std::getenv("KOVRA_EXE");
     RunningKovra running;
@@ -43,6 +44,7 @@ RunningKovra Start(const std::vector<std::string>& arguments, const std::string&
     posix_spawn_file_actions_addopen(&actions, 1, running.outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, (running.folder + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
+    if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t defaults;
@@ -71,8 +73,9 @@ std::string FreshTestFolder(const std::string& name) {
     return folder.string();
 }
 
-RunningKovra StartKovra(const std::vector<std::string>& arguments, const std::string& outputPath) {
-    return Start(arguments, "", outputPath);
+RunningKovra StartKovra(const std::vector<std::string>& arguments, const std::string& outputPath,
+                        const std::string& workingFolder) {
+    return Start(arguments, "", outputPath, workingFolder);
 }
 
 CommandResult FinishKovra(const RunningKovra& running) {
@@ -91,7 +94,7 @@ CommandResult FinishKovra(const RunningKovra& running) {
 }
 
 CommandResult RunKovra(const std::vector<std::string>& arguments, const std::string& input) {
-    return FinishKovra(Start(arguments, input, ""));
+    return FinishKovra(Start(arguments, input, "", ""));
 }
 
 }  // namespace kovra::testing

@@ -19,13 +19,15 @@ CommandResult RunKovra(const std::vector<std::string>& arguments, const std::str
 
 // A run that goes on while the test acts (sends a signal, reads a pipe).
 // SIGINT and SIGTERM start at their defaults; standard output goes to
-// `outputPath` (a file of the run's own when empty).
+// `outputPath` (a file of the run's own when empty); it runs in
+// `workingFolder` (the test's own when empty).
 struct RunningKovra {
     pid_t pid = -1;
     std::string folder;
     std::string outPath;
 };
-RunningKovra StartKovra(const std::vector<std::string>& arguments, const std::string& outputPath = "");
+RunningKovra StartKovra(const std::vector<std::string>& arguments, const std::string& outputPath = "",
+                        const std::string& workingFolder = "");
 CommandResult FinishKovra(const RunningKovra& running);
 
 // A fresh, empty folder for one test's files.
