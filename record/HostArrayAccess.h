@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "record/HostStudyInterface.h"
 
@@ -16,15 +17,43 @@ bool ResolveHostArray(HostStudyInterface& host, HostArray<Element>& array) {
     return array.Data != nullptr && array.Count > 0;
 }
 
-// Element `index` of a host array: the spare element when the array stays
-// absent or empty (writes to it are lost), otherwise the element at the index
-// clamped to 0 .. Count-1.
+// A host array resolved once (the host asked for its storage if absent), then
+// read and written by the access rule for the rest of the call: the storage
+// stays put for that long, so the study need not ask again per element.
+template <typename Element>
+class ResolvedHostArray {
+public:
+    ResolvedHostArray(HostStudyInterface& host, HostArray<Element>& array)
+        : array_(&array), count_(ResolveHostArray(host, array) ? array.Count : 0) {}
+
+    // The spare element when the array stays absent or empty (writes to it
+    // are lost), otherwise the element at the index clamped to 0 .. Count-1.
+    Element& operator[](int32_t index) const {
+        if (count_ == 0) return array_->Spare;
+        if (index < 0) index = 0;
+        if (index >= count_) index = count_ - 1;
+        return array_->Data[index];
+    }
+
+    // Whether element `index` is the array's own, reached without clamping.
+    bool Holds(int32_t index) const { return index >= 0 && index < count_; }
+
+    // The held elements first .. last (first >= 0); empty when none is held.
+    std::span<const Element> Elements(int32_t first, int32_t last) const {
+        if (last >= count_) last = count_ - 1;
+        if (first > last) return {};
+        return {array_->Data + first, static_cast<size_t>(last - first + 1)};
+    }
+
+private:
+    HostArray<Element>* array_;
+    int32_t count_;  // 0 while the spare stands in
+};
+
+// Element `index` of a host array by the access rule (see ResolvedHostArray).
 template <typename Element>
 Element& HostArrayAccess(HostStudyInterface& host, HostArray<Element>& array, int32_t index) {
-    if (!ResolveHostArray(host, array)) return array.Spare;
-    if (index < 0) index = 0;
-    if (index >= array.Count) index = array.Count - 1;
-    return array.Data[index];
+    return ResolvedHostArray<Element>(host, array)[index];
 }
 
 }  // namespace kovra::record

@@ -38,8 +38,8 @@ struct HostText {
 };
 
 // A host-owned array as the study sees it. The study never indexes Data itself:
-// it goes through HostArrayAccess (record/HostArrayAccess.h), which applies the
-// host array access rule:
+// it goes through HostArrayAccess or ResolvedHostArray (record/HostArrayAccess.h),
+// which apply the host array access rule:
 //   1. Data null: ask the host for the storage with FetchArray(FetchKey).
 //   2. still null, or Count <= 0: use Spare (reads give its value; the host
 //      restores Spare before every call, so writes to it are lost).

@@ -1,6 +1,7 @@
 #include "study/FrameDriver.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -186,6 +187,9 @@ void RunFrameDriver(HostStudyInterface& host, const StudyEntries& entries) {
     RecordBarExtremes(host, entries, bar);
     if (bar < frameSize) return;
 
+    const bool drawn = window.lastDrawn == bar;
+    const float topBefore = drawn ? SeriesAt(host, *entries.top, bar) : 0;
+    const float bottomBefore = drawn ? SeriesAt(host, *entries.bottom, bar) : 0;
     if (const std::optional<BarLevels> levels = WindowLevels(host, entries, bar, frameSize)) {
         WriteLevels(host, entries, bar, *levels, history);
         if (LevelsChanged(host, entries, bar)) {
@@ -196,6 +200,9 @@ void RunFrameDriver(HostStudyInterface& host, const StudyEntries& entries) {
     } else {
         CarryLevelsForward(host, entries, bar, frameSize, history);
     }
+    if (drawn && (std::bit_cast<uint32_t>(SeriesAt(host, *entries.top, bar)) != std::bit_cast<uint32_t>(topBefore) ||
+                  std::bit_cast<uint32_t>(SeriesAt(host, *entries.bottom, bar)) != std::bit_cast<uint32_t>(bottomBefore)))
+        window.lastDrawn = kNotDrawn;
     if (bar > window.end) {
         window.end = SaturatingAdd(window.end, frameSize);
         window.lastDrawn = kNotDrawn;

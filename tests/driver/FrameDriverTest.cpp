@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <utility>
 
 #include "levels/LevelLines.h"
 #include "tests/driver/DriverHarness.h"
@@ -207,6 +209,48 @@ TEST(FrameDriver, DrawsOnceForTheLastBarUntilTheFrameChanges) {
     h.Run(30, 30);
     EXPECT_EQ(h.Passes(), 3);
     EXPECT_EQ(h.LastDrawn(), -1);
+}
+
+// With "OC" the last bar's upper extreme follows its close. An update that
+// moves the levels restarts the frame and draws it; one that brings them back
+// to the previous bar's changes no frame, yet the picture must follow the
+// series back. The frame start the passing change set stays.
+TEST(FrameDriver, ThePictureFollowsTheLastBarsLevelsBackAfterAPassingChange) {
+    DriverHarness h;
+    for (int32_t bar = 0; bar < 8; ++bar) h.Append({{99.5f, 101, 99, 100.5f}});
+    h.SetInput(kInputFrameSize, kSize4);
+    h.SetInput(kInputPriceExtremes, kOpenClose);
+    h.RunAll();
+    const auto drawnLevels = [&h] {
+        const std::vector<const host::StoredDrawing*> drawings = h.chart.drawings.DrawingsOf(1);
+        const auto price = [&](int32_t id) {
+            for (const host::StoredDrawing* d : drawings)
+                if (d->request.DrawingId == id) return d->request.FirstPrice;
+            return std::numeric_limits<float>::quiet_NaN();
+        };
+        return std::pair{price(1808), price(1800)};  // the grid's 8/8th and 0/8th lines
+    };
+    const std::pair<float, float> before{h.Value(kSubgraphTop, 7), h.Value(kSubgraphBottom, 7)};
+    EXPECT_EQ(drawnLevels(), before);
+    EXPECT_EQ(h.Passes(), 1);
+
+    h.chart.bars.close[7] = h.chart.bars.high[7] = 125.0f;
+    h.Run(7, 7);
+    EXPECT_NE(h.Value(kSubgraphTop, 7), before.first);
+    EXPECT_EQ(h.Passes(), 2);
+    EXPECT_EQ(drawnLevels(), std::pair(h.Value(kSubgraphTop, 7), h.Value(kSubgraphBottom, 7)));
+
+    h.chart.bars.close[7] = 100.5f;
+    h.Run(7, 7);
+    EXPECT_EQ(std::pair(h.Value(kSubgraphTop, 7), h.Value(kSubgraphBottom, 7)), before);
+    EXPECT_EQ(h.Passes(), 3);
+    EXPECT_EQ(drawnLevels(), before);
+    EXPECT_EQ(h.FrameStart(), 7);
+    EXPECT_EQ(h.FrameEnd(), 11);
+    EXPECT_EQ(h.LastDrawn(), 7);
+
+    h.Run(7, 7);  // nothing moved: no further pass
+    EXPECT_EQ(h.Passes(), 3);
 }
 
 TEST(FrameDriver, ShowGridNoDrawsNothingButLastDrawnFollowsTheBars) {

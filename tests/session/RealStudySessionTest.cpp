@@ -128,3 +128,23 @@ TEST(RealStudySession, RealTimeUpdatesMatchAFullRecalculationOfTheFinalBars) {
 }
 
 }  // namespace
+
+// With "OC" a live bar's close moves its levels away and back. After the
+// updates the picture must show the last bar's levels, whatever path they
+// took (seed 33 once left the picture on a passing frame).
+TEST(RealStudySession, AfterRealTimeUpdatesThePictureShowsTheLastBarsLevels) {
+    constexpr int32_t kGridTop = 1808, kGridBottom = 1800;  // the 8/8th and 0/8th grid lines of study 1
+    for (const uint64_t seed : {31u, 32u, 33u, 34u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        auto session = Started(kovra::host::SampleBars().bars, {{{"Price Extremes", "OC"}, {"Frame Size", "4"}}, {}});
+        session->PlayTicks(400, seed);
+        const int32_t last = session->chart().bars.size() - 1;
+        float top = std::nanf(""), bottom = std::nanf("");
+        for (const kovra::host::StoredDrawing* drawing : session->chart().drawings.DrawingsOf(1)) {
+            if (drawing->request.DrawingId == kGridTop) top = drawing->request.FirstPrice;
+            if (drawing->request.DrawingId == kGridBottom) bottom = drawing->request.FirstPrice;
+        }
+        EXPECT_EQ(top, session->study().SeriesValue(2, last));
+        EXPECT_EQ(bottom, session->study().SeriesValue(10, last));
+    }
+}
