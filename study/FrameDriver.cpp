@@ -1,12 +1,12 @@
 #include "study/FrameDriver.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <span>
 
 #include "drawing/FrameGeometry.h"
 #include "drawing/RunDrawingPass.h"
@@ -25,12 +25,12 @@ namespace {
 
 using namespace layout;
 using levels::ComputeLevelLines;
-using levels::ComputeLevels;
-using levels::SelectLevelAlgorithm;
+using levels::LevelAlgorithm;
 using record::HostArrayAccess;
 using record::IsYes;
-using record::ResolveHostArray;
 using record::SelectedTextIs;
+using Series = record::ResolvedHostArray<float>;
+using LevelLines = std::array<float, levels::kLevelLineCount>;
 
 constexpr int32_t kNotDrawn = -1;
 
@@ -52,17 +52,30 @@ int32_t SaturatingAdd(int32_t a, int32_t b) {
                                                     std::numeric_limits<int32_t>::max()));
 }
 
-float& SeriesAt(HostStudyInterface& host, StudySubgraph& subgraph, int32_t bar) {
-    return HostArrayAccess(host, subgraph.Series, bar);
+// The inputs the bar's levels depend on, read once per call. ("Show Grid" is
+// read when drawing: a button handled during the call may just have turned it.)
+struct LevelInputs {
+    int32_t frameSize;
+    LevelAlgorithm algorithm;
+    bool highLow;  // "Price Extremes" is exactly "HL"
+    bool history;  // "Show Frame History": all thirteen level series are written
+};
+
+LevelInputs ReadLevelInputs(const StudyEntries& entries) {
+    return {FrameSizeOf(entries.frameSize->SelectedText, entries.priorFrameInclusion->SelectedText),
+            levels::SelectLevelAlgorithm(entries.frameAlgorithm->SelectedText),
+            SelectedTextIs(*entries.priceExtremes, "HL"), IsYes(*entries.showFrameHistory)};
 }
 
-StudySubgraph& SubgraphAt(HostStudyInterface& host, int32_t position) {
-    return HostArrayAccess(host, host.Subgraphs, position);
-}
+// Each bar's upper and lower price extreme.
+struct ExtremeSeries {
+    Series upper;
+    Series lower;
+};
 
-void RecordBarExtremes(HostStudyInterface& host, const StudyEntries& entries, int32_t bar) {
+void RecordBarExtremes(HostStudyInterface& host, bool highLow, const ExtremeSeries& extremes, int32_t bar) {
     float upper, lower;
-    if (SelectedTextIs(*entries.priceExtremes, "HL")) {
+    if (highLow) {
         upper = HostArrayAccess(host, host.High, bar);
         lower = HostArrayAccess(host, host.Low, bar);
     } else {
@@ -71,93 +84,146 @@ void RecordBarExtremes(HostStudyInterface& host, const StudyEntries& entries, in
         upper = std::max(open, close);
         lower = std::min(open, close);
     }
-    SeriesAt(host, *entries.upperExtreme, bar) = upper;
-    SeriesAt(host, *entries.lowerExtreme, bar) = lower;
-}
-
-// The part of bars first..last (first >= 0) the series holds.
-std::span<const float> SeriesWindow(HostStudyInterface& host, StudySubgraph& subgraph, int32_t first, int32_t last) {
-    if (!ResolveHostArray(host, subgraph.Series)) return {};
-    last = std::min(last, subgraph.Series.Count - 1);
-    if (first > last) return {};
-    return {subgraph.Series.Data + first, static_cast<size_t>(last - first + 1)};
+    extremes.upper[bar] = upper;
+    extremes.lower[bar] = lower;
 }
 
 // The 8/8th and 0/8th prices as the series store them.
 struct BarLevels {
     float top;
     float bottom;
+
+    bool SameBits(const BarLevels& other) const {
+        return std::bit_cast<uint32_t>(top) == std::bit_cast<uint32_t>(other.top) &&
+               std::bit_cast<uint32_t>(bottom) == std::bit_cast<uint32_t>(other.bottom);
+    }
 };
 
-// The levels of the frame ending at `bar`; none when the window has no
+// A frame's levels with the thirteen lines derived from them.
+struct FrameLines {
+    BarLevels levels;
+    LevelLines lines;
+};
+
+// The levels of a window with these extremes; none when the window has no
 // comparable extreme on either side or the routine gives no finite frame (a
-// flat window).
-std::optional<BarLevels> WindowLevels(HostStudyInterface& host, const StudyEntries& entries, int32_t bar,
-                                      int32_t frameSize) {
-    if (frameSize < 1) return std::nullopt;
-    const int32_t first = bar - frameSize + 1;  // >= 1: bar >= frameSize here
-    const WindowExtremes extremes = ScanWindowExtremes(SeriesWindow(host, *entries.upperExtreme, first, bar),
-                                                       SeriesWindow(host, *entries.lowerExtreme, first, bar));
+// flat window), nor when the frame's lines leave the float range.
+std::optional<FrameLines> LevelsOf(const WindowExtremes& extremes, LevelAlgorithm algorithm) {
     if (!extremes.BothTaken()) return std::nullopt;
     const double high = std::max(extremes.upper, extremes.lower);
     const double low = std::min(extremes.upper, extremes.lower);
-    const levels::FrameLevels levels =
-        ComputeLevels(SelectLevelAlgorithm(entries.frameAlgorithm->SelectedText), high, low);
-    const auto top = static_cast<float>(levels.top);
-    const auto bottom = static_cast<float>(levels.bottom);
-    if (!std::isfinite(top) || !std::isfinite(bottom)) return std::nullopt;
-    // A frame so wide that its extension lines leave the float range has no
-    // usable levels either.
-    const auto lines = ComputeLevelLines(top, bottom);
+    const levels::FrameLevels frame = levels::ComputeLevels(algorithm, high, low);
+    const BarLevels levels{static_cast<float>(frame.top), static_cast<float>(frame.bottom)};
+    if (!std::isfinite(levels.top) || !std::isfinite(levels.bottom)) return std::nullopt;
+    const LevelLines lines = ComputeLevelLines(levels.top, levels.bottom);
     if (!std::all_of(lines.begin(), lines.end(), [](float line) { return std::isfinite(line); })) return std::nullopt;
-    return BarLevels{top, bottom};
+    return FrameLines{levels, lines};
 }
 
-// Every series the bar writes: all thirteen level series with the frame
-// history shown, else the 8/8th and 0/8th only.
-template <typename Visit>
-void ForEachWrittenSeries(HostStudyInterface& host, const StudyEntries& entries, bool history, Visit visit) {
-    if (!history) {
-        visit(*entries.top, kSubgraphTop);
-        visit(*entries.bottom, kSubgraphBottom);
-        return;
+// The series a bar with a full window writes, resolved once for the call: all
+// thirteen level series with the frame history shown, else the 8/8th and
+// 0/8th only.
+class LevelSeries {
+public:
+    LevelSeries(HostStudyInterface& host, const StudyEntries& entries, bool history)
+        : top_(host, entries.top->Series), bottom_(host, entries.bottom->Series) {
+        const record::ResolvedHostArray<StudySubgraph> subgraphs(host, host.Subgraphs);
+        // With fewer subgraphs, positions clamp onto one another and the
+        // extreme series may share storage with level series.
+        ownSubgraphs_ = subgraphs.Holds(kSubgraphLowerExtreme);
+        if (!history) {
+            written_[0].emplace(top_);
+            written_[1].emplace(bottom_);
+            writtenCount_ = 2;
+            return;
+        }
+        for (int32_t position = 0; position < kLevelCount; ++position)
+            written_[static_cast<size_t>(position)].emplace(host, subgraphs[position].Series);
+        writtenCount_ = kLevelCount;
     }
-    for (int32_t position = 0; position < kLevelCount; ++position)
-        visit(SubgraphAt(host, position), position);
+
+    BarLevels At(int32_t bar) const { return {top_[bar], bottom_[bar]}; }
+
+    // The levels first, then, with the history shown, the thirteen lines from
+    // what the 8/8th and 0/8th series now hold.
+    void Write(int32_t bar, const FrameLines& frame) {
+        top_[bar] = frame.levels.top;
+        bottom_[bar] = frame.levels.bottom;
+        if (writtenCount_ != kLevelCount) return;
+        const BarLevels held = At(bar);  // differs only where series share storage
+        const LevelLines lines = held.SameBits(frame.levels) ? frame.lines : ComputeLevelLines(held.top, held.bottom);
+        for (int32_t position = 0; position < kLevelCount; ++position)
+            (*written_[static_cast<size_t>(position)])[bar] = lines[static_cast<size_t>(position)];
+    }
+
+    // Every written series takes the previous bar's value.
+    void CopyPrevious(int32_t bar) {
+        for (int32_t i = 0; i < writtenCount_; ++i) {
+            const Series& series = *written_[static_cast<size_t>(i)];
+            series[bar] = series[bar - 1];
+        }
+    }
+
+    // Step 13's test: a NaN on either side counts as a change.
+    bool ChangedFromPrevious(int32_t bar) const {
+        return !(top_[bar] == top_[bar - 1]) || !(bottom_[bar] == bottom_[bar - 1]);
+    }
+
+    // Whether the previous bar's written values may stand for this bar's:
+    // every series is the study's own and holds both bars, and the previous
+    // bar holds levels rather than the host's "no value".
+    bool PreviousBarReusable(int32_t bar) const {
+        if (!ownSubgraphs_) return false;
+        for (int32_t i = 0; i < writtenCount_; ++i)
+            if (!written_[static_cast<size_t>(i)]->Holds(bar)) return false;
+        return !std::isnan(top_[bar - 1]) && !std::isnan(bottom_[bar - 1]);
+    }
+
+private:
+    Series top_;
+    Series bottom_;
+    std::array<std::optional<Series>, kLevelCount> written_;
+    int32_t writtenCount_ = 0;
+    bool ownSubgraphs_ = false;
+};
+
+// Steps 10 to 13 once the window's extremes are known: the levels, or the
+// previous bar's when the window gives none. True when the frame restarts.
+bool ApplyWindowLevels(const WindowExtremes& extremes, const LevelInputs& inputs, LevelSeries& levels,
+                       int32_t bar) {
+    if (const std::optional<FrameLines> frame = LevelsOf(extremes, inputs.algorithm)) {
+        levels.Write(bar, *frame);
+        return levels.ChangedFromPrevious(bar);
+    }
+    // The first bar with a full window has no previous levels to repeat.
+    if (int64_t{bar} - 1 >= inputs.frameSize) levels.CopyPrevious(bar);
+    return false;
 }
 
-void WriteLevels(HostStudyInterface& host, const StudyEntries& entries, int32_t bar, BarLevels levels, bool history) {
-    SeriesAt(host, *entries.top, bar) = levels.top;
-    SeriesAt(host, *entries.bottom, bar) = levels.bottom;
-    if (!history) return;
-    const auto lines = ComputeLevelLines(SeriesAt(host, *entries.top, bar), SeriesAt(host, *entries.bottom, bar));
-    ForEachWrittenSeries(host, entries, history, [&](StudySubgraph& subgraph, int32_t position) {
-        SeriesAt(host, subgraph, bar) = lines[static_cast<size_t>(position)];
-    });
-}
-
-// A bar without levels of its own repeats the previous bar's, so the frame
-// neither restarts nor draws from invalid prices. The first bar with levels
-// has no previous levels to repeat and keeps what the host holds.
-void CarryLevelsForward(HostStudyInterface& host, const StudyEntries& entries, int32_t bar, int32_t frameSize,
-                        bool history) {
-    if (frameSize < 1 || int64_t{bar} - 1 < frameSize) return;
-    ForEachWrittenSeries(host, entries, history, [&](StudySubgraph& subgraph, int32_t) {
-        SeriesAt(host, subgraph, bar) = SeriesAt(host, subgraph, bar - 1);
-    });
-}
-
-bool LevelsChanged(HostStudyInterface& host, const StudyEntries& entries, int32_t bar) {
-    const auto differs = [&](StudySubgraph& subgraph) {
-        return !(SeriesAt(host, subgraph, bar) == SeriesAt(host, subgraph, bar - 1));  // NaN differs
-    };
-    return differs(*entries.top) || differs(*entries.bottom);
+// Steps 9 to 13 for a bar with a full window (frame size >= 1). The level
+// routine runs only when the window's extremes differ from the previous
+// bar's: with the same extremes the previous bar, itself computed from a full
+// window, wrote exactly what this bar would, and the frame stays.
+bool UpdateBarLevels(const LevelInputs& inputs, const ExtremeSeries& extremes, LevelSeries& levels, int32_t bar) {
+    const int32_t leaving = bar - inputs.frameSize;  // >= 0
+    if (!extremes.upper.Holds(bar) || !extremes.lower.Holds(bar))
+        return ApplyWindowLevels(ScanWindowExtremes(extremes.upper.Elements(leaving + 1, bar),
+                                                    extremes.lower.Elements(leaving + 1, bar)),
+                                 inputs, levels, bar);
+    const AdjacentWindowExtremes windows =
+        ScanAdjacentWindows(extremes.upper.Elements(leaving, bar), extremes.lower.Elements(leaving, bar));
+    if (windows.Same() && leaving >= 1 && levels.PreviousBarReusable(bar)) {
+        levels.CopyPrevious(bar);
+        return false;
+    }
+    return ApplyWindowLevels(windows.current, inputs, levels, bar);
 }
 
 void DrawOnLastBar(HostStudyInterface& host, const StudyEntries& entries, int32_t bar, const FrameWindow& window) {
     if (!IsYes(*entries.showGrid) || bar != host.BarCount - 1) return;
-    const drawing::FrameGeometry geometry = drawing::MakeFrameGeometry(
-        SeriesAt(host, *entries.top, bar), SeriesAt(host, *entries.bottom, bar), window.start, window.end);
+    const drawing::FrameGeometry geometry =
+        drawing::MakeFrameGeometry(HostArrayAccess(host, entries.top->Series, bar),
+                                   HostArrayAccess(host, entries.bottom->Series, bar), window.start, window.end);
     // No picture from a bar that never had levels, nor from a frame whose
     // picture would leave the float range.
     if (!geometry.PicturePricesFinite()) return;
@@ -174,37 +240,36 @@ void RunFrameDriver(HostStudyInterface& host, const StudyEntries& entries) {
         settings->LineWidth = kSettingsLineWidth;
     if (bar == 0) SetUpButtons(host, entries);
     if (host.ReleaseButtons != 0) BlankButtons(host);
-    const bool history = IsYes(*entries.showFrameHistory);
-    if (bar == 0) entries.top->DrawStyle = entries.bottom->DrawStyle = history ? kDrawStyleLine : kDrawStyleNotDrawn;
+    const LevelInputs inputs = ReadLevelInputs(entries);
+    if (bar == 0)
+        entries.top->DrawStyle = entries.bottom->DrawStyle = inputs.history ? kDrawStyleLine : kDrawStyleNotDrawn;
 
-    const int32_t frameSize = FrameSizeOf(entries.frameSize->SelectedText, entries.priorFrameInclusion->SelectedText);
     const FrameWindow window = TakeFrameWindow(host);
     if (bar == 0) {
         window.start = 0;
-        window.end = frameSize;
+        window.end = inputs.frameSize;
         window.lastDrawn = kNotDrawn;
     }
-    RecordBarExtremes(host, entries, bar);
-    if (bar < frameSize) return;
+    const ExtremeSeries extremes{Series(host, entries.upperExtreme->Series),
+                                 Series(host, entries.lowerExtreme->Series)};
+    RecordBarExtremes(host, inputs.highLow, extremes, bar);
+    if (bar < inputs.frameSize) return;
 
-    const bool drawn = window.lastDrawn == bar;
-    const float topBefore = drawn ? SeriesAt(host, *entries.top, bar) : 0;
-    const float bottomBefore = drawn ? SeriesAt(host, *entries.bottom, bar) : 0;
-    if (const std::optional<BarLevels> levels = WindowLevels(host, entries, bar, frameSize)) {
-        WriteLevels(host, entries, bar, *levels, history);
-        if (LevelsChanged(host, entries, bar)) {
+    if (inputs.frameSize >= 1) {
+        LevelSeries levels(host, entries, inputs.history);
+        // A picture already drawn for this bar shows the levels it held
+        // before this call; when they move, it is drawn again.
+        const bool drawn = window.lastDrawn == bar;
+        const BarLevels before = drawn ? levels.At(bar) : BarLevels{};
+        if (UpdateBarLevels(inputs, extremes, levels, bar)) {
             window.start = bar;
-            window.end = SaturatingAdd(bar, frameSize);
+            window.end = SaturatingAdd(bar, inputs.frameSize);
             window.lastDrawn = kNotDrawn;
         }
-    } else {
-        CarryLevelsForward(host, entries, bar, frameSize, history);
+        if (drawn && !levels.At(bar).SameBits(before)) window.lastDrawn = kNotDrawn;
     }
-    if (drawn && (std::bit_cast<uint32_t>(SeriesAt(host, *entries.top, bar)) != std::bit_cast<uint32_t>(topBefore) ||
-                  std::bit_cast<uint32_t>(SeriesAt(host, *entries.bottom, bar)) != std::bit_cast<uint32_t>(bottomBefore)))
-        window.lastDrawn = kNotDrawn;
     if (bar > window.end) {
-        window.end = SaturatingAdd(window.end, frameSize);
+        window.end = SaturatingAdd(window.end, inputs.frameSize);
         window.lastDrawn = kNotDrawn;
     }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "study/WindowExtremes.h"
@@ -92,6 +93,40 @@ TEST(WindowExtremes, MatchesThePlainScanBitForBitOnSeededRandomWindows) {
         for (float& value : lowers) value = draw(-sign);
         ExpectBitIdentical(uppers, lowers);
     }
+}
+
+// Two windows a bar apart from one scan: each exactly the plain scan of its
+// own bars, on the same seeded windows rich in zeros, not-a-number and the
+// start values, so that leaving and entering bars often tie with the extremes.
+TEST(WindowExtremes, AdjacentWindowsAreEachThePlainScanOfTheirOwnBars) {
+    const float kSpecial[] = {kNaN, 0.0f, -0.0f, kInfinity, -kInfinity, kNoUpperExtreme, kNoLowerExtreme, 1.0f, -1.0f};
+    std::mt19937 engine(20261209);
+    std::uniform_int_distribution<int> size(1, 70);
+    std::uniform_int_distribution<int> special(0, std::size(kSpecial) - 1);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    int sameButNotEqualBits = 0;
+    for (int trial = 0; trial < 20000; ++trial) {
+        const float specialShare = unit(engine);
+        std::vector<float> uppers(static_cast<size_t>(size(engine)) + 1), lowers(uppers.size());
+        for (std::vector<float>* values : {&uppers, &lowers})
+            for (float& value : *values)
+                value = unit(engine) < specialShare ? kSpecial[special(engine)] : std::round(unit(engine) * 4 - 2);
+        const AdjacentWindowExtremes windows = ScanAdjacentWindows(uppers, lowers);
+        const auto bits = [](const WindowExtremes& e) {
+            return std::pair{std::bit_cast<uint32_t>(e.upper), std::bit_cast<uint32_t>(e.lower)};
+        };
+        const std::vector<float> previousUppers(uppers.begin(), uppers.end() - 1);
+        const std::vector<float> previousLowers(lowers.begin(), lowers.end() - 1);
+        const std::vector<float> currentUppers(uppers.begin() + 1, uppers.end());
+        const std::vector<float> currentLowers(lowers.begin() + 1, lowers.end());
+        ASSERT_EQ(bits(windows.previous), bits(PlainScan(previousUppers, previousLowers))) << trial;
+        ASSERT_EQ(bits(windows.current), bits(PlainScan(currentUppers, currentLowers))) << trial;
+        ASSERT_EQ(windows.Same(), bits(windows.previous) == bits(windows.current)) << trial;
+        const bool equalValues =
+            windows.previous.upper == windows.current.upper && windows.previous.lower == windows.current.lower;
+        sameButNotEqualBits += equalValues && !windows.Same() ? 1 : 0;
+    }
+    EXPECT_GT(sameButNotEqualBits, 20);   // zeros of either sign made equal windows differ in bits
 }
 
 // The cases the random trials must reach, pinned: a zero extreme keeps the
