@@ -23,30 +23,37 @@ bool ResolveHostArray(HostStudyInterface& host, HostArray<Element>& array) {
 template <typename Element>
 class ResolvedHostArray {
 public:
+    // None yet, nothing initialised: only assignment may follow.
+    ResolvedHostArray() = default;
     ResolvedHostArray(HostStudyInterface& host, HostArray<Element>& array)
-        : array_(&array), count_(ResolveHostArray(host, array) ? array.Count : 0) {}
+        : data_(nullptr), spare_(&array.Spare), count_(0) {
+        if (!ResolveHostArray(host, array)) return;
+        data_ = array.Data;
+        count_ = array.Count;
+    }
 
     // The spare element when the array stays absent or empty (writes to it
     // are lost), otherwise the element at the index clamped to 0 .. Count-1.
     Element& operator[](int32_t index) const {
-        if (count_ == 0) return array_->Spare;
+        if (count_ == 0) return *spare_;
         if (index < 0) index = 0;
         if (index >= count_) index = count_ - 1;
-        return array_->Data[index];
+        return data_[index];
     }
 
     // Whether element `index` is the array's own, reached without clamping.
     bool Holds(int32_t index) const { return index >= 0 && index < count_; }
 
     // The held elements first .. last (first >= 0); empty when none is held.
-    std::span<const Element> Elements(int32_t first, int32_t last) const {
+    std::span<Element> Elements(int32_t first, int32_t last) const {
         if (last >= count_) last = count_ - 1;
         if (first > last) return {};
-        return {array_->Data + first, static_cast<size_t>(last - first + 1)};
+        return {data_ + first, static_cast<size_t>(last - first + 1)};
     }
 
 private:
-    HostArray<Element>* array_;
+    Element* data_;
+    Element* spare_;
     int32_t count_;  // 0 while the spare stands in
 };
 

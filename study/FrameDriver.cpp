@@ -125,21 +125,22 @@ std::optional<FrameLines> LevelsOf(const WindowExtremes& extremes, LevelAlgorith
 // 0/8th only.
 class LevelSeries {
 public:
-    LevelSeries(HostStudyInterface& host, const StudyEntries& entries, bool history)
+    LevelSeries(HostStudyInterface& host, const StudyEntries& entries, bool history, int32_t bar)
         : top_(host, entries.top->Series), bottom_(host, entries.bottom->Series) {
-        const record::ResolvedHostArray<StudySubgraph> subgraphs(host, host.Subgraphs);
-        // With fewer subgraphs, positions clamp onto one another and the
-        // extreme series may share storage with level series.
-        ownSubgraphs_ = subgraphs.Holds(kSubgraphLowerExtreme);
         if (!history) {
-            written_[0].emplace(top_);
-            written_[1].emplace(bottom_);
+            written_[0] = top_;
+            written_[1] = bottom_;
             writtenCount_ = 2;
-            return;
+        } else {
+            const record::ResolvedHostArray<StudySubgraph> subgraphs(host, host.Subgraphs);
+            for (int32_t position = 0; position < kLevelCount; ++position)
+                written_[static_cast<size_t>(position)] = Series(host, subgraphs[position].Series);
+            writtenCount_ = kLevelCount;
         }
-        for (int32_t position = 0; position < kLevelCount; ++position)
-            written_[static_cast<size_t>(position)].emplace(host, subgraphs[position].Series);
-        writtenCount_ = kLevelCount;
+        // With fewer subgraphs than the study declares, positions clamp onto
+        // one another and the extreme series may share storage with level series.
+        ownStorage_ = record::ResolvedHostArray<StudySubgraph>(host, host.Subgraphs).Holds(kSubgraphLowerExtreme);
+        for (int32_t i = 0; i < writtenCount_; ++i) ownStorage_ = ownStorage_ && written_[static_cast<size_t>(i)].Holds(bar);
     }
 
     BarLevels At(int32_t bar) const { return {top_[bar], bottom_[bar]}; }
@@ -153,13 +154,13 @@ public:
         const BarLevels held = At(bar);  // differs only where series share storage
         const LevelLines lines = held.SameBits(frame.levels) ? frame.lines : ComputeLevelLines(held.top, held.bottom);
         for (int32_t position = 0; position < kLevelCount; ++position)
-            (*written_[static_cast<size_t>(position)])[bar] = lines[static_cast<size_t>(position)];
+            written_[static_cast<size_t>(position)][bar] = lines[static_cast<size_t>(position)];
     }
 
     // Every written series takes the previous bar's value.
     void CopyPrevious(int32_t bar) {
         for (int32_t i = 0; i < writtenCount_; ++i) {
-            const Series& series = *written_[static_cast<size_t>(i)];
+            const Series& series = written_[static_cast<size_t>(i)];
             series[bar] = series[bar - 1];
         }
     }
@@ -173,18 +174,15 @@ public:
     // every series is the study's own and holds both bars, and the previous
     // bar holds levels rather than the host's "no value".
     bool PreviousBarReusable(int32_t bar) const {
-        if (!ownSubgraphs_) return false;
-        for (int32_t i = 0; i < writtenCount_; ++i)
-            if (!written_[static_cast<size_t>(i)]->Holds(bar)) return false;
-        return !std::isnan(top_[bar - 1]) && !std::isnan(bottom_[bar - 1]);
+        return ownStorage_ && !std::isnan(top_[bar - 1]) && !std::isnan(bottom_[bar - 1]);
     }
 
 private:
     Series top_;
     Series bottom_;
-    std::array<std::optional<Series>, kLevelCount> written_;
-    int32_t writtenCount_ = 0;
-    bool ownSubgraphs_ = false;
+    std::array<Series, kLevelCount> written_;
+    int32_t writtenCount_;
+    bool ownStorage_;  // every written series the study's own, holding the bar
 };
 
 // Steps 10 to 13 once the window's extremes are known: the levels, or the
@@ -256,7 +254,7 @@ void RunFrameDriver(HostStudyInterface& host, const StudyEntries& entries) {
     if (bar < inputs.frameSize) return;
 
     if (inputs.frameSize >= 1) {
-        LevelSeries levels(host, entries, inputs.history);
+        LevelSeries levels(host, entries, inputs.history, bar);
         // A picture already drawn for this bar shows the levels it held
         // before this call; when they move, it is drawn again.
         const bool drawn = window.lastDrawn == bar;

@@ -7,8 +7,10 @@ namespace kovra::study {
 
 StudyEntries TakeStudyEntries(HostStudyInterface& host) {
     using namespace layout;
-    auto input = [&host](int32_t position) { return &record::HostArrayAccess(host, host.Inputs, position); };
-    auto subgraph = [&host](int32_t position) { return &record::HostArrayAccess(host, host.Subgraphs, position); };
+    const record::ResolvedHostArray<StudyInput> inputs(host, host.Inputs);
+    const record::ResolvedHostArray<StudySubgraph> subgraphs(host, host.Subgraphs);
+    auto input = [&inputs](int32_t position) { return &inputs[position]; };
+    auto subgraph = [&subgraphs](int32_t position) { return &subgraphs[position]; };
     return StudyEntries{
         input(kInputFrameAlgorithm),       input(kInputFrameSize),
         input(kInputPriorFrameInclusion),  input(kInputPriceExtremes),

@@ -1,130 +1,239 @@
-// Cost per bar of a full recalculation of 1,000,000 bars with a 512-bar
-// window ("Frame Size" 256, "Prior Frame Inclusion" 100%, "Optimized"),
-// host overhead included, and of ComputeOptimizedLevels alone on the same
-// frames; and the window scan alone, for its share.
+// The cost per bar of a full recalculation of 1,000,000 bars through the
+// loaded study library ("Optimized", "Price Extremes" HL), on a reused
+// instance (as after a button push: the host blanks the series and calls every
+// bar again) and on a fresh one (the series are fetched and grown on the way),
+// with "Show Frame History" yes and no, at 16- and 512-bar windows ("Frame
+// Size" 16, and 256 with 100 % prior inclusion). The yardstick is the plain
+// transcription of the "Optimized" routine alone over the same windows'
+// extremes; each recalculation reports its ratio to it ("x_yardstick", from
+// the median of the yardstick's repetitions so far in this run). Times are the
+// benchmark thread's processor time, so other work on the machine counts less.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <cmath>
 #include <deque>
+#include <map>
 #include <memory>
-#include <random>
+#include <string>
 #include <vector>
 
+#include "bench/driver/LiteralOptimizedLevels.h"
+#include "bench/support/BenchSupport.h"
+#include "host/ChartSession.h"
 #include "host/StudyInstance.h"
-#include "host/StudyLibrary.h"
-#include "layout/StudyLayout.h"
+#include "host/StudySettings.h"
 #include "levels/ComputeOptimizedLevels.h"
 #include "study/WindowExtremes.h"
 
 namespace {
 
-using namespace kovra::layout;
-using kovra::host::Chart;
-using kovra::study::ScanWindowExtremes;
-using kovra::host::StudyInstance;
-using kovra::host::StudyLibrary;
+using namespace kovra;
 
 constexpr int32_t kBars = 1'000'000;
-constexpr int32_t kWindow = 512;
-constexpr float kFrameSize256 = 6, kInclusion100 = 2, kOptimized = 1;
+constexpr int32_t kRepeats = 5;  // iterations per benchmark: full recalculations take about 0.1 s
 
-// A seeded random walk in quarter-point ticks around 4500.
-void FillBars(Chart& chart) {
-    std::mt19937 engine(42);
-    std::uniform_int_distribution<int> step(-4, 4), wick(0, 3);
-    float price = 4500.0f;
-    for (int32_t bar = 0; bar < kBars; ++bar) {
-        const float open = price;
-        price = std::max(1.0f, price + 0.25f * static_cast<float>(step(engine)));
-        const float high = std::max(open, price) + 0.25f * static_cast<float>(wick(engine));
-        const float low = std::min(open, price) - 0.25f * static_cast<float>(wick(engine));
-        chart.bars.Append(int64_t{bar} * 60'000'000, open, high, low, price);
+const host::BarColumns& SharedBars() {
+    static const host::BarColumns bars = bench::WalkBars(kBars);
+    return bars;
+}
+
+struct Window {
+    int32_t bars;
+    const char* frameSize;
+    const char* inclusion;
+};
+constexpr Window kWindows[] = {{16, "16", "0%"}, {512, "256", "100%"}};
+
+host::StudySettings SettingsFor(const Window& window, bool history) {
+    return {{{"Frame Algorithm", "Optimized"},
+             {"Frame Size", window.frameSize},
+             {"Prior Frame Inclusion", window.inclusion},
+             {"Price Extremes", "HL"},
+             {"Show Frame History", history ? "yes" : "no"}},
+            {}};
+}
+
+// The yardstick's nanoseconds per window, every repetition of this run.
+std::map<int32_t, std::vector<double>>& YardstickRuns() {
+    static std::map<int32_t, std::vector<double>> runs;
+    return runs;
+}
+
+double YardstickMedian(int32_t window) {
+    std::vector<double> runs = YardstickRuns()[window];
+    if (runs.empty()) return 0;
+    std::nth_element(runs.begin(), runs.begin() + static_cast<ptrdiff_t>(runs.size() / 2), runs.end());
+    return runs[runs.size() / 2];
+}
+
+// Processor time of the measured parts, per bar.
+class BarClock {
+public:
+    void Start() { started_ = bench::ThreadNanoseconds(); }
+    void Stop(int64_t bars) {
+        spent_ += bench::ThreadNanoseconds() - started_;
+        bars_ += bars;
     }
+    double PerBar() const { return bars_ > 0 ? spent_ / static_cast<double>(bars_) : 0; }
+
+private:
+    double started_ = 0, spent_ = 0;
+    int64_t bars_ = 0;
+};
+
+void Report(benchmark::State& state, const BarClock& clock, int32_t window) {
+    state.counters["ns_per_bar"] = clock.PerBar();
+    if (const double yardstick = YardstickMedian(window); yardstick > 0)
+        state.counters["x_yardstick"] = clock.PerBar() / yardstick;
 }
 
-// One chart for every benchmark, built once (a recalculation's drawing pass adds to it).
-Chart& SharedChart() {
-    static Chart* chart = [] {
-        auto* made = new Chart;
-        FillBars(*made);
-        return made;
-    }();
-    return *chart;
-}
-
-void PerBar(benchmark::State& state, int64_t barsPerIteration) {
-    state.counters["per_bar"] = benchmark::Counter(static_cast<double>(barsPerIteration),
-                                                   benchmark::Counter::kIsIterationInvariantRate |
-                                                       benchmark::Counter::kInvert);
-}
-
-void FullRecalculation(benchmark::State& state) {
-    const char* named = std::getenv("KOVRA_STUDY_LIBRARY");
-    const StudyLibrary library(named != nullptr && *named != '\0' ? named : KOVRA_BUILT_STUDY_LIBRARY);
-    Chart& chart = SharedChart();
-    std::unique_ptr<StudyInstance> study;
-    for (auto _ : state) {
-        state.PauseTiming();  // a fresh instance, as the platform has when the study is added
-        study.reset();
-        study = std::make_unique<StudyInstance>(chart, library.studyFunction(), 1);
-        study->CallDefaults();
-        study->SetInputValue(kInputFrameSize, kFrameSize256);
-        study->SetInputValue(kInputPriorFrameInclusion, kInclusion100);
-        study->SetInputValue(kInputFrameAlgorithm, kOptimized);
-        state.ResumeTiming();
-        for (int32_t bar = 0; bar < kBars; ++bar) study->CallBar(bar);
-        benchmark::DoNotOptimize(study->SeriesValue(kSubgraphTop, kBars - 1));
-    }
-    PerBar(state, kBars);
-}
-
-struct Frame {
+struct Extremes {
     double high, low;
 };
 
-// The window extremes the driver hands the routine, bar by bar (a sliding
-// maximum and minimum over the highs and lows).
-std::vector<Frame> Frames() {
-    const Chart& chart = SharedChart();
-    std::vector<Frame> frames;
+// The extremes the driver hands the routine on every bar with a full window
+// (a sliding maximum of the highs and minimum of the lows).
+std::vector<Extremes> WindowExtremesOf(int32_t window) {
+    const host::BarColumns& bars = SharedBars();
+    std::vector<Extremes> frames;
     std::deque<int32_t> highs, lows;  // candidate positions, best first
     for (int32_t bar = 0; bar < kBars; ++bar) {
-        while (!highs.empty() && chart.bars.high[highs.back()] <= chart.bars.high[bar]) highs.pop_back();
-        while (!lows.empty() && chart.bars.low[lows.back()] >= chart.bars.low[bar]) lows.pop_back();
+        while (!highs.empty() && bars.high[highs.back()] <= bars.high[bar]) highs.pop_back();
+        while (!lows.empty() && bars.low[lows.back()] >= bars.low[bar]) lows.pop_back();
         highs.push_back(bar);
         lows.push_back(bar);
-        if (highs.front() <= bar - kWindow) highs.pop_front();
-        if (lows.front() <= bar - kWindow) lows.pop_front();
-        if (bar >= kWindow) frames.push_back({chart.bars.high[highs.front()], chart.bars.low[lows.front()]});
+        if (highs.front() <= bar - window) highs.pop_front();
+        if (lows.front() <= bar - window) lows.pop_front();
+        if (bar >= window) frames.push_back({bars.high[highs.front()], bars.low[lows.front()]});
     }
     return frames;
 }
 
-void OptimizedRoutineAlone(benchmark::State& state) {
-    const std::vector<Frame> frames = Frames();
-    for (auto _ : state)
-        for (const Frame& frame : frames)
-            benchmark::DoNotOptimize(kovra::levels::ComputeOptimizedLevels(frame.high, frame.low));
-    PerBar(state, static_cast<int64_t>(frames.size()));
+template <typename Routine>
+void RoutineAlone(benchmark::State& state, int32_t window, Routine routine, bool yardstick) {
+    const std::vector<Extremes> frames = WindowExtremesOf(window);
+    BarClock clock;
+    for (auto _ : state) {
+        clock.Start();
+        for (const Extremes& frame : frames) benchmark::DoNotOptimize(routine(frame.high, frame.low));
+        clock.Stop(static_cast<int64_t>(frames.size()));
+    }
+    if (yardstick) YardstickRuns()[window].push_back(clock.PerBar());
+    Report(state, clock, window);
 }
 
-// The driver's scan of the 512-bar window over the two extreme series, for
-// the share of the per-bar cost it takes.
-void WindowScanAlone(benchmark::State& state) {
-    const Chart& chart = SharedChart();
-    for (auto _ : state)
-        for (int32_t bar = kWindow; bar < kBars; ++bar) {
-            const size_t first = static_cast<size_t>(bar - kWindow + 1);
-            benchmark::DoNotOptimize(ScanWindowExtremes({chart.bars.high.data() + first, kWindow},
-                                                        {chart.bars.low.data() + first, kWindow}));
+// As a button push recalculates: the host blanks the series, then calls
+// every bar of the instance that already holds them.
+void ReusedRecalculation(benchmark::State& state, const Window& window, bool history) {
+    host::ChartSession session(SharedBars(), bench::Library().studyFunction());
+    session.Start(SettingsFor(window, history));
+    BarClock clock;
+    for (auto _ : state) {
+        clock.Start();
+        session.FullRecalculation();
+        clock.Stop(kBars);
+    }
+    Report(state, clock, window.bars);
+}
+
+// As when the study is added to a chart: a new instance, its defaults call
+// and settings (not timed), then every bar.
+void FreshRecalculation(benchmark::State& state, const Window& window, bool history) {
+    host::Chart chart;
+    chart.bars = SharedBars();
+    std::unique_ptr<host::StudyInstance> study;
+    BarClock clock;
+    for (auto _ : state) {
+        state.PauseTiming();
+        study.reset();
+        study = std::make_unique<host::StudyInstance>(chart, bench::Library().studyFunction(), 1);
+        study->CallDefaults();
+        host::ApplyStudySettings(*study, SettingsFor(window, history));
+        state.ResumeTiming();
+        clock.Start();
+        for (int32_t bar = 0; bar < kBars; ++bar) study->CallBar(bar);
+        clock.Stop(kBars);
+    }
+    Report(state, clock, window.bars);
+}
+
+// The host's own share: a full recalculation of a study that does nothing,
+// and the blanking of fifteen series of 1,000,000 bars it starts with.
+void HostAlone(benchmark::State& state) {
+    host::ChartSession session(SharedBars(), [](HostStudyInterface&) {});
+    session.Start();
+    BarClock clock;
+    for (auto _ : state) {
+        clock.Start();
+        session.FullRecalculation();
+        clock.Stop(kBars);
+    }
+    Report(state, clock, kWindows[1].bars);
+}
+
+void BlankFifteenSeries(benchmark::State& state) {
+    std::vector<std::vector<float>> series(15, std::vector<float>(kBars));
+    BarClock clock;
+    for (auto _ : state) {
+        clock.Start();
+        for (std::vector<float>& values : series) std::fill(values.begin(), values.end(), std::nanf(""));
+        benchmark::ClobberMemory();
+        clock.Stop(kBars);
+    }
+    Report(state, clock, kWindows[1].bars);
+}
+
+// The driver's scan of each window over the two extreme series.
+void WindowScanAlone(benchmark::State& state, int32_t window) {
+    const host::BarColumns& bars = SharedBars();
+    BarClock clock;
+    for (auto _ : state) {
+        clock.Start();
+        for (int32_t bar = window; bar < kBars; ++bar) {
+            const auto first = static_cast<size_t>(bar - window + 1);
+            benchmark::DoNotOptimize(study::ScanWindowExtremes({bars.high.data() + first, size_t(window)},
+                                                               {bars.low.data() + first, size_t(window)}));
         }
-    PerBar(state, kBars - kWindow);
+        clock.Stop(kBars - window);
+    }
+    Report(state, clock, window);
+}
+
+void RegisterAll() {
+    const auto add = [](const std::string& name, auto body) {
+        benchmark::RegisterBenchmark(name.c_str(), body)->Unit(benchmark::kMillisecond)->Iterations(kRepeats);
+    };
+    add("HostAlone", HostAlone);
+    add("BlankFifteenSeries", BlankFifteenSeries);
+    for (const Window& window : kWindows) {
+        const std::string w = "/window:" + std::to_string(window.bars);
+        add("Yardstick" + w, [w = window.bars](benchmark::State& s) {
+            RoutineAlone(s, w, bench::LiteralOptimizedLevels, true);
+        });
+        add("OptimizedRoutineAlone" + w, [w = window.bars](benchmark::State& s) {
+            RoutineAlone(s, w, levels::ComputeOptimizedLevels, false);
+        });
+        add("WindowScanAlone" + w, [w = window.bars](benchmark::State& s) { WindowScanAlone(s, w); });
+        for (const bool history : {true, false}) {
+            const std::string h = std::string("/history:") + (history ? "yes" : "no");
+            add("Recalculation/reused" + w + h, [window, history](benchmark::State& s) {
+                ReusedRecalculation(s, window, history);
+            });
+            add("Recalculation/fresh" + w + h, [window, history](benchmark::State& s) {
+                FreshRecalculation(s, window, history);
+            });
+        }
+    }
 }
 
 }  // namespace
 
-BENCHMARK(WindowScanAlone)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(FullRecalculation)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(OptimizedRoutineAlone)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RegisterAll();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
