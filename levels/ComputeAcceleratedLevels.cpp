@@ -4,10 +4,12 @@
 
 #include "levels/detail/AcceleratedTrace.h"
 #include "levels/detail/LevelMath.h"
+#include "levels/detail/Powers.h"
 
 namespace kovra::levels {
 namespace detail {
 
+template <typename Powers>
 AcceleratedTrace TraceAcceleratedLevels(double high, double low) {
     const double a = high;
     const double b = low;
@@ -21,10 +23,10 @@ AcceleratedTrace TraceAcceleratedLevels(double high, double low) {
         if (decades - i > 0) {
             i = Add32(i, 1);
         }
-        t.scale = std::exp(i * kLn10);
+        t.scale = Powers::Ten(i);
     } else {
         const std::int32_t i = Trunc32(std::log(0.005 * a) / kLn8);
-        t.scale = 100 * std::exp(i * kLn8);
+        t.scale = 100 * Powers::Eight(i);
     }
 
     // Divisor: the exactness test compares the two computed values as they come
@@ -36,11 +38,11 @@ AcceleratedTrace TraceAcceleratedLevels(double high, double low) {
     } else {
         const std::int32_t j = Trunc32(q);
         const std::int32_t eights = (lnX / kLn8 - std::fmod(lnX, kLn8) == 0) ? j : Add32(j, 1);
-        t.unit = t.scale * std::exp(-static_cast<double>(eights) * kLn8);
+        t.unit = t.scale * Powers::Eight(-static_cast<double>(eights));
     }
 
     t.power = Trunc32(std::log(r / t.unit) * kInvLn2 + 0.00001);
-    const double halfSpanFactor = std::exp(Add32(t.power, -1) * kLn2);
+    const double halfSpanFactor = Powers::Two(Add32(t.power, -1));
     const double mid = (a + b) * 0.5;
     t.centre = Trunc32(std::round(mid / (halfSpanFactor * t.unit)));
 
@@ -51,10 +53,13 @@ AcceleratedTrace TraceAcceleratedLevels(double high, double low) {
     return t;
 }
 
+template AcceleratedTrace TraceAcceleratedLevels<ComputedPowers>(double, double);
+template AcceleratedTrace TraceAcceleratedLevels<TabulatedPowers>(double, double);
+
 }  // namespace detail
 
 FrameLevels ComputeAcceleratedLevels(double high, double low) {
-    return detail::TraceAcceleratedLevels(high, low).levels;
+    return detail::TraceAcceleratedLevels<detail::TabulatedPowers>(high, low).levels;
 }
 
 }  // namespace kovra::levels

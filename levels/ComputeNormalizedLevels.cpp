@@ -5,6 +5,7 @@
 
 #include "levels/detail/LevelMath.h"
 #include "levels/detail/NormalizedTrace.h"
+#include "levels/detail/Powers.h"
 
 namespace kovra::levels {
 namespace detail {
@@ -51,6 +52,7 @@ float NormalizedScale(float high) {
     return std::numeric_limits<float>::infinity();  // the next decade, 1e39, is past the 32-bit range
 }
 
+template <typename Powers>
 NormalizedTrace TraceNormalizedLevels(float high, float low) {
     NormalizedTrace t{};
     t.mirrored = high <= 0;
@@ -60,7 +62,7 @@ NormalizedTrace TraceNormalizedLevels(float high, float low) {
     t.scale = NormalizedScale(a);
     const float r = a - b;
     const float e = Floor23(Ln32(t.scale / r) / kLn2Single);
-    t.step = Pow32(0.5f, e) * t.scale;
+    t.step = Powers::Half(e) * t.scale;
     const float g = t.step;
     t.base = Floor23(b / g) * g;
     const float L = t.base;
@@ -102,10 +104,13 @@ NormalizedTrace TraceNormalizedLevels(float high, float low) {
     return t;
 }
 
+template NormalizedTrace TraceNormalizedLevels<ComputedPowers>(float, float);
+template NormalizedTrace TraceNormalizedLevels<TabulatedPowers>(float, float);
+
 }  // namespace detail
 
 FrameLevels ComputeNormalizedLevels(float high, float low) {
-    return detail::TraceNormalizedLevels(high, low).levels;
+    return detail::TraceNormalizedLevels<detail::TabulatedPowers>(high, low).levels;
 }
 
 }  // namespace kovra::levels

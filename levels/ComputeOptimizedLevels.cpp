@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "levels/detail/LevelMath.h"
+#include "levels/detail/Powers.h"
 #include "levels/detail/OptimizedTrace.h"
 
 namespace kovra::levels {
@@ -10,15 +11,18 @@ namespace detail {
 namespace {
 
 // The frame of span 2^power * unit centred on the multiple of its half-span
-// nearest to mid.
+// nearest to mid. (exp(ln 2 * x) is exp(x * ln 2): a product does not depend
+// on the order of its factors.)
+template <typename Powers>
 FrameLevels CentreFrame(double mid, double power, double unit) {
-    const double halfSpanFactor = std::exp(kLn2 * (power - 1));
+    const double halfSpanFactor = Powers::Two(power - 1);
     const double centre = std::round(mid / (halfSpanFactor * unit));
     return {((centre + 1) * unit) * halfSpanFactor, ((centre - 1) * unit) * halfSpanFactor};
 }
 
 }  // namespace
 
+template <typename Powers>
 OptimizedTrace TraceOptimizedLevels(double high, double low) {
     OptimizedTrace t{};
     t.mirrored = low < 0;
@@ -32,9 +36,9 @@ OptimizedTrace TraceOptimizedLevels(double high, double low) {
         if (decades - i > 0) {
             i = i + 1;
         }
-        t.scale = std::exp(i * kLn10);
+        t.scale = Powers::Ten(i);
     } else {
-        t.scale = 100 * std::exp(Floor52(std::log(0.005 * a) / kLn8) * kLn8);
+        t.scale = 100 * Powers::Eight(Floor52(std::log(0.005 * a) / kLn8));
     }
 
     const double r = a - b;
@@ -47,12 +51,12 @@ OptimizedTrace TraceOptimizedLevels(double high, double low) {
         if (q - t.eights != 0) {
             t.eights = t.eights + 1;
         }
-        t.unit = std::exp(-t.eights * kLn8) * t.scale;
+        t.unit = Powers::Eight(-t.eights) * t.scale;
     }
 
     t.power = Floor52(kInvLn2 * std::log(r / t.unit) + 0.0000001);
     const double mid = (b + a) * 0.5;
-    t.first = CentreFrame(mid, t.power, t.unit);
+    t.first = CentreFrame<Powers>(mid, t.power, t.unit);
 
     FrameLevels frame = t.first;
     const double margin = 0.25 * (frame.top - frame.bottom);
@@ -66,19 +70,22 @@ OptimizedTrace TraceOptimizedLevels(double high, double low) {
             t.refitUnit = t.unit;  // P * exp(-k ln 8), the same value
         } else {
             t.refitPower = 0;
-            t.refitUnit = t.scale * std::exp(-(t.eights - 1) * kLn8);
+            t.refitUnit = t.scale * Powers::Eight(-(t.eights - 1));
         }
-        frame = CentreFrame(mid, t.refitPower, t.refitUnit);
+        frame = CentreFrame<Powers>(mid, t.refitPower, t.refitUnit);
     }
 
     t.levels = t.mirrored ? FrameLevels{-frame.bottom, -frame.top} : frame;
     return t;
 }
 
+template OptimizedTrace TraceOptimizedLevels<ComputedPowers>(double, double);
+template OptimizedTrace TraceOptimizedLevels<TabulatedPowers>(double, double);
+
 }  // namespace detail
 
 FrameLevels ComputeOptimizedLevels(double high, double low) {
-    return detail::TraceOptimizedLevels(high, low).levels;
+    return detail::TraceOptimizedLevels<detail::TabulatedPowers>(high, low).levels;
 }
 
 }  // namespace kovra::levels

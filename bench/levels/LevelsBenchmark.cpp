@@ -1,5 +1,6 @@
 // Times each level routine over realistic frames: prices from 1.1 to 17000,
-// ranges of 0.05 % to 5 % of the price, as 32-bit series values.
+// ranges of 0.05 % to 5 % of the price, as 32-bit series values; each as the
+// study runs it (powers looked up) and computing every power.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -8,6 +9,9 @@
 #include "levels/ComputeAcceleratedLevels.h"
 #include "levels/ComputeNormalizedLevels.h"
 #include "levels/ComputeOptimizedLevels.h"
+#include "levels/detail/AcceleratedTrace.h"
+#include "levels/detail/NormalizedTrace.h"
+#include "levels/detail/OptimizedTrace.h"
 
 namespace {
 
@@ -55,9 +59,28 @@ void BM_Normalized(benchmark::State& state) {
     RunOverFrames(state, [](float high, float low) { return ComputeNormalizedLevels(high, low); });
 }
 
+void BM_AcceleratedComputingPowers(benchmark::State& state) {
+    RunOverFrames(state, [](float high, float low) {
+        return detail::TraceAcceleratedLevels<detail::ComputedPowers>(high, low).levels;
+    });
+}
+void BM_OptimizedComputingPowers(benchmark::State& state) {
+    RunOverFrames(state, [](float high, float low) {
+        return detail::TraceOptimizedLevels<detail::ComputedPowers>(high, low).levels;
+    });
+}
+void BM_NormalizedComputingPowers(benchmark::State& state) {
+    RunOverFrames(state, [](float high, float low) {
+        return detail::TraceNormalizedLevels<detail::ComputedPowers>(high, low).levels;
+    });
+}
+
 BENCHMARK(BM_Accelerated);
+BENCHMARK(BM_AcceleratedComputingPowers);
 BENCHMARK(BM_Optimized);
+BENCHMARK(BM_OptimizedComputingPowers);
 BENCHMARK(BM_Normalized);
+BENCHMARK(BM_NormalizedComputingPowers);
 
 }  // namespace
 

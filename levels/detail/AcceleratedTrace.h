@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "levels/FrameLevels.h"
+#include "levels/detail/Powers.h"
 
 namespace kovra::levels::detail {
 
@@ -15,6 +16,11 @@ struct AcceleratedTrace {
     FrameLevels levels;
 };
 
+// The routine with its powers computed (ComputedPowers) or looked up
+// (TabulatedPowers, what the routine uses); the two give the same bits.
+template <typename Powers = TabulatedPowers>
 AcceleratedTrace TraceAcceleratedLevels(double high, double low);
+extern template AcceleratedTrace TraceAcceleratedLevels<ComputedPowers>(double, double);
+extern template AcceleratedTrace TraceAcceleratedLevels<TabulatedPowers>(double, double);
 
 }  // namespace kovra::levels::detail

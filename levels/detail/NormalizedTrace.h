@@ -2,6 +2,7 @@
 #pragma once
 
 #include "levels/FrameLevels.h"
+#include "levels/detail/Powers.h"
 
 namespace kovra::levels::detail {
 
@@ -16,7 +17,12 @@ struct NormalizedTrace {
     FrameLevels levels;  // final result, mirrored back
 };
 
+// The routine with its powers computed (ComputedPowers) or looked up
+// (TabulatedPowers, what the routine uses); the two give the same bits.
+template <typename Powers = TabulatedPowers>
 NormalizedTrace TraceNormalizedLevels(float high, float low);
+extern template NormalizedTrace TraceNormalizedLevels<ComputedPowers>(float, float);
+extern template NormalizedTrace TraceNormalizedLevels<TabulatedPowers>(float, float);
 
 // The scale for a high above zero: decades above 25 (100 for 25 < a <= 250,
 // 1000 up to 2500, and so on), finer steps below. Zero for a high at or below

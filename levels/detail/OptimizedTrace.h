@@ -2,6 +2,7 @@
 #pragma once
 
 #include "levels/FrameLevels.h"
+#include "levels/detail/Powers.h"
 
 namespace kovra::levels::detail {
 
@@ -18,6 +19,11 @@ struct OptimizedTrace {
     FrameLevels levels;  // final result, mirrored back
 };
 
+// The routine with its powers computed (ComputedPowers) or looked up
+// (TabulatedPowers, what the routine uses); the two give the same bits.
+template <typename Powers = TabulatedPowers>
 OptimizedTrace TraceOptimizedLevels(double high, double low);
+extern template OptimizedTrace TraceOptimizedLevels<ComputedPowers>(double, double);
+extern template OptimizedTrace TraceOptimizedLevels<TabulatedPowers>(double, double);
 
 }  // namespace kovra::levels::detail
