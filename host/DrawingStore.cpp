@@ -4,24 +4,37 @@
 
 namespace kovra::host {
 
+uint64_t DrawingStore::Key(int32_t studyIdentifier, int32_t drawingId) {
+    return uint64_t{static_cast<uint32_t>(studyIdentifier)} << 32 | static_cast<uint32_t>(drawingId);
+}
+
 void DrawingStore::Submit(int32_t studyIdentifier, const DrawingRequest& request) {
-    StoredDrawing drawing{studyIdentifier, request, {}};
+    ++CountersOf(studyIdentifier).submissions;
+    size_t& position = positions_.try_emplace(Key(studyIdentifier, request.DrawingId), drawings_.size()).first->second;
+    const bool stored = position < drawings_.size() && drawings_[position].studyIdentifier == studyIdentifier &&
+                        drawings_[position].request.DrawingId == request.DrawingId;
+    if (stored) {
+        drawings_[position].request = request;
+    } else {
+        position = drawings_.size();
+        drawings_.emplace_back(studyIdentifier, request, std::string());  // the request copied once
+    }
+    StoredDrawing& drawing = drawings_[position];
+    drawing.request.DrawingText = HostText{nullptr, 0, 0};
     if (request.DrawingText.Chars != nullptr)
         drawing.text.assign(request.DrawingText.Chars, static_cast<size_t>(std::max(request.DrawingText.Length, 0)));
-    drawing.request.DrawingText = HostText{nullptr, 0, 0};
-    ++CountersOf(studyIdentifier).submissions;
-
-    auto same = std::find_if(drawings_.begin(), drawings_.end(), [&](const StoredDrawing& existing) {
-        return existing.studyIdentifier == studyIdentifier && existing.request.DrawingId == request.DrawingId;
-    });
-    if (same != drawings_.end())
-        *same = std::move(drawing);
     else
-        drawings_.push_back(std::move(drawing));
+        drawing.text.clear();
 }
 
 void DrawingStore::ClearStudy(int32_t studyIdentifier) {
+    const auto first = std::find_if(drawings_.begin(), drawings_.end(),
+                                    [&](const StoredDrawing& d) { return d.studyIdentifier == studyIdentifier; });
+    const auto moved = static_cast<size_t>(first - drawings_.begin());
     std::erase_if(drawings_, [&](const StoredDrawing& d) { return d.studyIdentifier == studyIdentifier; });
+    // Other studies' drawings behind the first removed one moved up.
+    for (size_t position = moved; position < drawings_.size(); ++position)
+        positions_[Key(drawings_[position].studyIdentifier, drawings_[position].request.DrawingId)] = position;
     ++CountersOf(studyIdentifier).clears;
 }
 

@@ -2,8 +2,10 @@
 // DrawingId, in submission order.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "record/HostStudyInterface.h"
@@ -18,7 +20,8 @@ struct StoredDrawing {
 
 class DrawingStore {
 public:
-    // Adds the drawing, or replaces the one of the same study and DrawingId in place.
+    // Adds the drawing, or replaces the one of the same study and DrawingId in
+    // place; finds it in constant time.
     void Submit(int32_t studyIdentifier, const DrawingRequest& request);
     // Removes every drawing of the study instance; counts one clear for it.
     void ClearStudy(int32_t studyIdentifier);
@@ -37,8 +40,15 @@ private:
     };
     Counters& CountersOf(int32_t studyIdentifier);
     const Counters* FindCounters(int32_t studyIdentifier) const;
+    static uint64_t Key(int32_t studyIdentifier, int32_t drawingId);
 
     std::vector<StoredDrawing> drawings_;
+    // Where each study and DrawingId was last stored. An entry may be stale
+    // (its drawing cleared since): a position counts only while the drawing
+    // there carries the same key. Entries stay when their drawings are
+    // cleared, so a study drawing the same identifiers pass after pass
+    // allocates nothing.
+    std::unordered_map<uint64_t, size_t> positions_;
     std::vector<Counters> counters_;
 };
 

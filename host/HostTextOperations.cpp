@@ -52,10 +52,21 @@ bool AppendBytes(TextAllocator& allocator, HostText& text, const char* bytes, si
     return true;
 }
 
-// A copy of `value`, which may point into the text about to change; null when memory cannot be had.
-ScratchText CopyOf(TextAllocator& allocator, const char* value, size_t length) {
-    ScratchText copy(allocator.Scratch(length + 1), &std::free);
-    if (copy) std::memcpy(copy.get(), value, length + 1);
+// Copies and formatted texts shorter than this stay on the stack: the
+// drawing pass makes a few hundred of them, nearly all short. Longer ones
+// come from the allocator.
+constexpr size_t kShortText = 128;
+
+// A copy of `value`, which may point into the text about to change: in `onStack`
+// when short, else from the allocator. Null when memory cannot be had.
+const char* CopyOf(TextAllocator& allocator, const char* value, size_t length, char (&onStack)[kShortText],
+                   ScratchText& scratch) {
+    char* copy = onStack;
+    if (length >= kShortText) {
+        scratch.reset(allocator.Scratch(length + 1));
+        copy = scratch.get();
+    }
+    if (copy != nullptr) std::memcpy(copy, value, length + 1);
     return copy;
 }
 
@@ -67,16 +78,20 @@ void AssignText(TextAllocator& allocator, HostText& text, const char* value) noe
         return;
     }
     const size_t length = std::strlen(value);
-    const ScratchText copy = CopyOf(allocator, value, length);
+    char onStack[kShortText];
+    ScratchText scratch(nullptr, &std::free);
+    const char* copy = CopyOf(allocator, value, length, onStack, scratch);
     MakeEmpty(text);
-    if (copy) AppendBytes(allocator, text, copy.get(), length);
+    if (copy != nullptr) AppendBytes(allocator, text, copy, length);
 }
 
 void AppendText(TextAllocator& allocator, HostText& text, const char* value) noexcept {
     if (value == nullptr) return;
     const size_t length = std::strlen(value);
-    const ScratchText copy = CopyOf(allocator, value, length);
-    if (copy) AppendBytes(allocator, text, copy.get(), length);
+    char onStack[kShortText];
+    ScratchText scratch(nullptr, &std::free);
+    const char* copy = CopyOf(allocator, value, length, onStack, scratch);
+    if (copy != nullptr) AppendBytes(allocator, text, copy, length);
 }
 
 // The arguments are read (formatted) before the text changes, so a format
@@ -86,16 +101,22 @@ void FormatText(TextAllocator& allocator, HostText& text, bool append, const cha
         if (!append) MakeEmpty(text);
     };
     if (format == nullptr) return failed();
-    va_list measure;
-    va_copy(measure, arguments);
-    const int length = std::vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    if (length < 0) return failed();
-    const ScratchText formatted(allocator.Scratch(static_cast<size_t>(length) + 1), &std::free);
-    if (!formatted) return failed();
-    std::vsnprintf(formatted.get(), static_cast<size_t>(length) + 1, format, arguments);
+    // Formatted once when short; a longer text is formatted again at its length.
+    char onStack[kShortText];
+    va_list again;
+    va_copy(again, arguments);
+    const int length = std::vsnprintf(onStack, sizeof onStack, format, arguments);
+    ScratchText scratch(nullptr, &std::free);
+    const char* formatted = onStack;
+    if (length >= 0 && static_cast<size_t>(length) >= kShortText) {
+        scratch.reset(allocator.Scratch(static_cast<size_t>(length) + 1));
+        if (scratch) std::vsnprintf(scratch.get(), static_cast<size_t>(length) + 1, format, again);
+        formatted = scratch.get();
+    }
+    va_end(again);
+    if (length < 0 || formatted == nullptr) return failed();
     if (!append) MakeEmpty(text);
-    AppendBytes(allocator, text, formatted.get(), static_cast<size_t>(length));
+    AppendBytes(allocator, text, formatted, static_cast<size_t>(length));
 }
 
 }  // namespace kovra::host

@@ -1,8 +1,8 @@
 #include "host/StudyInstance.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdarg>
-#include <cstdio>
 #include <limits>
 
 #include "record/StudyInputs.h"
@@ -345,11 +345,15 @@ void StudyInstance::SetInputDescription(HostStudyInterface* host, StudyInput* in
     if (input != nullptr) AssignText(Of(host).chart_.texts, input->Description, text);
 }
 
+// What printf's "%.*f" writes (the exact value rounded to the places, NaN and
+// infinities spelled out), without printf's cost: it runs for every price label.
 void StudyInstance::FormatValueText(HostStudyInterface* host, double value, int32_t valueFormat, HostText* out) {
     if (out == nullptr) return;
     const int places = std::clamp(valueFormat, 0, 9);
-    char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.*f", places, value);
+    char buffer[400];  // the largest double has 309 digits before the point
+    const std::to_chars_result written =
+        std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::fixed, places);
+    *written.ptr = '\0';
     AssignText(Of(host).chart_.texts, *out, buffer);
 }
 

@@ -44,4 +44,29 @@ TEST(DrawingStore, CopiesTheTextAndOwnsNoStudyMemory) {
     EXPECT_EQ(store.DrawingsOf(1)[0]->request.DrawingText.Chars, nullptr);
 }
 
+// Positions change as a study's drawings are cleared: a drawing submitted
+// again must still replace itself, never appear twice, and a cleared one must
+// come back at the end, in submission order.
+TEST(DrawingStore, ReplacesInPlaceAfterOtherDrawingsWereCleared) {
+    DrawingStore store;
+    for (int32_t pass = 0; pass < 3; ++pass) {
+        store.Submit(1, Line(10, pass));
+        store.Submit(1, Line(11, pass));
+        store.Submit(2, Line(10, pass));
+        store.Submit(2, Line(12, pass));
+        store.ClearStudy(1);  // study 2's drawings move up
+        store.Submit(2, Line(12, 100 + pass));
+        store.Submit(1, Line(11, 200 + pass));
+        store.Submit(2, Line(10, 300 + pass));
+        ASSERT_EQ(store.all().size(), 3u) << pass;
+        EXPECT_EQ(store.all()[0].request.FirstBar, 300 + pass);  // study 2, id 10, replaced in place
+        EXPECT_EQ(store.all()[1].request.FirstBar, 100 + pass);  // study 2, id 12
+        EXPECT_EQ(store.all()[2].studyIdentifier, 1);
+        EXPECT_EQ(store.all()[2].request.FirstBar, 200 + pass);
+        store.ClearStudy(2);
+        store.ClearStudy(1);
+        EXPECT_TRUE(store.all().empty());
+    }
+}
+
 }  // namespace

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <functional>
+#include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "host/HostTextOperations.h"
+#include "host/StudyInstance.h"
 
 namespace {
 
@@ -27,6 +34,11 @@ TEST(HostText, AssignsAppendsAndFormats) {
     EXPECT_EQ(Format(allocator, text, true, "\n%i:%02d", 9, 5), "-2/8th\n9:05");
     AssignText(allocator, text, text.Chars + 1);  // from its own storage
     EXPECT_EQ(TextView(text), "2/8th\n9:05");
+    const std::string longer(300, 'y');  // longer than the texts the study formats
+    EXPECT_EQ(Format(allocator, text, false, "%s%i", longer.c_str(), 7), longer + "7");
+    AssignText(allocator, text, longer.c_str());
+    AppendText(allocator, text, text.Chars + 290);
+    EXPECT_EQ(TextView(text), longer + std::string(10, 'y'));
     AssignText(allocator, text, nullptr);
     EXPECT_EQ(text.Chars, nullptr);
     EXPECT_EQ(text.Length, 0);
@@ -70,6 +82,30 @@ TEST(HostText, AllocationFailureEmptiesOnAssignAndFormatAndKeepsTheTextOnAppend)
             ReleaseText(text);
         }
     }
+}
+
+// The host's price texts are what printf's "%.*f" writes, to the last digit
+// and for every kind of value.
+TEST(HostText, ValueTextsAreWhatPrintfWrites) {
+    Chart chart;
+    StudyInstance study(chart, [](HostStudyInterface&) {}, 1);
+    HostStudyInterface& record = study.record();
+    HostText text{nullptr, 0, 0};
+    std::mt19937_64 engine(7);
+    std::uniform_real_distribution<double> exponent(-12, 12);
+    std::vector<double> values = {0.0, -0.0, 0.125, 0.375, 2.5, -2.5, 1e300, -1.7976931348623157e308, 5e-324,
+                                  std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN()};
+    for (int i = 0; i < 3000; ++i) values.push_back(std::pow(10.0, exponent(engine)) * (i % 2 ? -1 : 1));
+    for (int i = 0; i < 1000; ++i) values.push_back(static_cast<float>(i) / 64.0f + 4500.0f);  // ties of few places
+    for (const double value : values)
+        for (int32_t places = -1; places <= 10; ++places) {
+            char expected[400];
+            std::snprintf(expected, sizeof expected, "%.*f", std::clamp(places, 0, 9), value);
+            record.FormatValueText(&record, value, places, &text);
+            ASSERT_EQ(TextView(text), expected) << value << " with " << places << " places";
+        }
+    ReleaseText(text);
 }
 
 }  // namespace

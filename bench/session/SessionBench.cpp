@@ -1,0 +1,89 @@
+// The host's side of a live chart: a real-time update of the last bar that
+// runs the full drawing pass, one that draws nothing (both on the embedded
+// sample bars with the study's default inputs), and a button push on
+// 1,000,000 bars with a 512-bar window, from the click to the new levels and
+// drawings (the push's call and the recalculation it asks for). Times are the
+// benchmark thread's processor time.
+#include <benchmark/benchmark.h>
+
+#include "bench/support/BenchSupport.h"
+#include "host/ChartSession.h"
+#include "host/SampleBars.h"
+#include "host/StudyInstance.h"
+
+namespace {
+
+using namespace kovra;
+
+constexpr int32_t kOptimizedButton = 14;  // "Opt": selects the algorithm in force and recalculates
+
+// The sample chart after its full recalculation, with the last bar ready to move.
+struct LiveChart {
+    LiveChart() {
+        chart.bars = host::SampleBars().bars;
+        study.CallDefaults();
+        for (int32_t bar = 0; bar < chart.bars.size(); ++bar) study.CallBar(bar);
+    }
+    // As the platform plays an update: new prices for the last bar, then its call.
+    void Update(float high, float low, float close) {
+        chart.bars.high.back() = high;
+        chart.bars.low.back() = low;
+        chart.bars.close.back() = close;
+        study.CallBar(chart.bars.size() - 1);
+        study.TakeRecalculationRequest();
+    }
+    int64_t Passes() const { return chart.drawings.ClearsOf(1); }
+
+    host::Chart chart;
+    host::StudyInstance study{chart, bench::Library().studyFunction(), 1};
+};
+
+// Each update moves the last bar's high far enough to change its levels and
+// back, so every update draws the frame again.
+void LiveUpdateWithDrawingPass(benchmark::State& state) {
+    LiveChart live;
+    const float high = live.chart.bars.high.back(), low = live.chart.bars.low.back();
+    const float close = live.chart.bars.close.back();
+    const int64_t passesBefore = live.Passes();
+    bool away = false;
+    for (auto _ : state) {
+        away = !away;
+        live.Update(away ? high + 40.0f : high, low, close);
+    }
+    state.counters["passes_per_update"] =
+        static_cast<double>(live.Passes() - passesBefore) / static_cast<double>(state.iterations());
+}
+
+// Each update moves the close within the bar's high and low: the levels stay
+// and nothing is drawn.
+void LiveUpdateDrawingNothing(benchmark::State& state) {
+    LiveChart live;
+    const float high = live.chart.bars.high.back(), low = live.chart.bars.low.back();
+    live.Update(high, low, low);
+    const int64_t passesBefore = live.Passes();
+    bool up = false;
+    for (auto _ : state) {
+        up = !up;
+        live.Update(high, low, up ? high : low);
+    }
+    state.counters["passes_per_update"] =
+        static_cast<double>(live.Passes() - passesBefore) / static_cast<double>(state.iterations());
+}
+
+void ButtonPushOnAMillionBars(benchmark::State& state) {
+    host::ChartSession session(bench::WalkBars(1'000'000), bench::Library().studyFunction());
+    session.Start({{{"Frame Size", "256"}, {"Prior Frame Inclusion", "100%"}, {"Frame Algorithm", "Optimized"}}, {}});
+    const int64_t recalculationsBefore = session.fullRecalculations();
+    const int64_t passesBefore = session.drawingPasses();
+    for (auto _ : state) session.Push(kOptimizedButton, kButtonPushedOn);
+    const auto perPush = [&](int64_t count) { return static_cast<double>(count) / static_cast<double>(state.iterations()); };
+    state.counters["recalculations_per_push"] = perPush(session.fullRecalculations() - recalculationsBefore);
+    state.counters["passes_per_push"] = perPush(session.drawingPasses() - passesBefore);
+}
+
+}  // namespace
+
+BENCHMARK(LiveUpdateWithDrawingPass)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LiveUpdateDrawingNothing)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ButtonPushOnAMillionBars)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_MAIN();
