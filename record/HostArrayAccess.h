@@ -57,6 +57,14 @@ private:
     int32_t count_;  // 0 while the spare stands in
 };
 
+// Elements first .. last of a host array (resolved if absent) when it holds
+// them all, where the access rule reaches them without clamping; else empty.
+template <typename Element>
+std::span<Element> HeldElements(HostStudyInterface& host, HostArray<Element>& array, int32_t first, int32_t last) {
+    if (!ResolveHostArray(host, array) || first < 0 || first > last || last >= array.Count) return {};
+    return {array.Data + first, static_cast<size_t>(last - first + 1)};
+}
+
 // Element `index` of a host array by the access rule (see ResolvedHostArray).
 template <typename Element>
 Element& HostArrayAccess(HostStudyInterface& host, HostArray<Element>& array, int32_t index) {

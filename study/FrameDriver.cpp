@@ -120,69 +120,90 @@ std::optional<FrameLines> LevelsOf(const WindowExtremes& extremes, LevelAlgorith
     return FrameLines{levels, lines};
 }
 
-// The series a bar with a full window writes, resolved once for the call: all
-// thirteen level series with the frame history shown, else the 8/8th and
-// 0/8th only.
+// The series a bar with a full window writes: all thirteen level series with
+// the frame history shown, else the 8/8th and 0/8th only. A call reaches
+// only this bar and the previous one of each: directly when every series
+// holds both (as on any ordinary chart), else by the host array access rule.
 class LevelSeries {
 public:
     LevelSeries(HostStudyInterface& host, const StudyEntries& entries, bool history, int32_t bar)
-        : top_(host, entries.top->Series), bottom_(host, entries.bottom->Series) {
-        if (!history) {
-            written_[0] = top_;
-            written_[1] = bottom_;
-            writtenCount_ = 2;
-        } else {
-            const record::ResolvedHostArray<StudySubgraph> subgraphs(host, host.Subgraphs);
-            for (int32_t position = 0; position < kLevelCount; ++position)
-                written_[static_cast<size_t>(position)] = Series(host, subgraphs[position].Series);
-            writtenCount_ = kLevelCount;
-        }
+        : host_(host), first_(bar - 1) {
+        const record::ResolvedHostArray<StudySubgraph> subgraphs(host, host.Subgraphs);
         // With fewer subgraphs than the study declares, positions clamp onto
         // one another and the extreme series may share storage with level series.
-        ownStorage_ = record::ResolvedHostArray<StudySubgraph>(host, host.Subgraphs).Holds(kSubgraphLowerExtreme);
-        for (int32_t i = 0; i < writtenCount_; ++i) ownStorage_ = ownStorage_ && written_[static_cast<size_t>(i)].Holds(bar);
+        ownSubgraphs_ = subgraphs.Holds(kSubgraphLowerExtreme);
+        if (history) {
+            // Positions 0 .. 12, clamped only where the host offers fewer subgraphs.
+            const std::span<StudySubgraph> own = subgraphs.Elements(0, kLevelCount - 1);
+            for (int32_t position = 0; position < kLevelCount; ++position)
+                series_[static_cast<size_t>(position)] =
+                    own.size() == kLevelCount ? &own[static_cast<size_t>(position)].Series : &subgraphs[position].Series;
+            count_ = kLevelCount;
+            top_ = kSubgraphTop;
+            bottom_ = kSubgraphBottom;
+        } else {
+            series_[0] = &entries.top->Series;
+            series_[1] = &entries.bottom->Series;
+            count_ = 2;
+            top_ = 0;
+            bottom_ = 1;
+        }
+        bool bothHeld = true;
+        for (int32_t i = 0; i < count_; ++i) {
+            const std::span<float> both = record::HeldElements(host, *series_[static_cast<size_t>(i)], first_, bar);
+            held_[static_cast<size_t>(i)] = both.data();
+            bothHeld = bothHeld && !both.empty();
+        }
+        bothHeld_ = bothHeld;
     }
 
-    BarLevels At(int32_t bar) const { return {top_[bar], bottom_[bar]}; }
+    BarLevels At(int32_t bar) const { return {Element(top_, bar), Element(bottom_, bar)}; }
 
     // The levels first, then, with the history shown, the thirteen lines from
     // what the 8/8th and 0/8th series now hold.
     void Write(int32_t bar, const FrameLines& frame) {
-        top_[bar] = frame.levels.top;
-        bottom_[bar] = frame.levels.bottom;
-        if (writtenCount_ != kLevelCount) return;
+        Element(top_, bar) = frame.levels.top;
+        Element(bottom_, bar) = frame.levels.bottom;
+        if (count_ != kLevelCount) return;
         const BarLevels held = At(bar);  // differs only where series share storage
         const LevelLines lines = held.SameBits(frame.levels) ? frame.lines : ComputeLevelLines(held.top, held.bottom);
         for (int32_t position = 0; position < kLevelCount; ++position)
-            written_[static_cast<size_t>(position)][bar] = lines[static_cast<size_t>(position)];
+            Element(position, bar) = lines[static_cast<size_t>(position)];
     }
 
     // Every written series takes the previous bar's value.
     void CopyPrevious(int32_t bar) {
-        for (int32_t i = 0; i < writtenCount_; ++i) {
-            const Series& series = written_[static_cast<size_t>(i)];
-            series[bar] = series[bar - 1];
-        }
+        for (int32_t i = 0; i < count_; ++i) Element(i, bar) = Element(i, bar - 1);
     }
 
     // Step 13's test: a NaN on either side counts as a change.
     bool ChangedFromPrevious(int32_t bar) const {
-        return !(top_[bar] == top_[bar - 1]) || !(bottom_[bar] == bottom_[bar - 1]);
+        return !(Element(top_, bar) == Element(top_, bar - 1)) || !(Element(bottom_, bar) == Element(bottom_, bar - 1));
     }
 
     // Whether the previous bar's written values may stand for this bar's:
     // every series is the study's own and holds both bars, and the previous
     // bar holds levels rather than the host's "no value".
     bool PreviousBarReusable(int32_t bar) const {
-        return ownStorage_ && !std::isnan(top_[bar - 1]) && !std::isnan(bottom_[bar - 1]);
+        return ownSubgraphs_ && bothHeld_ && !std::isnan(Element(top_, bar - 1)) &&
+               !std::isnan(Element(bottom_, bar - 1));
     }
 
 private:
-    Series top_;
-    Series bottom_;
-    std::array<Series, kLevelCount> written_;
-    int32_t writtenCount_;
-    bool ownStorage_;  // every written series the study's own, holding the bar
+    // Series i at `bar`, which is this bar or the previous one.
+    float& Element(int32_t i, int32_t bar) const {
+        const auto at = static_cast<size_t>(i);
+        return bothHeld_ ? held_[at][bar - first_] : HostArrayAccess(host_, *series_[at], bar);
+    }
+
+    HostStudyInterface& host_;
+    int32_t first_;  // the previous bar
+    std::array<HostArray<float>*, kLevelCount> series_;
+    std::array<float*, kLevelCount> held_;  // the previous bar's element of each, when bothHeld_
+    int32_t count_;
+    int32_t top_, bottom_;  // where the 8/8th and 0/8th are among them
+    bool ownSubgraphs_;
+    bool bothHeld_;
 };
 
 // Steps 10 to 13 once the window's extremes are known: the levels, or the
