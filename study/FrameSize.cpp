@@ -25,21 +25,33 @@ template <typename Number>
 Number ReadNumber(const char* text) {
     if (text == nullptr) return Number{};
     const char* start = NumberStart(text);
-    // The list items are short whole numbers, read here directly: this runs on
-    // every bar, and reading a double through from_chars costs several times more.
-    constexpr int kShortDigits = 9;
-    int32_t whole = 0;
-    const char* end = start;
-    while (*end >= '0' && *end <= '9' && end - start < kShortDigits) whole = whole * 10 + (*end++ - '0');
-    if (end != start && (*end == '\0' || *end == '%')) return static_cast<Number>(whole);
     Number value{};
     if (std::from_chars(start, start + std::strlen(start), value).ec != std::errc{}) return Number{};
     return value;
 }
 
+// A whole number of one to four digits and nothing else but, for a
+// percentage, a "%": what the inputs' list items are, read directly (this runs
+// on every bar). -1 for any other text.
+int32_t ShortWhole(const char* text, bool percent) {
+    if (text == nullptr) return -1;
+    int32_t whole = 0;
+    int digits = 0;
+    for (; digits < 4 && text[digits] >= '0' && text[digits] <= '9'; ++digits) whole = whole * 10 + (text[digits] - '0');
+    const char end = text[digits];
+    return digits > 0 && (end == '\0' || (percent && end == '%' && text[digits + 1] == '\0')) ? whole : -1;
+}
+
 }  // namespace
 
 int32_t FrameSizeOf(const char* frameSizeText, const char* priorInclusionText) {
+    // Below 10^4 each, N * P is exact and its hundredth, rounded to 64 bits,
+    // lies on the same side of every whole number as the exact quotient: the
+    // truncated quotient is integer division's.
+    const int32_t shortBars = ShortWhole(frameSizeText, false);
+    const int32_t shortPercent = ShortWhole(priorInclusionText, true);
+    if (shortBars >= 0 && shortPercent >= 0) return shortBars + shortBars * shortPercent / 100;
+
     const int32_t bars = ReadNumber<int32_t>(frameSizeText);
     const double percent = ReadNumber<double>(priorInclusionText);
     const int64_t prior = TruncateToInt32(static_cast<double>(bars) * percent / 100);
