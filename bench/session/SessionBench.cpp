@@ -38,17 +38,18 @@ struct LiveChart {
     host::StudyInstance study{chart, bench::Library().studyFunction(), 1};
 };
 
-// Each update moves the last bar's high far enough to change its levels and
-// back, so every update draws the frame again.
+// Each update moves the last bar's high to one of two heights, each far
+// enough to give levels of its own, so every update restarts the frame and
+// draws it again.
 void LiveUpdateWithDrawingPass(benchmark::State& state) {
     LiveChart live;
     const float high = live.chart.bars.high.back(), low = live.chart.bars.low.back();
     const float close = live.chart.bars.close.back();
     const int64_t passesBefore = live.Passes();
-    bool away = false;
+    bool further = false;
     for (auto _ : state) {
-        away = !away;
-        live.Update(away ? high + 40.0f : high, low, close);
+        further = !further;
+        live.Update(high + (further ? 80.0f : 40.0f), low, close);
     }
     state.counters["passes_per_update"] =
         static_cast<double>(live.Passes() - passesBefore) / static_cast<double>(state.iterations());
