@@ -126,8 +126,7 @@ std::optional<FrameLines> LevelsOf(const WindowExtremes& extremes, LevelAlgorith
 // holds both (as on any ordinary chart), else by the host array access rule.
 class LevelSeries {
 public:
-    LevelSeries(HostStudyInterface& host, const StudyEntries& entries, bool history, int32_t bar)
-        : host_(host), first_(bar - 1) {
+    LevelSeries(HostStudyInterface& host, const StudyEntries& entries, bool history, int32_t bar) : host_(host) {
         const record::ResolvedHostArray<StudySubgraph> subgraphs(host, host.Subgraphs);
         // With fewer subgraphs than the study declares, positions clamp onto
         // one another and the extreme series may share storage with level series.
@@ -137,7 +136,7 @@ public:
             const std::span<StudySubgraph> own = subgraphs.Elements(0, kLevelCount - 1);
             for (int32_t position = 0; position < kLevelCount; ++position)
                 series_[static_cast<size_t>(position)] =
-                    own.size() == kLevelCount ? &own[static_cast<size_t>(position)].Series : &subgraphs[position].Series;
+                    own.size() == static_cast<size_t>(kLevelCount) ? &own[static_cast<size_t>(position)].Series : &subgraphs[position].Series;
             count_ = kLevelCount;
             top_ = kSubgraphTop;
             bottom_ = kSubgraphBottom;
@@ -148,11 +147,11 @@ public:
             top_ = 0;
             bottom_ = 1;
         }
-        bool bothHeld = true;
+        bool bothHeld = bar >= 1;
         for (int32_t i = 0; i < count_; ++i) {
-            const std::span<float> both = record::HeldElements(host, *series_[static_cast<size_t>(i)], first_, bar);
-            held_[static_cast<size_t>(i)] = both.data();
-            bothHeld = bothHeld && !both.empty();
+            const std::span<float> upToBar = record::HeldElements(host, *series_[static_cast<size_t>(i)], 0, bar);
+            held_[static_cast<size_t>(i)] = upToBar.data();
+            bothHeld &= !upToBar.empty();
         }
         bothHeld_ = bothHeld;
     }
@@ -193,13 +192,12 @@ private:
     // Series i at `bar`, which is this bar or the previous one.
     float& Element(int32_t i, int32_t bar) const {
         const auto at = static_cast<size_t>(i);
-        return bothHeld_ ? held_[at][bar - first_] : HostArrayAccess(host_, *series_[at], bar);
+        return bothHeld_ ? held_[at][bar] : HostArrayAccess(host_, *series_[at], bar);
     }
 
     HostStudyInterface& host_;
-    int32_t first_;  // the previous bar
     std::array<HostArray<float>*, kLevelCount> series_;
-    std::array<float*, kLevelCount> held_;  // the previous bar's element of each, when bothHeld_
+    std::array<float*, kLevelCount> held_;  // bars 0 .. this bar of each, when bothHeld_
     int32_t count_;
     int32_t top_, bottom_;  // where the 8/8th and 0/8th are among them
     bool ownSubgraphs_;
