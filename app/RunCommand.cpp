@@ -19,6 +19,7 @@
 #include "app/RunOptions.h"
 #include "app/StandardOutput.h"
 #include "host/DrawingsJson.h"
+#include "host/LevelCrossings.h"
 #include "host/OutputFiles.h"
 #include "host/SeriesCsv.h"
 #include "host/StudySettings.h"
@@ -37,6 +38,7 @@ struct RunCommandOptions {
     RunOptions run;
     std::string seriesPath;
     std::string drawingsPath;
+    std::string crossingsPath;
     std::string imagePath;
     host::ImageOptions image;
 };
@@ -103,7 +105,7 @@ void CheckOutputsAreDistinct(const RunCommandOptions& options) {
     inputs.push_back({"the study library", StudyLibraryPath(options.run)});
     std::vector<Named> outputs;
     for (const auto& [option, path] : {std::pair{"--series", &options.seriesPath}, {"--drawings", &options.drawingsPath},
-                                       {"--image", &options.imagePath}})
+                                       {"--crossings", &options.crossingsPath}, {"--image", &options.imagePath}})
         if (!path->empty()) outputs.push_back({option, *path});
     for (size_t i = 0; i < outputs.size(); ++i) {
         const host::FileIdentity identity = host::IdentityOf(outputs[i].path);
@@ -142,6 +144,8 @@ void Run(const RunCommandOptions& options) {
         });
         output(options.drawingsPath,
                [&outcome](host::OutputSink& sink) { sink.Write(host::FormatDrawingsJson(*outcome.session)); });
+        output(options.crossingsPath,
+               [&outcome](host::OutputSink& sink) { sink.Write(host::FormatCrossingsCsv(outcome.session->study())); });
         output(options.imagePath, [&outcome, &options](host::OutputSink& sink) {
             // The font libraries keep process-wide caches; they are handed back
             // after the one picture so that leak checkers see a clean exit.
@@ -165,7 +169,8 @@ void Run(const RunCommandOptions& options) {
     }
     // A summary would mix into an output written to standard output.
     const bool outputToStandardOutput =
-        options.seriesPath == "-" || options.drawingsPath == "-" || options.imagePath == "-";
+        options.seriesPath == "-" || options.drawingsPath == "-" || options.crossingsPath == "-" ||
+        options.imagePath == "-";
     if (options.run.quiet || outputToStandardOutput) return;
     WriteStandardOutput(Summary(outcome));
     if (!options.imagePath.empty()) WriteStandardOutput("image: " + options.imagePath + "\n");
@@ -183,6 +188,10 @@ void AddRunCommand(CLI::App& root, int& exitCode) {
                   "Write the study's series as CSV, one row per bar (- for standard output)", "FILE.csv");
     AddFileOption(*command, "--drawings", options->drawingsPath,
                   "Write the study's drawings in force as JSON (- for standard output)", "FILE.json");
+    AddFileOption(*command, "--crossings", options->crossingsPath,
+                  "Write every crossing of a level line by the close as CSV, one row per line crossed (- for "
+                  "standard output)",
+                  "FILE.csv");
     AddFileOption(*command, "--image", options->imagePath,
                   "Draw the chart as the platform would show it (.png, .svg or .pdf)");
     AddWholeNumberOption(*command, "--window", options->image.windowBars, 1, kMaxWindowBars,

@@ -5,33 +5,14 @@
 
 #include <fmt/format.h>
 
+#include "host/CsvCell.h"
 #include "host/DateTimeText.h"
 #include "host/FloatText.h"
+#include "host/LevelSeries.h"
 #include "layout/StudyLayout.h"
 
 namespace kovra::host {
 namespace {
-
-// Quotes a header cell only when CSV needs it.
-void AppendHeaderCell(fmt::memory_buffer& out, std::string_view name) {
-    out.push_back(',');
-    if (name.find_first_of(",\"\r\n") == std::string_view::npos) {
-        out.append(name);
-        return;
-    }
-    out.push_back('"');
-    for (const char c : name) {
-        if (c == '"') out.push_back('"');
-        out.push_back(c);
-    }
-    out.push_back('"');
-}
-
-std::string_view SubgraphName(const StudyInstance& study, int32_t subgraph) {
-    if (static_cast<size_t>(subgraph) >= study.subgraphs().size()) return {};
-    const HostText& name = study.subgraphs()[static_cast<size_t>(subgraph)].Name;
-    return name.Chars == nullptr ? std::string_view{} : std::string_view(name.Chars, static_cast<size_t>(name.Length));
-}
 
 // Nine significant digits bring a 32-bit float back exactly; NaN means nothing written.
 void AppendValue(fmt::memory_buffer& out, float value) {
@@ -51,8 +32,10 @@ void WriteSeriesCsv(const StudyInstance& study, const std::function<void(std::st
     constexpr size_t kPiece = size_t{1} << 16;
     fmt::memory_buffer out;
     out.append(std::string_view("bar,datetime,open,high,low,close"));
-    for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph)
-        AppendHeaderCell(out, SubgraphName(study, subgraph));
+    for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph) {
+        out.push_back(',');
+        AppendCsvCell(out, SubgraphName(study, subgraph));
+    }
     out.append(std::string_view(",upper extreme,lower extreme\n"));
 
     const BarColumns& bars = study.chart().bars;
