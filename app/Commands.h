@@ -33,5 +33,6 @@ void AddDescribeCommand(CLI::App& root, int& exitCode);
 void AddLevelsCommand(CLI::App& root, int& exitCode);
 void AddRunCommand(CLI::App& root, int& exitCode);
 void AddButtonsCommand(CLI::App& root, int& exitCode);
+void AddScanCommand(CLI::App& root, int& exitCode);
 
 }  // namespace kovra::app

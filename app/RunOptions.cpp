@@ -44,9 +44,7 @@ ButtonPush ParsePush(const std::string& push) {
 
 host::LoadedBars LoadBars(const RunOptions& options, Progress& progress) {
     if (options.barsPath.empty()) return host::SampleBars();
-    host::BarsLoadOptions load;
-    load.timeZone = options.timeZone;
-    load.dateOrder = options.dateOrder;
+    host::BarsLoadOptions load = BarsLoadOptionsOf(options);
     load.progress = [&progress](size_t done, size_t total) {
         progress.Update("loading bars", static_cast<int64_t>(done), static_cast<int64_t>(total));
     };
@@ -57,6 +55,8 @@ host::LoadedBars LoadBars(const RunOptions& options, Progress& progress) {
     }
 }
 
+}  // namespace
+
 std::unique_ptr<host::StudyLibrary> LoadLibrary(const std::string& path) {
     try {
         return std::make_unique<host::StudyLibrary>(path);
@@ -64,6 +64,8 @@ std::unique_ptr<host::StudyLibrary> LoadLibrary(const std::string& path) {
         throw CommandFailure(error.what(), kExitUsage);
     }
 }
+
+namespace {
 
 std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -83,7 +85,8 @@ Assignment SplitAssignment(std::string_view setting, std::string_view option, st
     return {std::string(Trimmed(setting.substr(0, equals))), std::string(Trimmed(setting.substr(equals + 1)))};
 }
 
-// The --set and --subgraph options as the settings dialog's edits.
+}  // namespace
+
 host::StudySettings SettingsOf(const RunOptions& options) {
     host::StudySettings settings;
     for (const std::string& setting : options.inputSettings) {
@@ -101,20 +104,19 @@ host::StudySettings SettingsOf(const RunOptions& options) {
     return settings;
 }
 
-// A refused setting as the user wrote it.
 UsageError RefusedSetting(const RunOptions& options, const host::SettingsError& error) {
     const bool input = error.kind == host::SettingsError::Kind::kInput;
     const std::string& written = input ? options.inputSettings[error.index] : options.subgraphSettings[error.index];
     return UsageError(fmt::format("{} \"{}\": {}", input ? "--set" : "--subgraph", written, error.what()));
 }
 
+namespace {
+
 void Warn(const std::string& message) { std::fprintf(stderr, "kovra: warning: %s\n", message.c_str()); }
 
 }  // namespace
 
-void AddRunOptions(CLI::App& command, RunOptions& options) {
-    AddFileOption(command, "--bars", options.barsPath,
-                  "Bars to load (a delimited text file with a header row); default: the embedded sample bars");
+void AddBarFileOptions(CLI::App& command, RunOptions& options) {
     command.add_option("--timezone", options.timeZone,
                        "Show the bar file's instants (a Z or UTC offset suffix, epoch numbers) in this time zone's "
                        "wall clock, an IANA name such as America/New_York; default: UTC")
@@ -129,6 +131,9 @@ void AddRunOptions(CLI::App& command, RunOptions& options) {
             },
             "How dates written A/B/YYYY read: mdy (month first) or dmy (day first); default: from the data")
         ->type_name("mdy|dmy");
+}
+
+void AddStudyOptions(CLI::App& command, RunOptions& options) {
     command.add_option("--set", options.inputSettings,
                        "Set an input as the settings dialog does: \"INPUT NAME=VALUE\", VALUE a list item's text "
                        "or yes/no (repeatable)")
@@ -146,6 +151,17 @@ void AddRunOptions(CLI::App& command, RunOptions& options) {
             },
             "Decimal places of price texts (0 to 9); default: the most the bar prices use")
         ->type_name("N");
+    AddFileOption(command, "--study", options.studyPath,
+                  "Study library to load (default: the one built beside kovra); a name without a folder is taken "
+                  "from the current folder",
+                  "PATH");
+}
+
+void AddRunOptions(CLI::App& command, RunOptions& options) {
+    AddFileOption(command, "--bars", options.barsPath,
+                  "Bars to load (a delimited text file with a header row); default: the embedded sample bars");
+    AddBarFileOptions(command, options);
+    AddStudyOptions(command, options);
     AddWholeNumberOption(command, "--ticks", options.ticks, 0, kMaxTicks,
                          "Real-time price updates to play after the recalculation (default 0)");
     command
@@ -157,13 +173,16 @@ void AddRunOptions(CLI::App& command, RunOptions& options) {
                        "Click control-bar button N (N, N:on or N:off), after the ticks, in order (repeatable)")
         ->type_name("N[:on|:off]")
         ->allow_extra_args(false);
-    AddFileOption(command, "--study", options.studyPath,
-                  "Study library to load (default: the one built beside kovra); a name without a folder is taken "
-                  "from the current folder",
-                  "PATH");
     AddWholeNumberOption(command, "--study-id", options.studyIdentifier, 1, std::numeric_limits<int32_t>::max(),
                          "The study instance's identifier on the chart (default 1)");
     command.add_flag("--quiet", options.quiet, "Print no summary and no progress");
+}
+
+host::BarsLoadOptions BarsLoadOptionsOf(const RunOptions& options) {
+    host::BarsLoadOptions load;
+    load.timeZone = options.timeZone;
+    load.dateOrder = options.dateOrder;
+    return load;
 }
 
 void CheckRunOptions(const RunOptions& options) {
@@ -189,8 +208,7 @@ RunOutcome RunSession(const RunOptions& options, Progress& progress) {
     outcome.barsSource = options.barsPath.empty() ? "embedded sample" : options.barsPath;
     outcome.barsReversed = loaded.reversed;
     if (loaded.badRangeBars > 0)
-        Warn(fmt::format("{}: {} bar(s) have a high below their low, open or close", outcome.barsSource,
-                         loaded.badRangeBars));
+        Warn(host::BadRangeWarning(outcome.barsSource, loaded.badRangeBars));
     outcome.library = LoadLibrary(StudyLibraryPath(options));
 
     host::SessionOptions session;

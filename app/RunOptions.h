@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/Commands.h"
 #include "app/Progress.h"
+#include "host/BarsCsv.h"
 #include "host/ChartSession.h"
 #include "host/DateTimeText.h"
 #include "host/StudyLibrary.h"
@@ -38,6 +40,21 @@ struct RunOptions {
 // Declares the shared options on `command`, storing into `options` (which
 // must outlive the parse).
 void AddRunOptions(CLI::App& command, RunOptions& options);
+// Parts of them `kovra scan` takes too: how bar files read (--timezone,
+// --date-order), and the study (--set, --subgraph, --value-format, --study).
+void AddBarFileOptions(CLI::App& command, RunOptions& options);
+void AddStudyOptions(CLI::App& command, RunOptions& options);
+
+// How the bar files read, as --timezone and --date-order say.
+host::BarsLoadOptions BarsLoadOptionsOf(const RunOptions& options);
+// The study library at `path` (see StudyLibraryPath). Throws
+// CommandFailure(kExitUsage) when it does not load.
+std::unique_ptr<host::StudyLibrary> LoadLibrary(const std::string& path);
+// The --set and --subgraph options as the settings dialog's edits. Throws
+// UsageError for one not written as "NAME=VALUE".
+host::StudySettings SettingsOf(const RunOptions& options);
+// A setting the dialog refused, as the user wrote it.
+UsageError RefusedSetting(const RunOptions& options, const host::SettingsError& error);
 
 // A finished run. The library outlives the session that calls into it.
 struct RunOutcome {

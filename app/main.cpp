@@ -32,6 +32,7 @@ int Main(int argc, char** argv) {
     AddLevelsCommand(root, exitCode);
     AddRunCommand(root, exitCode);
     AddButtonsCommand(root, exitCode);
+    AddScanCommand(root, exitCode);
 
     try {
         root.parse(argc, argv);

@@ -52,4 +52,10 @@ LoadedBars ParseBarsCsv(std::string_view text, const std::string& sourceName, co
 // header, prices with `priceDecimals` decimals.
 std::string FormatBarsCsv(const LoadedBars& bars);
 
+// The warning about bars with inconsistent prices (LoadedBars::badRangeBars),
+// "SOURCE: N bar(s) have a high below their low, open or close".
+inline std::string BadRangeWarning(const std::string& source, int64_t badRangeBars) {
+    return source + ": " + std::to_string(badRangeBars) + " bar(s) have a high below their low, open or close";
+}
+
 }  // namespace kovra::host

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in the developer build (warnings
-# are errors), once under AddressSanitizer + UndefinedBehaviorSanitizer.
+# are errors), once under AddressSanitizer + UndefinedBehaviorSanitizer; then
+# the scan's tests (its worker threads) under ThreadSanitizer, building only
+# what they need.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,3 +15,8 @@ for preset in dev sanitize; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+
+echo "== tsan build (scan tests) ==" >&2
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs"
+ctest --preset tsan -j "$jobs"

@@ -16,31 +16,12 @@
 
 namespace {
 
+using kovra::testing::Cells;
 using kovra::testing::CommandResult;
 using kovra::testing::FreshTestFolder;
+using kovra::testing::Lines;
 using kovra::testing::RunKovra;
-
-std::string Slurp(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
-    return lines;
-}
-
-std::vector<std::string> Cells(const std::string& row) {
-    std::vector<std::string> cells;
-    std::istringstream stream(row);
-    for (std::string cell; std::getline(stream, cell, ',');) cells.push_back(cell);
-    if (!row.empty() && row.back() == ',') cells.emplace_back();
-    return cells;
-}
+using kovra::testing::Slurp;
 
 // The value after "LABEL: " on the summary line starting with it; empty if none.
 std::string SummaryValue(const std::string& out, const std::string& label) {

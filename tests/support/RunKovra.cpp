@@ -18,14 +18,29 @@ extern char** environ;
 
 namespace kovra::testing {
 
-namespace {
-
 std::string Slurp(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
 }
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Cells(const std::string& row) {
+    std::vector<std::string> cells;
+    std::istringstream stream(row);
+    for (std::string cell; std::getline(stream, cell, ',');) cells.push_back(cell);
+    if (!row.empty() && row.back() == ',') cells.emplace_back();
+    return cells;
+}
+
+namespace {
 
 RunningKovra Start(const std::vector<std::string>& arguments, const std::string& input, const std::string& outputPath,
                    const std::string& workingFolder) {

@@ -33,4 +33,11 @@ CommandResult FinishKovra(const RunningKovra& running);
 // A fresh, empty folder for one test's files.
 std::string FreshTestFolder(const std::string& name);
 
+// A file's bytes (empty when it cannot be read).
+std::string Slurp(const std::string& path);
+// A text's lines, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
+// A CSV row's cells, split at every comma (the rows tests read quote nothing).
+std::vector<std::string> Cells(const std::string& row);
+
 }  // namespace kovra::testing
