@@ -311,6 +311,12 @@ TEST(RunCrossings, EveryCrossingOfTheSeriesLinesAndTheLastOnesInTheScanRow) {
     const auto rows = Records(RunKovra(ScanArguments({"--format", "csv"}, {path})).out);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].at("crossed"), "up" + lastBarLines);
+
+    const std::string same = folder + "/both.csv";
+    const CommandResult clash = RunKovra({"run", "--bars", path, "--series", same, "--crossings", same});
+    EXPECT_EQ(clash.exitCode, 2);
+    EXPECT_NE(clash.err.find("--crossings '" + same + "' is the same file as --series"), std::string::npos)
+        << clash.err;
 }
 
 }  // namespace
