@@ -13,6 +13,7 @@
 #include "layout/StudyLayout.h"
 #include "host/render/DrawingPlacement.h"
 #include "host/render/PriceTicks.h"
+#include "host/render/SeriesPlacement.h"
 #include "host/render/TimeMarks.h"
 
 namespace kovra::host {
@@ -30,11 +31,6 @@ inline constexpr uint32_t kUpCandle = Rgb(38, 166, 91);
 inline constexpr uint32_t kDownCandle = Rgb(222, 61, 61);
 }  // namespace palette
 
-// The record's line styles, solid to dash-dot-dot; anything else draws solid.
-inline PenStyle PenStyleOf(int32_t style) {
-    return style >= kLineStyleSolid && style <= kLineStyleDashDotDot ? static_cast<PenStyle>(style) : PenStyle::kSolid;
-}
-
 struct BuildContext {
     const StudyInstance& study;
     const ChartLayout& layout;
@@ -42,17 +38,17 @@ struct BuildContext {
     TextMeasure& measure;
 };
 
-enum class HorizontalAlign : uint8_t { kLeft, kCentre, kRight };
-enum class VerticalAlign : uint8_t { kTop, kCentre, kBottom };
-
 struct TextStyle {
     uint32_t colour;
     double pixels;
     bool bold = false;
 };
 
-// Lays out `text` (lines split at line feeds) so the anchor is at the
-// aligned side of its box: left aligned starts at x, top aligned hangs from y.
+// Lays out `lines` so the anchor is at the aligned side of their box: left
+// aligned starts at x, top aligned hangs from y.
+TextPrimitive LayoutText(TextMeasure& measure, std::vector<std::string> lines, PixelPoint anchor,
+                         HorizontalAlign horizontal, VerticalAlign vertical, const TextStyle& style);
+// The same for a text split at line feeds.
 TextPrimitive LayoutText(TextMeasure& measure, std::string_view text, PixelPoint anchor, HorizontalAlign horizontal,
                          VerticalAlign vertical, const TextStyle& style);
 
@@ -65,9 +61,6 @@ struct BarSpan {
     int32_t first, last;  // first > last when there are none
 };
 BarSpan ExistingBars(const StudyInstance& study, const ChartMapping& mapping);
-// Whether our host draws the level series of this subgraph ('Hidden' and
-// not-drawn styles are not).
-bool SeriesShown(const StudyInstance& study, int32_t subgraph);
 
 void AddGrid(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeMark>& marks);
 void AddCandles(BuildContext& context);

@@ -20,7 +20,7 @@ struct PixelRect {
     double height() const { return bottom - top; }
 };
 
-// Pen styles as the platform numbers them (0 .. 4).
+// Pen styles in the order of the record's line styles.
 enum class PenStyle : uint8_t { kSolid, kDash, kDot, kDashDot, kDashDotDot };
 
 struct Stroke {
@@ -28,6 +28,11 @@ struct Stroke {
     double width = 1;     // pixels
     PenStyle style = PenStyle::kSolid;
 };
+
+// Where a text's anchor lies on its box: left aligned starts at the anchor,
+// top aligned hangs from it.
+enum class HorizontalAlign : uint8_t { kLeft, kCentre, kRight };
+enum class VerticalAlign : uint8_t { kTop, kCentre, kBottom };
 
 // Two or more points joined by straight segments.
 struct PolylinePrimitive {

@@ -1,5 +1,7 @@
-// The study's drawings in force, placed on bars and prices, and those the
-// chart window cannot show.
+// The study's drawings in force, placed on bars and prices with their look
+// resolved, and those the chart window cannot show. This is the one model the
+// picture's painter and the live page both draw: they only map bar positions
+// and prices to pixels.
 //
 // A text is anchored at FirstBar when that is given; otherwise by
 // FirstDateTime: the two edge markers put it at the left or right edge of
@@ -9,20 +11,55 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 #include "host/StudyInstance.h"
 #include "host/render/ChartLayout.h"
+#include "host/render/DisplayList.h"
 
 namespace kovra::host {
 
+// The record's line styles, solid to dash-dot-dot; anything else draws solid.
+inline PenStyle PenStyleOf(int32_t style) {
+    return style >= kLineStyleSolid && style <= kLineStyleDashDotDot ? static_cast<PenStyle>(style) : PenStyle::kSolid;
+}
+
 enum class TextAnchor : uint8_t { kBar, kLeftEdge, kRightEdge };
 
+// A straight line between the two points.
+struct LineLook {
+    Stroke pen;
+};
+
+// A rectangle between the two bars' centres and the two prices, or the
+// ellipse inscribed in it.
+struct ShapeLook {
+    bool ellipse = false;
+    bool hasBorder = false;
+    Stroke border;
+    uint32_t fillColour = 0;  // 0x00BBGGRR
+    double fillAlpha = 0;     // 0 no fill .. 1 opaque
+};
+
+// Lines of text at the first point (or against a window edge), aligned there.
+struct TextLook {
+    std::vector<std::string> lines;
+    uint32_t colour = 0;  // 0x00BBGGRR
+    double fontPixels = 0;
+    HorizontalAlign horizontal = HorizontalAlign::kLeft;
+    VerticalAlign vertical = VerticalAlign::kTop;
+    TextAnchor anchor = TextAnchor::kBar;
+};
+
 struct PlacedDrawing {
-    const StoredDrawing* drawing;
+    int32_t drawingId;
+    int32_t drawingType;
     int32_t firstBar, secondBar;    // a text's anchor bar is firstBar (unused at an edge)
     float firstPrice, secondPrice;  // a text uses firstPrice only
-    TextAnchor anchor;
+    std::variant<LineLook, ShapeLook, TextLook> look;
 };
 
 struct DrawingPlacement {
@@ -30,9 +67,13 @@ struct DrawingPlacement {
     std::vector<OmittedDrawing> omitted;
 };
 
+// Places every drawing of the study that shows in `window`.
 DrawingPlacement PlaceDrawings(const StudyInstance& study, const BarWindow& window);
 
 // The last bar whose date-time is at or before `dateTime`; -1 when there is none.
 int32_t BarAtOrBefore(const BarColumns& bars, int64_t dateTime);
+
+// A text's lines, split at line feeds (a carriage return before one is dropped).
+std::vector<std::string> SplitTextLines(std::string_view text);
 
 }  // namespace kovra::host

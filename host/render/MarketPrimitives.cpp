@@ -8,20 +8,12 @@ namespace kovra::host {
 
 namespace {
 
-constexpr int16_t kMaxSeriesWidth = 10;
-
 bool Finite(float value) { return std::isfinite(value); }
 
 }  // namespace
 
 BarSpan ExistingBars(const StudyInstance& study, const ChartMapping& mapping) {
     return {std::max(mapping.firstBar, 0), std::min(mapping.lastBar, study.chart().bars.size() - 1)};
-}
-
-bool SeriesShown(const StudyInstance& study, int32_t subgraph) {
-    if (static_cast<size_t>(subgraph) >= study.subgraphs().size() || !study.SeriesFetched(subgraph)) return false;
-    const int16_t style = study.subgraphs()[static_cast<size_t>(subgraph)].DrawStyle;
-    return style != kDrawStyleHidden && style != kDrawStyleNotDrawn;
 }
 
 void AddCandles(BuildContext& context) {
@@ -49,38 +41,31 @@ void AddCandles(BuildContext& context) {
     }
 }
 
-// The dashes draw style: a short level dash across each bar that has a
-// value, with a gap to the next bar, so the steps between frames show.
-// Any other shown style: a line through the bars' values, broken where a bar
-// has none; a lone value gets a dash so it is not lost.
+// Each run of values: a line through them, or a dash when it has one value
+// (see SeriesPlacement.h for which series join their values).
 void AddLevelSeries(BuildContext& context) {
     const ChartMapping& map = context.list.mapping;
     const BarSpan span = ExistingBars(context.study, map);
-    const double halfDash = std::max(0.5, map.barSpacing * 0.35);
-    for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph) {
-        if (!SeriesShown(context.study, subgraph)) continue;
-        const StudySubgraph& settings = context.study.subgraphs()[static_cast<size_t>(subgraph)];
-        const Stroke stroke{settings.PrimaryColour & 0x00FFFFFFu,
-                            static_cast<double>(std::clamp<int16_t>(settings.LineWidth, 1, kMaxSeriesWidth)),
-                            PenStyleOf(settings.LineStyle)};
-        const bool dashes = settings.DrawStyle == kDrawStyleDashes;
-        PolylinePrimitive run{{}, stroke};
+    const double halfDash = std::max(0.5, map.barSpacing * kSeriesDashShare / 2);
+    for (const PlacedSeries& series : PlaceLevelSeries(context.study)) {
+        if (!series.shown) continue;
+        PolylinePrimitive run{{}, series.stroke};
         const auto finishRun = [&] {
             if (run.points.size() == 1) {
                 const PixelPoint p = run.points.front();
                 run.points = {{p.x - halfDash, p.y}, {p.x + halfDash, p.y}};
             }
-            if (!run.points.empty()) AddPrimitive(context.list, PrimitiveKind::kSeries, subgraph, true, run);
+            if (!run.points.empty()) AddPrimitive(context.list, PrimitiveKind::kSeries, series.subgraph, true, run);
             run.points.clear();
         };
         for (int32_t bar = span.first; bar <= span.last; ++bar) {
-            const float value = context.study.SeriesValue(subgraph, bar);
+            const float value = context.study.SeriesValue(series.subgraph, bar);
             if (!Finite(value)) {
                 finishRun();
                 continue;
             }
             run.points.push_back({map.BarToX(bar), map.PriceToY(value)});
-            if (dashes) finishRun();
+            if (!series.joined) finishRun();
         }
         finishRun();
     }

@@ -6,19 +6,17 @@ namespace kovra::host {
 
 TextPrimitive LayoutText(TextMeasure& measure, std::string_view text, PixelPoint anchor, HorizontalAlign horizontal,
                          VerticalAlign vertical, const TextStyle& style) {
+    return LayoutText(measure, SplitTextLines(text), anchor, horizontal, vertical, style);
+}
+
+TextPrimitive LayoutText(TextMeasure& measure, std::vector<std::string> lines, PixelPoint anchor,
+                         HorizontalAlign horizontal, VerticalAlign vertical, const TextStyle& style) {
     TextPrimitive laid;
     laid.colour = style.colour;
     laid.fontPixels = style.pixels;
     laid.bold = style.bold;
-    for (size_t start = 0;;) {
-        const size_t end = text.find('\n', start);
-        std::string_view line =
-            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        laid.lines.emplace_back(line);
-        if (end == std::string_view::npos) break;
-        start = end + 1;
-    }
+    laid.lines = std::move(lines);
+    if (laid.lines.empty()) laid.lines.emplace_back();
     double width = 0;
     TextMetrics metrics{};
     std::vector<double> advances;
