@@ -34,5 +34,6 @@ void AddLevelsCommand(CLI::App& root, int& exitCode);
 void AddRunCommand(CLI::App& root, int& exitCode);
 void AddButtonsCommand(CLI::App& root, int& exitCode);
 void AddScanCommand(CLI::App& root, int& exitCode);
+void AddServeCommand(CLI::App& root, int& exitCode);
 
 }  // namespace kovra::app

@@ -112,6 +112,19 @@ UsageError RefusedSetting(const RunOptions& options, const host::SettingsError& 
 
 namespace {
 
+host::BarColumns FirstBars(const host::BarColumns& bars, int32_t count) {
+    host::BarColumns first;
+    for (int32_t bar = 0; bar < count; ++bar) first.Append(bars.At(bar));
+    return first;
+}
+
+host::BarColumns LastBars(host::BarColumns bars, int32_t count) {
+    if (count <= 0 || bars.size() <= count) return bars;
+    host::BarColumns last;
+    for (int32_t bar = bars.size() - count; bar < bars.size(); ++bar) last.Append(bars.At(bar));
+    return last;
+}
+
 void Warn(const std::string& message) { std::fprintf(stderr, "kovra: warning: %s\n", message.c_str()); }
 
 }  // namespace
@@ -197,7 +210,7 @@ std::string StudyLibraryPath(const RunOptions& options) {
     return options.studyPath.empty() ? host::DefaultStudyLibraryPath() : options.studyPath;
 }
 
-RunOutcome RunSession(const RunOptions& options, Progress& progress) {
+RunOutcome RunSession(const RunOptions& options, Progress& progress, const SessionBars* sessionBars) {
     std::vector<ButtonPush> pushes;
     for (const std::string& push : options.pushes) pushes.push_back(ParsePush(push));
     CheckRunOptions(options);
@@ -205,6 +218,15 @@ RunOutcome RunSession(const RunOptions& options, Progress& progress) {
     host::LoadedBars loaded = LoadBars(options, progress);
     progress.Clear();
     RunOutcome outcome;
+    if (sessionBars != nullptr) {
+        outcome.bars = LastBars(std::move(loaded.bars), sessionBars->maxBars);
+        const int32_t count = outcome.bars.size();
+        const int32_t shown = sessionBars->shownBars.value_or(count);
+        if (shown < 1 || shown > count)
+            throw UsageError(fmt::format("{} {}: the chart has {} bars; choose 1 to {}", sessionBars->shownOption,
+                                         shown, count, count));
+        loaded.bars = FirstBars(outcome.bars, shown);
+    }
     outcome.barsSource = options.barsPath.empty() ? "embedded sample" : options.barsPath;
     outcome.barsReversed = loaded.reversed;
     if (loaded.badRangeBars > 0)

@@ -56,12 +56,20 @@ host::StudySettings SettingsOf(const RunOptions& options);
 // A setting the dialog refused, as the user wrote it.
 UsageError RefusedSetting(const RunOptions& options, const host::SettingsError& error);
 
+// Which of the loaded bars the chart starts with (`kovra serve`).
+struct SessionBars {
+    int32_t maxBars = 0;               // only the last maxBars of the file (0: all)
+    std::optional<int32_t> shownBars;  // the chart starts with the first shownBars of them (1 .. count)
+    const char* shownOption = "";      // the option that asked for shownBars, for its usage error
+};
+
 // A finished run. The library outlives the session that calls into it.
 struct RunOutcome {
     std::unique_ptr<host::StudyLibrary> library;
     std::unique_ptr<host::ChartSession> session;
     std::string barsSource;  // the bar file, or "embedded sample"
     bool barsReversed = false;  // the file had them newest first
+    host::BarColumns bars;   // with SessionBars: every bar kept, also those the chart does not show yet
 };
 
 // Checks what can be checked before any work (the time zone); throws UsageError.
@@ -73,6 +81,6 @@ std::string StudyLibraryPath(const RunOptions& options);
 // Loads, configures and drives the session. Throws UsageError for a bad
 // setting, CommandFailure(kExitUsage) for a bad bar file or study library.
 // Warnings (inconsistent bars, a stopped recalculation loop) go to stderr.
-RunOutcome RunSession(const RunOptions& options, Progress& progress);
+RunOutcome RunSession(const RunOptions& options, Progress& progress, const SessionBars* sessionBars = nullptr);
 
 }  // namespace kovra::app

@@ -33,6 +33,7 @@ int Main(int argc, char** argv) {
     AddRunCommand(root, exitCode);
     AddButtonsCommand(root, exitCode);
     AddScanCommand(root, exitCode);
+    AddServeCommand(root, exitCode);
 
     try {
         root.parse(argc, argv);

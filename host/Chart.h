@@ -11,6 +11,12 @@
 
 namespace kovra::host {
 
+// One bar's values.
+struct Bar {
+    int64_t dateTime;  // microseconds since 1899-12-30 00:00:00
+    float open, high, low, close, volume;
+};
+
 // Bars as columns, the layout the record's series point into.
 struct BarColumns {
     std::vector<int64_t> dateTimes;  // microseconds since 1899-12-30 00:00:00
@@ -24,6 +30,11 @@ struct BarColumns {
         low.push_back(l);
         close.push_back(c);
         volume.push_back(v);
+    }
+    void Append(const Bar& bar) { Append(bar.dateTime, bar.open, bar.high, bar.low, bar.close, bar.volume); }
+    Bar At(int32_t index) const {
+        const auto i = static_cast<size_t>(index);
+        return Bar{dateTimes[i], open[i], high[i], low[i], close[i], volume[i]};
     }
 };
 

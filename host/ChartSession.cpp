@@ -42,7 +42,8 @@ void ChartSession::PlayTicks(int64_t count, uint64_t seed) {
         if (options_.progress && i % kProgressEvery == 0 && i > 0) options_.progress("real-time updates", i, count);
         const uint64_t draw = random.Next();
         if (draw % kNewBarOneIn == 0) {
-            StartNewBar();
+            const float open = chart_->bars.close.back();
+            AppendBar(Bar{chart_->bars.dateTimes.back() + kOneMinute, open, open, open, open, 0});
             continue;
         }
         // A step of -2 .. +2 ticks from the last close, kept on the grid (and above zero when the bars are).
@@ -123,11 +124,29 @@ void ChartSession::UpdateLastBar(float price) {
     CallAndReact(bars.size() - 1);
 }
 
-void ChartSession::StartNewBar() {
+void ChartSession::AppendBar(const Bar& bar) {
+    chart_->bars.Append(bar);
+    if (chart_->bars.size() == 1) {
+        FullRecalculation();
+        return;
+    }
+    CallAndReact(chart_->bars.size() - 1);
+}
+
+void ChartSession::ReviseLastBar(const Bar& bar) {
     BarColumns& bars = chart_->bars;
-    const float open = bars.close.back();
-    bars.Append(bars.dateTimes.back() + kOneMinute, open, open, open, open);
+    if (bars.size() == 0) return;
+    bars.open.back() = bar.open;
+    bars.high.back() = bar.high;
+    bars.low.back() = bar.low;
+    bars.close.back() = bar.close;
+    bars.volume.back() = bar.volume;
     CallAndReact(bars.size() - 1);
+}
+
+void ChartSession::ReplaceBars(BarColumns bars) {
+    chart_->bars = std::move(bars);
+    FullRecalculation();
 }
 
 }  // namespace kovra::host

@@ -47,6 +47,15 @@ public:
     // The user clicks `button` (`kind` kButtonPushedOn or kButtonPushedOff): the study is called for
     // the last bar with the event pending.
     void Push(int32_t button, int32_t kind);
+    // Real time: a new bar arrives and is computed (a chart without bars gets
+    // its first bar by a full recalculation).
+    void AppendBar(const Bar& bar);
+    // Real time: the last bar's prices change (its date-time stays) and it is
+    // computed again. Nothing happens on a chart without bars.
+    void ReviseLastBar(const Bar& bar);
+    // All bars replaced (a replay started over, old history dropped), then a
+    // full recalculation.
+    void ReplaceBars(BarColumns bars);
 
     // Host flags the study only tests; they stay as set for every later call.
     void SetReleaseButtons(bool on) { study_->record().ReleaseButtons = on ? 1 : 0; }
@@ -75,7 +84,6 @@ private:
     bool RecalculationPass(bool stopOnRequest);
     void ResetStudyOutput();
     void UpdateLastBar(float price);
-    void StartNewBar();
 
     std::unique_ptr<Chart> chart_;  // stable address: the record points into it
     std::unique_ptr<StudyInstance> study_;

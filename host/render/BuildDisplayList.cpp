@@ -12,6 +12,7 @@ namespace kovra::host {
 namespace {
 
 constexpr int32_t kMinWidth = 200, kMinHeight = 150, kMaxSide = 16000;
+constexpr int64_t kMaxWindowSlots = 1'000'000;
 constexpr double kMinTickPixels = 36;
 
 struct RangeBuilder {
@@ -53,6 +54,11 @@ void CheckImageSize(const ImageOptions& options) {
         throw std::invalid_argument("image size " + std::to_string(options.width) + "x" +
                                     std::to_string(options.height) + " is out of range (200x150 to 16000x16000)");
     }
+    if (options.window) {
+        const int64_t slots = static_cast<int64_t>(options.window->lastBar) - options.window->firstBar + 1;
+        if (slots < 1 || slots > kMaxWindowSlots)
+            throw std::invalid_argument("a picture shows 1 to 1,000,000 bar slots, not " + std::to_string(slots));
+    }
 }
 
 void AddPrimitive(DisplayList& list, PrimitiveKind kind, int32_t index, bool clipToPlot,
@@ -67,7 +73,7 @@ PolylinePrimitive Segment(PixelPoint from, PixelPoint to, const Stroke& stroke) 
 DisplayList BuildDisplayList(const StudyInstance& study, const ImageOptions& options) {
     CheckImageSize(options);
     const ChartLayout layout = LayoutChart(options.width, options.height);
-    const BarWindow window = ChooseBarWindow(study, options.windowBars);
+    const BarWindow window = options.window ? *options.window : ChooseBarWindow(study, options.windowBars);
     DrawingPlacement drawings = PlaceDrawings(study, window);
 
     DisplayList list;

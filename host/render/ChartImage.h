@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "host/StudyInstance.h"
+#include "host/render/ChartLayout.h"
 #include "host/render/DisplayList.h"
 
 namespace kovra::host {
@@ -13,16 +15,17 @@ struct ImageOptions {
     int32_t width = 1600;    // pixels, 200 .. 16000
     int32_t height = 900;    // pixels, 150 .. 16000
     int32_t windowBars = 0;  // bars shown; 0: the whole current frame plus room on the right
+    std::optional<BarWindow> window;  // these bar slots instead (at most 1,000,000 of them)
 };
 
-// Throw std::invalid_argument, with a message for the user, for a size out of
-// range or a file name that is not .png, .svg or .pdf; so a command can refuse
-// a request before doing any work.
+// Throw std::invalid_argument, with a message for the user, for a size or
+// window out of range or a file name that is not .png, .svg or .pdf; so a
+// command can refuse a request before doing any work.
 void CheckImageSize(const ImageOptions& options);
 void CheckImageFormat(const std::string& path);
 
 // The picture as primitives in pixel space. Pure: reads the study and its
-// chart, changes nothing. Throws std::invalid_argument for a size out of range.
+// chart, changes nothing. Throws std::invalid_argument for a size or window out of range.
 DisplayList BuildDisplayList(const StudyInstance& study, const ImageOptions& options);
 
 // Paints the list with cairo into `path`: PNG, SVG or PDF by the extension

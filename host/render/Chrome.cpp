@@ -3,6 +3,7 @@
 #include <string>
 
 #include "host/render/BuildParts.h"
+#include "host/render/ChartTitle.h"
 
 namespace kovra::host {
 
@@ -12,26 +13,10 @@ constexpr double kButtonGap = 3, kButtonFontPixels = 11, kTitleFontPixels = 13;
 constexpr uint32_t kButtonFace = Rgb(250, 250, 251), kButtonBorder = Rgb(178, 184, 192);
 constexpr uint32_t kPushedFace = Rgb(196, 210, 228), kPushedBorder = Rgb(80, 96, 120);
 
-// "Name: value" for every input the study declared, in position order.
-std::string InputsText(const StudyInstance& study) {
-    std::string text;
-    for (size_t position = 0; position < study.inputs().size(); ++position) {
-        const StudyInput& input = study.inputs()[position];
-        if (input.TypeCode == kInputTypeNotDeclared) continue;
-        const std::string value = input.TypeCode == kInputTypeYesNo ? (input.Value != 0 ? "Yes" : "No")
-                                                                : study.SelectedTextOf(static_cast<int32_t>(position));
-        if (!text.empty()) text += ", ";
-        text += std::string(TextView(input.Name)) + ": " + value;
-    }
-    return text;
-}
-
 }  // namespace
 
 void AddTitle(BuildContext& context) {
-    std::string title(TextView(context.study.record().StudyName));
-    const std::string inputs = InputsText(context.study);
-    if (!inputs.empty()) title += (title.empty() ? "" : " \u2014 ") + inputs;
+    const std::string title = ChartTitle(context.study);
     const PixelRect& area = context.layout.title;
     AddPrimitive(
         context.list, PrimitiveKind::kTitle, 0, false,

@@ -23,6 +23,18 @@ struct PixelRect {
 // Pen styles in the order of the record's line styles.
 enum class PenStyle : uint8_t { kSolid, kDash, kDot, kDashDot, kDashDotDot };
 
+// A pen style's dashes and gaps, in line widths (empty: solid).
+inline std::vector<double> DashPattern(PenStyle style) {
+    switch (style) {
+        case PenStyle::kDash: return {6, 3};
+        case PenStyle::kDot: return {1.5, 1.5};
+        case PenStyle::kDashDot: return {6, 3, 1.5, 3};
+        case PenStyle::kDashDotDot: return {6, 3, 1.5, 3, 1.5, 3};
+        case PenStyle::kSolid: break;
+    }
+    return {};
+}
+
 struct Stroke {
     uint32_t colour = 0;  // 0x00BBGGRR
     double width = 1;     // pixels

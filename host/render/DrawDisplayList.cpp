@@ -42,12 +42,9 @@ void SetColour(cairo_t* cairo, uint32_t colour, double alpha = 1) {
                           alpha);
 }
 
-// Dash lengths in line widths: dash, dot, dash-dot, dash-dot-dot.
 void SetStroke(cairo_t* cairo, const Stroke& stroke) {
-    static const std::vector<double> kPatterns[] = {{}, {6, 3}, {1.5, 1.5}, {6, 3, 1.5, 3}, {6, 3, 1.5, 3, 1.5, 3}};
-    const std::vector<double>& pattern = kPatterns[static_cast<size_t>(stroke.style)];
-    std::vector<double> dashes;
-    for (const double length : pattern) dashes.push_back(length * std::max(stroke.width, 1.0));
+    std::vector<double> dashes = DashPattern(stroke.style);
+    for (double& length : dashes) length *= std::max(stroke.width, 1.0);
     cairo_set_dash(cairo, dashes.data(), static_cast<int>(dashes.size()), 0);
     cairo_set_line_width(cairo, stroke.width);
     cairo_set_line_cap(cairo, CAIRO_LINE_CAP_BUTT);

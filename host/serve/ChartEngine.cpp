@@ -1,0 +1,323 @@
+#include "host/serve/ChartEngine.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+#include <fmt/format.h>
+
+#include "host/SeriesCsv.h"
+#include "host/render/ChartImage.h"
+#include "host/render/SeriesPlacement.h"
+#include "host/serve/StateJson.h"
+
+namespace kovra::host {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kReplyTimeout = std::chrono::seconds(30);
+constexpr auto kFollowInterval = std::chrono::milliseconds(250);
+// Updates carry at most this many bars; a bigger change asks the pages to reload.
+constexpr int32_t kMaxUpdateBars = 512;
+
+std::shared_ptr<const std::string> Text(std::string text) { return std::make_shared<const std::string>(std::move(text)); }
+
+EngineReply Refusal(int status, const std::string& reason) {
+    return EngineReply{status, "text/plain; charset=utf-8", Text(reason + "\n")};
+}
+
+template <typename Element>
+bool SameBits(Element a, Element b) {
+    if constexpr (sizeof(Element) == 4) return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
+    else return a == b;
+}
+
+// The first index at which two columns differ (their common length when one is a prefix of the other).
+template <typename Column>
+size_t FirstDifference(const Column& a, const Column& b) {
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i)
+        if (!SameBits(a[i], b[i])) return i;
+    return common;
+}
+
+Clock::duration StepInterval(double speed) {
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / speed));
+}
+
+}  // namespace
+
+ChartEngine::ChartEngine(EngineSetup setup)
+    : setup_(std::move(setup)), shown_(setup_.session->chart().bars.size()), events_(1) {
+    Publish();  // records what the first state holds
+    nextStep_ = Clock::now() + StepInterval(setup_.speed);
+    thread_ = std::thread([this] { Run(); });
+}
+
+ChartEngine::~ChartEngine() { Stop(); }
+
+void ChartEngine::Stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    events_.Stop();
+}
+
+EngineReply ChartEngine::Ask(Job job) {
+    std::packaged_task<EngineReply()> task(std::move(job));
+    std::future<EngineReply> reply = task.get_future();
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_) return Refusal(503, "the server is stopping");
+        if (jobs_.size() >= kQueueCapacity) return Refusal(503, "the chart is busy; try again");
+        jobs_.push_back(std::move(task));
+    }
+    wake_.notify_all();
+    if (reply.wait_for(kReplyTimeout) != std::future_status::ready)
+        return Refusal(503, "the chart did not answer in time");
+    try {
+        return reply.get();
+    } catch (const std::future_error&) {
+        return Refusal(503, "the server is stopping");
+    } catch (const std::exception& error) {
+        return Refusal(500, error.what());
+    }
+}
+
+void ChartEngine::Run() {
+    for (;;) {
+        std::packaged_task<EngineReply()> job;
+        {
+            std::unique_lock lock(mutex_);
+            const auto ready = [this] { return stopping_ || !jobs_.empty(); };
+            if (const auto wakeAt = NextWake()) {
+                wake_.wait_until(lock, *wakeAt, ready);
+            } else {
+                wake_.wait(lock, ready);
+            }
+            if (stopping_) {
+                jobs_.clear();  // their askers hear the server is stopping
+                return;
+            }
+            if (!jobs_.empty()) {
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+        }
+        if (job.valid()) job();
+        RunDue();
+    }
+}
+
+std::optional<Clock::time_point> ChartEngine::NextWake() const {
+    std::optional<Clock::time_point> next;
+    if (setup_.playing) next = nextStep_;
+    if (setup_.followed) next = next ? std::min(*next, nextFollow_) : nextFollow_;
+    return next;
+}
+
+// The replay's next bar and the followed file's new lines, when due.
+void ChartEngine::RunDue() {
+    const Clock::time_point now = Clock::now();
+    bool changed = false;
+    if (setup_.followed && now >= nextFollow_) {
+        nextFollow_ = now + kFollowInterval;
+        const std::vector<Bar> appended = setup_.followed->ReadAppended();
+        if (!appended.empty()) {
+            TakeAppended(appended);
+            changed = true;
+        }
+    }
+    if (setup_.playing && now >= nextStep_) {
+        const Clock::duration interval = StepInterval(setup_.speed);
+        nextStep_ = std::max(nextStep_ + interval, now);
+        if (!StepReplay()) setup_.playing = false;  // every bar is shown: the chart is live
+        changed = true;
+    }
+    if (changed) Publish();
+}
+
+EngineReply ChartEngine::Ok() {
+    return EngineReply{200, "application/json; charset=utf-8", Text(fmt::format("{{\"version\":{}}}\n", version_))};
+}
+
+EngineReply ChartEngine::State() {
+    return Ask([this] {
+        if (!stateJson_) {
+            StateHeader header;
+            header.version = version_;
+            header.replay = ReplayStatus{setup_.playing, setup_.speed, setup_.bars.size()};
+            stateJson_ = Text(FormatStateJson(*setup_.session, header));
+        }
+        return EngineReply{200, "application/json; charset=utf-8", stateJson_};
+    });
+}
+
+EngineReply ChartEngine::PushButton(int32_t button, int32_t kind) {
+    return Ask([this, button, kind] {
+        setup_.session->Push(button, kind);
+        Publish();
+        return Ok();
+    });
+}
+
+EngineReply ChartEngine::ChangeSettings(SettingsChange change) {
+    return Ask([this, change = std::move(change)] {
+        std::string problem;
+        try {
+            setup_.applySettings(setup_.session->study(), change);
+        } catch (const std::exception& error) {
+            problem = error.what();  // the changes before the bad one stay made, as in the dialog
+        }
+        setup_.session->FullRecalculation();
+        Publish();
+        return problem.empty() ? Ok() : Refusal(400, problem);
+    });
+}
+
+EngineReply ChartEngine::Replay(ReplayRequest request) {
+    return Ask([this, request] { return ReplayOn(request); });
+}
+
+EngineReply ChartEngine::ReplayOn(const ReplayRequest& request) {
+    if (request.startBar) {
+        const int32_t known = setup_.bars.size();
+        if (*request.startBar < 1 || *request.startBar > known)
+            return Refusal(400, fmt::format("the start bar must be from 1 to {}", known));
+        BarColumns shown;
+        for (int32_t bar = 0; bar < *request.startBar; ++bar) shown.Append(setup_.bars.At(bar));
+        setup_.session->ReplaceBars(std::move(shown));
+        shown_ = *request.startBar;
+        setup_.playing = false;
+    }
+    if (request.speed) setup_.speed = *request.speed;
+    std::string problem;
+    switch (request.action) {
+        case ReplayRequest::Action::kPlay:
+            setup_.playing = shown_ < setup_.bars.size();
+            nextStep_ = Clock::now() + StepInterval(setup_.speed);
+            if (!setup_.playing) problem = "every bar is shown already";
+            break;
+        case ReplayRequest::Action::kPause: setup_.playing = false; break;
+        case ReplayRequest::Action::kStep:
+            if (!StepReplay()) problem = "every bar is shown already";
+            break;
+        case ReplayRequest::Action::kNone: break;
+    }
+    Publish();
+    return problem.empty() ? Ok() : Refusal(409, problem);
+}
+
+EngineReply ChartEngine::Picture(int32_t width, int32_t height, std::optional<std::pair<int32_t, int32_t>> bars) {
+    return Ask([this, width, height, bars] {
+        ImageOptions options;
+        options.width = width;
+        options.height = height;
+        if (bars) options.window = BarWindow{bars->first, bars->second};
+        try {
+            return EngineReply{200, "image/png", Text(RenderChartImage(setup_.session->study(), options, "view.png"))};
+        } catch (const std::invalid_argument& error) {
+            return Refusal(400, error.what());
+        }
+    });
+}
+
+bool ChartEngine::StepReplay() {
+    if (shown_ >= setup_.bars.size()) return false;
+    setup_.session->AppendBar(setup_.bars.At(shown_));
+    ++shown_;
+    KeepWithinMaxBars();
+    return true;
+}
+
+// A bar of the same date-time as the last one revises it; a later one is a
+// new bar. Both reach the chart at once unless a replay is still behind.
+void ChartEngine::TakeAppended(const std::vector<Bar>& appended) {
+    BarColumns& known = setup_.bars;
+    for (const Bar& bar : appended) {
+        const bool live = shown_ == known.size();
+        if (known.size() > 0 && bar.dateTime == known.dateTimes.back()) {
+            const int32_t last = known.size() - 1;
+            known.open[last] = bar.open, known.high[last] = bar.high, known.low[last] = bar.low;
+            known.close[last] = bar.close, known.volume[last] = bar.volume;
+            if (live) setup_.session->ReviseLastBar(bar);
+        } else if (known.size() == 0 || bar.dateTime > known.dateTimes.back()) {
+            known.Append(bar);
+            if (live) {
+                setup_.session->AppendBar(bar);
+                ++shown_;
+            }
+        } else {
+            setup_.warn(fmt::format("an appended bar dated {} is older than the last bar ({}); skipped",
+                                    FormatDateTime(bar.dateTime), FormatDateTime(known.dateTimes.back())));
+        }
+    }
+    KeepWithinMaxBars();
+}
+
+// Over the limit, the oldest eighth of it goes at once, so the study is
+// recalculated once per so many new bars rather than on every one.
+void ChartEngine::KeepWithinMaxBars() {
+    const int32_t limit = setup_.maxBars;
+    if (limit <= 0 || shown_ <= limit) return;
+    const int32_t keep = std::max(limit - limit / 8, 1);
+    const int32_t drop = shown_ - keep;
+    BarColumns& known = setup_.bars;
+    BarColumns kept;
+    for (int32_t bar = drop; bar < known.size(); ++bar) kept.Append(known.At(bar));
+    known = std::move(kept);
+    shown_ = keep;
+    BarColumns shown;
+    for (int32_t bar = 0; bar < shown_; ++bar) shown.Append(known.At(bar));
+    setup_.session->ReplaceBars(std::move(shown));
+}
+
+void ChartEngine::Publish() {
+    const ChartSession& session = *setup_.session;
+    const StudyInstance& study = session.study();
+    const BarColumns& bars = session.chart().bars;
+    const auto count = static_cast<size_t>(bars.size());
+
+    size_t from = count;
+    from = std::min(from, FirstDifference(bars.dateTimes, sent_.bars.dateTimes));
+    from = std::min(from, FirstDifference(bars.open, sent_.bars.open));
+    from = std::min(from, FirstDifference(bars.high, sent_.bars.high));
+    from = std::min(from, FirstDifference(bars.low, sent_.bars.low));
+    from = std::min(from, FirstDifference(bars.close, sent_.bars.close));
+    sent_.series.resize(kLevelSeriesCount);
+    std::vector<std::vector<float>> series(kLevelSeriesCount);
+    for (int32_t subgraph = 0; subgraph < kLevelSeriesCount; ++subgraph) {
+        std::vector<float>& values = series[static_cast<size_t>(subgraph)];
+        values.resize(count);
+        for (size_t bar = 0; bar < count; ++bar) values[bar] = study.SeriesValue(subgraph, static_cast<int32_t>(bar));
+        from = std::min(from, FirstDifference(values, sent_.series[static_cast<size_t>(subgraph)]));
+    }
+    sent_.bars = bars;
+    sent_.series = std::move(series);
+    // Drawings change only when the study submits or clears, or a text dated
+    // by a date-time finds a new bar.
+    const DrawingsStamp stamp{session.chart().drawings.SubmissionsOf(study.studyIdentifier()),
+                              session.chart().drawings.ClearsOf(study.studyIdentifier()), bars.size()};
+    const bool withDrawings = !(stamp == sentDrawings_);
+    sentDrawings_ = stamp;
+
+    ++version_;
+    stateJson_.reset();
+    StateHeader header;
+    header.version = version_;
+    header.fromBar = static_cast<int32_t>(from);
+    header.withDrawings = withDrawings;
+    header.replay = ReplayStatus{setup_.playing, setup_.speed, setup_.bars.size()};
+    if (static_cast<int64_t>(count) - static_cast<int64_t>(from) > kMaxUpdateBars) {
+        events_.Publish(ChartEvent{version_, "reload", fmt::format("{{\"version\":{}}}", version_)});
+    } else {
+        events_.Publish(ChartEvent{version_, "update", FormatStateJson(session, header)});
+    }
+}
+
+}  // namespace kovra::host

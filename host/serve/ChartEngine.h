@@ -1,0 +1,125 @@
+// The one thread that owns the chart session and the study while `kovra
+// serve` runs. The HTTP threads hand it requests through a bounded queue and
+// wait for the reply; it plays the replay, reads a followed bar file, and
+// after every change publishes what changed to the event hub.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/ChartSession.h"
+#include "host/StudyLibrary.h"
+#include "host/serve/EventHub.h"
+#include "host/serve/FollowedFile.h"
+
+namespace kovra::host {
+
+struct EngineReply {
+    int status = 200;
+    std::string contentType = "application/json; charset=utf-8";
+    std::shared_ptr<const std::string> body;
+};
+
+// An edit of the study's settings dialog, in the forms `--set` and `--subgraph` take.
+struct SettingsChange {
+    std::vector<std::string> inputs;     // "INPUT NAME=VALUE"
+    std::vector<std::string> subgraphs;  // "NAME.FIELD=VALUE"
+};
+// Applies a change to the study; throws std::exception with a one-line reason for a bad one.
+using SettingsApplier = std::function<void(StudyInstance&, const SettingsChange&)>;
+
+struct ReplayRequest {
+    enum class Action { kNone, kPlay, kPause, kStep };
+    std::optional<int32_t> startBar;  // start over showing bars 0 .. startBar-1 (paused)
+    std::optional<double> speed;      // bars per second
+    Action action = Action::kNone;
+};
+
+inline constexpr double kMinReplaySpeed = 0.1, kMaxReplaySpeed = 1000;
+
+struct EngineSetup {
+    std::unique_ptr<StudyLibrary> library;  // outlives the session
+    std::unique_ptr<ChartSession> session;  // started; its chart shows the first `shownBars` of `bars`
+    BarColumns bars;                        // every bar the replay may show
+    bool playing = false;
+    double speed = 1;          // bars per second, kMinReplaySpeed .. kMaxReplaySpeed
+    int32_t maxBars = 0;       // the chart keeps at most this many bars; 0: no limit
+    std::unique_ptr<FollowedFile> followed;  // null: no file followed
+    SettingsApplier applySettings;
+    std::function<void(const std::string&)> warn;  // one line for the user
+};
+
+class ChartEngine {
+public:
+    static constexpr size_t kQueueCapacity = 64;
+
+    explicit ChartEngine(EngineSetup setup);
+    ~ChartEngine();  // stops
+    ChartEngine(const ChartEngine&) = delete;
+    ChartEngine& operator=(const ChartEngine&) = delete;
+
+    // Each waits for the engine's reply; 503 when the queue is full or the engine stops.
+    EngineReply State();
+    EngineReply PushButton(int32_t button, int32_t kind);
+    EngineReply ChangeSettings(SettingsChange change);
+    EngineReply Replay(ReplayRequest request);
+    // The picture of bars firstBar .. lastBar (or the default window) as PNG.
+    EngineReply Picture(int32_t width, int32_t height, std::optional<std::pair<int32_t, int32_t>> bars);
+
+    EventHub& events() { return events_; }
+
+    // Ends the thread after the request it is handling; later requests get 503.
+    void Stop();
+
+private:
+    using Job = std::function<EngineReply()>;
+    EngineReply Ask(Job job);
+    void Run();
+    void RunDue();
+    std::optional<std::chrono::steady_clock::time_point> NextWake() const;
+
+    EngineReply Ok();
+    EngineReply ReplayOn(const ReplayRequest& request);
+    bool StepReplay();
+    void TakeAppended(const std::vector<Bar>& bars);
+    void KeepWithinMaxBars();
+    void Publish();
+
+    EngineSetup setup_;
+    int32_t shown_ = 0;  // bars of setup_.bars on the chart
+    EventHub events_;
+
+    // What the pages were last sent, to find the first bar that changed.
+    struct SentColumns {
+        BarColumns bars;
+        std::vector<std::vector<float>> series;
+    } sent_;
+    struct DrawingsStamp {
+        int64_t submissions = -1, clears = -1;
+        int32_t bars = -1;
+        bool operator==(const DrawingsStamp&) const = default;
+    } sentDrawings_;
+    uint64_t version_ = 1;
+    std::shared_ptr<const std::string> stateJson_;  // the whole state at version_, once asked for
+
+    std::chrono::steady_clock::time_point nextStep_{};
+    std::chrono::steady_clock::time_point nextFollow_{};
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::packaged_task<EngineReply()>> jobs_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace kovra::host

@@ -1,0 +1,235 @@
+#include "host/serve/StateJson.h"
+
+#include <algorithm>
+#include <limits>
+#include <type_traits>
+
+#include "host/HostTextOperations.h"
+#include "host/render/ChartLayout.h"
+#include "host/render/ChartTitle.h"
+#include "host/render/DrawingPlacement.h"
+#include "host/render/SeriesPlacement.h"
+#include "host/serve/JsonWriter.h"
+
+namespace kovra::host {
+
+namespace {
+
+constexpr uint8_t kYesNoInput = 5;
+constexpr int32_t kControlBarButtons = 17;
+constexpr int64_t kUnixEpochSince18991230 = 25'569LL * 86'400 * 1'000'000;  // microseconds
+// The page may scroll anywhere: every drawing with its data given is placed.
+constexpr BarWindow kWholeChart{std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
+
+const char* AlignName(HorizontalAlign align) {
+    return align == HorizontalAlign::kLeft ? "left" : align == HorizontalAlign::kCentre ? "centre" : "right";
+}
+const char* AlignName(VerticalAlign align) {
+    return align == VerticalAlign::kTop ? "top" : align == VerticalAlign::kCentre ? "centre" : "bottom";
+}
+const char* AnchorName(TextAnchor anchor) {
+    return anchor == TextAnchor::kBar ? "bar" : anchor == TextAnchor::kLeftEdge ? "leftEdge" : "rightEdge";
+}
+
+void WriteStroke(JsonWriter& out, const Stroke& stroke) {
+    out.BeginObject();
+    out.Key("colour").Colour(stroke.colour);
+    out.Key("width").Number(stroke.width);
+    out.Key("dash").BeginArray();  // in line widths
+    for (const double length : DashPattern(stroke.style)) out.Number(length);
+    out.EndArray();
+    out.EndObject();
+}
+
+void WriteLook(JsonWriter& out, const LineLook& look) {
+    out.Key("kind").String("line");
+    out.Key("pen");
+    WriteStroke(out, look.pen);
+}
+
+void WriteLook(JsonWriter& out, const ShapeLook& look) {
+    out.Key("kind").String(look.ellipse ? "ellipse" : "rectangle");
+    out.Key("border");
+    if (look.hasBorder) WriteStroke(out, look.border);
+    else out.Null();
+    out.Key("fill").Colour(look.fillColour);
+    out.Key("fillAlpha").Number(look.fillAlpha);
+}
+
+void WriteLook(JsonWriter& out, const TextLook& look) {
+    out.Key("kind").String("text");
+    out.Key("lines").BeginArray();
+    for (const std::string& line : look.lines) out.String(line);
+    out.EndArray();
+    out.Key("colour").Colour(look.colour);
+    out.Key("fontPixels").Number(look.fontPixels);
+    out.Key("horizontal").String(AlignName(look.horizontal));
+    out.Key("vertical").String(AlignName(look.vertical));
+    out.Key("anchor").String(AnchorName(look.anchor));
+}
+
+void WriteDrawings(JsonWriter& out, const StudyInstance& study) {
+    const DrawingPlacement placement = PlaceDrawings(study, kWholeChart);
+    out.Key("drawings").BeginArray();
+    for (const PlacedDrawing& placed : placement.placed) {
+        out.BeginObject();
+        out.Key("id").Integer(placed.drawingId);
+        out.Key("type").Integer(placed.drawingType);
+        out.Key("firstBar").Integer(placed.firstBar);
+        out.Key("secondBar").Integer(placed.secondBar);
+        out.Key("firstPrice").Price(placed.firstPrice);
+        out.Key("secondPrice").Price(placed.secondPrice);
+        std::visit([&out](const auto& look) { WriteLook(out, look); }, placed.look);
+        out.EndObject();
+    }
+    out.EndArray();
+    out.Key("omitted").BeginArray();
+    for (const OmittedDrawing& omitted : placement.omitted) {
+        out.BeginObject();
+        out.Key("id").Integer(omitted.drawingId);
+        out.Key("reason").String(omitted.reason);
+        out.EndObject();
+    }
+    out.EndArray();
+}
+
+template <typename Column>
+void WriteColumn(JsonWriter& out, const char* name, const Column& column, int32_t from) {
+    out.Key(name).BeginArray();
+    for (size_t i = static_cast<size_t>(from); i < column.size(); ++i) {
+        if constexpr (std::is_same_v<typename Column::value_type, float>) {
+            out.Price(column[i]);
+        } else {
+            out.Number(UnixSecondsOf(column[i]));
+        }
+    }
+    out.EndArray();
+}
+
+void WriteBars(JsonWriter& out, const BarColumns& bars, int32_t from) {
+    out.Key("bars").BeginObject();
+    WriteColumn(out, "time", bars.dateTimes, from);
+    WriteColumn(out, "open", bars.open, from);
+    WriteColumn(out, "high", bars.high, from);
+    WriteColumn(out, "low", bars.low, from);
+    WriteColumn(out, "close", bars.close, from);
+    out.EndObject();
+}
+
+void WriteSeries(JsonWriter& out, const StudyInstance& study, int32_t from) {
+    out.Key("dashShare").Number(kSeriesDashShare);
+    out.Key("series").BeginArray();
+    const int32_t count = study.chart().bars.size();
+    for (const PlacedSeries& series : PlaceLevelSeries(study)) {
+        out.BeginObject();
+        out.Key("subgraph").Integer(series.subgraph);
+        out.Key("name").String(TextView(study.subgraphs()[static_cast<size_t>(series.subgraph)].Name));
+        out.Key("shown").Bool(series.shown);
+        out.Key("joined").Bool(series.joined);
+        out.Key("pen");
+        WriteStroke(out, series.stroke);
+        out.Key("values").BeginArray();
+        for (int32_t bar = from; bar < count; ++bar) out.Price(study.SeriesValue(series.subgraph, bar));
+        out.EndArray();
+        out.EndObject();
+    }
+    out.EndArray();
+}
+
+void WriteButtons(JsonWriter& out, const ControlBar& controlBar) {
+    out.Key("buttons").BeginArray();
+    for (int32_t number = 1; number <= kControlBarButtons; ++number) {
+        const ControlBarButton& button = controlBar.buttons()[static_cast<size_t>(number)];
+        out.BeginObject();
+        out.Key("number").Integer(number);
+        out.Key("label").String(TextView(button.Label));
+        out.Key("hover").String(TextView(button.Hover));
+        out.Key("pushed").Bool(button.Pushed != 0);
+        out.EndObject();
+    }
+    out.EndArray();
+}
+
+// Each declared input with the choices the settings dialog offers, as the
+// settings request names them ("yes"/"no" for a yes/no input).
+void WriteInputs(JsonWriter& out, const StudyInstance& study) {
+    out.Key("inputs").BeginArray();
+    for (size_t position = 0; position < study.inputs().size(); ++position) {
+        const StudyInput& input = study.inputs()[position];
+        if (input.TypeCode == 0 || input.Name.Length <= 0) continue;
+        const bool yesNo = input.TypeCode == kYesNoInput;
+        out.BeginObject();
+        out.Key("position").Integer(static_cast<int64_t>(position));
+        out.Key("name").String(TextView(input.Name));
+        out.Key("items").BeginArray();
+        if (yesNo) {
+            out.String("yes").String("no");
+        } else {
+            for (const std::string& item : study.ListItemsOf(static_cast<int32_t>(position))) out.String(item);
+        }
+        out.EndArray();
+        out.Key("value").String(yesNo ? (input.Value != 0 ? "yes" : "no")
+                                      : study.SelectedTextOf(static_cast<int32_t>(position)));
+        out.EndObject();
+    }
+    out.EndArray();
+}
+
+void WriteSubgraphs(JsonWriter& out, const StudyInstance& study) {
+    out.Key("subgraphs").BeginArray();
+    for (size_t position = 0; position < study.subgraphs().size(); ++position) {
+        const StudySubgraph& subgraph = study.subgraphs()[position];
+        if (subgraph.Name.Length <= 0) continue;
+        out.BeginObject();
+        out.Key("position").Integer(static_cast<int64_t>(position));
+        out.Key("name").String(TextView(subgraph.Name));
+        out.Key("colour").Colour(subgraph.PrimaryColour & 0x00FFFFFFu);
+        out.EndObject();
+    }
+    out.EndArray();
+}
+
+}  // namespace
+
+double UnixSecondsOf(int64_t microsecondsSince18991230) {
+    return static_cast<double>(microsecondsSince18991230 - kUnixEpochSince18991230) / 1e6;
+}
+
+std::string FormatStateJson(const ChartSession& session, const StateHeader& header) {
+    const StudyInstance& study = session.study();
+    const BarColumns& bars = session.chart().bars;
+    const int32_t from = std::clamp(header.fromBar, 0, bars.size());
+    JsonWriter out;
+    out.BeginObject();
+    out.Key("version").Integer(static_cast<int64_t>(header.version));
+    out.Key("from").Integer(from);
+    out.Key("barCount").Integer(bars.size());
+    out.Key("title").String(ChartTitle(study));
+    out.Key("studyName").String(TextView(study.record().StudyName));
+    out.Key("valueFormat").Integer(std::clamp(study.record().ValueFormat, 0, 9));
+    out.Key("frame").BeginObject();
+    out.Key("start").Integer(study.PersistentValue(kFrameStartKey));
+    out.Key("end").Integer(study.PersistentValue(kFrameEndKey));
+    out.Key("lastDrawn").Integer(study.PersistentValue(kLastDrawnKey));
+    out.EndObject();
+    const BarWindow window = ChooseBarWindow(study, 0);
+    out.Key("window").BeginObject();
+    out.Key("firstBar").Integer(window.firstBar);
+    out.Key("lastBar").Integer(window.lastBar);
+    out.EndObject();
+    out.Key("replay").BeginObject();
+    out.Key("playing").Bool(header.replay.playing);
+    out.Key("speed").Number(header.replay.speed);
+    out.Key("knownBars").Integer(header.replay.knownBars);
+    out.EndObject();
+    WriteButtons(out, session.chart().controlBar);
+    WriteInputs(out, study);
+    WriteSubgraphs(out, study);
+    if (header.withDrawings) WriteDrawings(out, study);
+    WriteBars(out, bars, from);
+    WriteSeries(out, study, from);
+    out.EndObject();
+    return out.Take();
+}
+
+}  // namespace kovra::host

@@ -1,0 +1,35 @@
+// The chart as the live page reads it, as JSON: bars, the thirteen level
+// series, the placed drawings, the control bar, the inputs and subgraph
+// colours in force, the frame and the replay. Every number comes from the
+// study or the host; the page only maps bars and prices to pixels.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/ChartSession.h"
+
+namespace kovra::host {
+
+struct ReplayStatus {
+    bool playing = false;
+    double speed = 1;        // bars per second
+    int32_t knownBars = 0;   // bars the replay can show (the file's, and any appended since)
+};
+
+struct StateHeader {
+    uint64_t version = 0;   // counts the changes the page has seen
+    int32_t fromBar = 0;    // the bar arrays start at this bar (0: the whole state)
+    bool withDrawings = true;  // false: the drawings are as last sent
+    ReplayStatus replay;
+};
+
+// The whole state (fromBar 0), or an update: every part in full except the
+// per-bar arrays, which start at `fromBar`, and the drawings, left out when
+// unchanged.
+std::string FormatStateJson(const ChartSession& session, const StateHeader& header);
+
+// Seconds from 1970-01-01 00:00:00 to a bar date-time, the wall clock read as UTC.
+double UnixSecondsOf(int64_t microsecondsSince18991230);
+
+}  // namespace kovra::host

@@ -1,0 +1,49 @@
+// The page's one state object: built from the server's whole state and
+// brought forward by its updates, never edited elsewhere.
+
+// Whole seconds for the chart's time scale, read as UTC so the wall clock
+// shows unchanged; a bar sharing a second with the one before (or earlier)
+// gets the next free second, since the scale needs rising times.
+function chartTimesFrom(times, chartTimes, from) {
+  chartTimes.length = from;
+  for (let bar = from; bar < times.length; bar += 1) {
+    const second = Math.floor(times[bar]);
+    chartTimes.push(bar > 0 && second <= chartTimes[bar - 1] ? chartTimes[bar - 1] + 1 : second);
+  }
+  return chartTimes;
+}
+
+export function fromSnapshot(snapshot) {
+  const state = { ...snapshot, chartTimes: [] };
+  chartTimesFrom(state.bars.time, state.chartTimes, 0);
+  return state;
+}
+
+// The next state: every part as the update has it, the per-bar arrays
+// replaced from the update's first bar on, the drawings kept when it has none.
+export function withUpdate(state, update) {
+  const next = { ...state, ...update, bars: state.bars, series: state.series, chartTimes: state.chartTimes };
+  if (!update.drawings) {
+    next.drawings = state.drawings;
+    next.omitted = state.omitted;
+  }
+  for (const key of ['time', 'open', 'high', 'low', 'close']) {
+    const column = state.bars[key];
+    column.length = update.from;
+    column.push(...update.bars[key]);
+  }
+  next.series = update.series.map((series, index) => {
+    const values = state.series[index].values;
+    values.length = update.from;
+    values.push(...series.values);
+    return { ...series, values };
+  });
+  chartTimesFrom(next.bars.time, next.chartTimes, update.from);
+  return next;
+}
+
+// "2024-03-15 15:59:00" for a bar's time in seconds (its wall clock as UTC).
+export function dateTimeText(seconds) {
+  const date = new Date(Math.floor(seconds) * 1000);
+  return date.toISOString().slice(0, 19).replace('T', ' ');
+}
