@@ -45,6 +45,8 @@ export class ChartView {
       grid: { vertLines: { color: '#ECEEF1' }, horzLines: { color: '#ECEEF1' } },
       timeScale: {
         tickMarkFormatter: (time, kind) => tickMarkText(time, kind),
+        timeVisible: true,
+        secondsVisible: true,
         rightOffset: 2,
         shiftVisibleRangeOnNewBar: true,
       },

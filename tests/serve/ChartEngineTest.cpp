@@ -1,0 +1,169 @@
+// The engine thread: requests answered in the order asked, the replay, big
+// and small changes sent to the pages, the bar limit, a followed file.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <future>
+#include <set>
+#include <thread>
+
+#include "host/SeriesCsv.h"
+#include "tests/serve/ServeTestSupport.h"
+#include "tests/support/RunKovra.h"
+
+namespace serve_test {
+namespace {
+
+using namespace std::chrono_literals;
+
+uint64_t VersionOf(const EngineReply& reply) { return json::parse(*reply.body)["version"].get<uint64_t>(); }
+
+std::string InputValue(const json& state, const std::string& name) {
+    for (const json& input : state["inputs"])
+        if (input["name"] == name) return input["value"];
+    return "(none)";
+}
+
+// Waits up to `limit` for `done`, checking every few milliseconds.
+template <typename Condition>
+bool Eventually(Condition done, std::chrono::milliseconds limit = 5000ms) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+ReplayRequest Action(ReplayRequest::Action action) {
+    ReplayRequest request;
+    request.action = action;
+    return request;
+}
+
+TEST(ChartEngine, AnswersPushesSettingsAndReplayInTheOrderAsked) {
+    auto engine = SampleEngine(400, 300);
+    const uint64_t first = engine->events().version();
+    const EngineReply step = engine->Replay(Action(ReplayRequest::Action::kStep));
+    const EngineReply push = engine->PushButton(5, kButtonOn);
+    const EngineReply settings = engine->ChangeSettings({{"Frame Size=32"}, {}});
+    const EngineReply again = engine->Replay(Action(ReplayRequest::Action::kStep));
+    for (const EngineReply* reply : {&step, &push, &settings, &again}) ASSERT_EQ(reply->status, 200) << *reply->body;
+    EXPECT_EQ(VersionOf(step), first + 1);
+    EXPECT_EQ(VersionOf(push), first + 2);
+    EXPECT_EQ(VersionOf(settings), first + 3);
+    EXPECT_EQ(VersionOf(again), first + 4);
+    const json state = StateOf(*engine);
+    EXPECT_EQ(state["barCount"], 302);
+    EXPECT_EQ(InputValue(state, "Frame Size"), "32") << "the settings came after the push to 64";
+    EXPECT_TRUE(state["buttons"][4]["pushed"]);
+
+    // Requests from several threads at once are each answered once, with versions in the order handled.
+    std::vector<std::future<EngineReply>> replies;
+    for (int i = 0; i < 24; ++i)
+        replies.push_back(std::async(std::launch::async, [&engine, i] { return engine->PushButton(1 + i % 2, kButtonOn); }));
+    std::set<uint64_t> versions;
+    for (auto& reply : replies) {
+        const EngineReply answer = reply.get();
+        ASSERT_EQ(answer.status, 200) << *answer.body;
+        versions.insert(VersionOf(answer));
+    }
+    EXPECT_EQ(versions.size(), 24u);
+    EXPECT_EQ(*versions.rbegin() - *versions.begin(), 23u);
+    const std::vector<ChartEvent> events = engine->events().EventsAfter(first);
+    ASSERT_EQ(events.size(), 28u);
+    for (size_t i = 0; i < events.size(); ++i) EXPECT_EQ(events[i].version, first + 1 + i);
+}
+
+TEST(ChartEngine, ReplayStartsOverPlaysToTheLastBarAndStops) {
+    auto engine = SampleEngine(400);
+    ReplayRequest start;
+    start.startBar = 380;
+    ASSERT_EQ(engine->Replay(start).status, 200);
+    json state = StateOf(*engine);
+    EXPECT_EQ(state["barCount"], 380);
+    EXPECT_FALSE(state["replay"]["playing"]);
+    ReplayRequest play = Action(ReplayRequest::Action::kPlay);
+    play.speed = 1000;
+    ASSERT_EQ(engine->Replay(play).status, 200);
+    EXPECT_TRUE(Eventually([&] { return StateOf(*engine)["barCount"] == 400; }));
+    EXPECT_TRUE(Eventually([&] { return StateOf(*engine)["replay"]["playing"] == false; }))
+        << "with every bar shown the replay stops";
+    EXPECT_EQ(StateOf(*engine)["replay"]["speed"], 1000);
+}
+
+TEST(ChartEngine, RefusesWhatItCannotDoWithAReason) {
+    auto engine = SampleEngine(300);
+    for (const int32_t bar : {0, 301}) {
+        ReplayRequest start;
+        start.startBar = bar;
+        const EngineReply reply = engine->Replay(start);
+        EXPECT_EQ(reply.status, 400) << bar;
+        EXPECT_EQ(*reply.body, "the start bar must be from 1 to 300\n");
+    }
+    EXPECT_EQ(engine->Replay(Action(ReplayRequest::Action::kStep)).status, 409) << "every bar is shown";
+    const EngineReply bad = engine->ChangeSettings({{"Frame Size=65"}, {}});
+    EXPECT_EQ(bad.status, 400);
+    EXPECT_EQ(*bad.body, "no such input item: Frame Size=65\n");
+    EXPECT_EQ(InputValue(StateOf(*engine), "Frame Size"), "16");
+    ReplayRequest stop;
+    stop.action = ReplayRequest::Action::kPause;
+    engine->Stop();
+    EXPECT_EQ(engine->Replay(stop).status, 503) << "a stopped engine answers at once";
+}
+
+TEST(ChartEngine, ANewBarIsASmallUpdateAndARecalculationAReload) {
+    auto engine = SampleEngine(1950, 1900);
+    const uint64_t before = engine->events().version();
+    ASSERT_EQ(engine->Replay(Action(ReplayRequest::Action::kStep)).status, 200);
+    std::vector<ChartEvent> events = engine->events().EventsAfter(before);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].name, "update");
+    const json update = json::parse(events[0].data);
+    EXPECT_EQ(update["barCount"], 1901);
+    EXPECT_GE(update["from"].get<int32_t>(), 1899) << "only the new bar (and perhaps the one before) travels";
+    EXPECT_EQ(update["bars"]["close"].back(), SampleBars().bars.close[1900]);
+
+    ASSERT_EQ(engine->PushButton(5, kButtonOn).status, 200);
+    events = engine->events().EventsAfter(before + 1);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].name, "reload") << "a 64-bar frame changes the levels of most bars";
+}
+
+TEST(ChartEngine, KeepsAtMostMaxBarsByDroppingTheOldestEighth) {
+    auto engine = SampleEngine(400, 320, 320);
+    ASSERT_EQ(engine->Replay(Action(ReplayRequest::Action::kStep)).status, 200);
+    const json state = StateOf(*engine);
+    EXPECT_EQ(state["barCount"], 280);
+    EXPECT_EQ(state["replay"]["knownBars"], 359) << "the dropped bars are gone from the replay too";
+    EXPECT_EQ(state["bars"]["close"].back(), SampleBars().bars.close[320]);
+}
+
+TEST(ChartEngine, FollowedLinesUpdateTheLastBarOrAddBars) {
+    const std::string path = kovra::testing::FreshTestFolder("engine_follow") + "/bars.csv";
+    std::ofstream(path) << "datetime,open,high,low,close\n";
+    Warnings warnings;
+    auto followed = std::make_unique<FollowedFile>(path, [&warnings](const std::string& line) { warnings.Add(line); });
+    auto engine = SampleEngine(300, 0, 0, std::move(followed), &warnings);
+    const int64_t last = SampleBars().bars.dateTimes[299];
+    const int64_t minute = 60'000'000;
+    std::ofstream(path, std::ios::app) << FormatDateTime(last) << ",4700,4800,4600,4799.5\n"
+                                       << FormatDateTime(last + minute) << ",4799.5,4800,4799,4799.75\n"
+                                       << FormatDateTime(last - minute) << ",1,1,1,1\n"
+                                       << "not a bar\n";
+    ASSERT_TRUE(Eventually([&] { return StateOf(*engine)["barCount"] == 301; }));
+    const json state = StateOf(*engine);
+    EXPECT_EQ(state["bars"]["close"][299], 4799.5) << "same date-time: the last bar updated";
+    EXPECT_EQ(state["bars"]["close"][300], 4799.75);
+    ASSERT_TRUE(Eventually([&] {
+        std::lock_guard lock(warnings.mutex);
+        return warnings.lines.size() == 2;
+    }));
+    const std::string both = warnings.lines[0] + "\n" + warnings.lines[1];
+    EXPECT_NE(both.find("is older than the last bar"), std::string::npos) << both;
+    EXPECT_NE(both.find(path + ":5:"), std::string::npos) << "a bad line is named by its line in the file: " << both;
+}
+
+}  // namespace
+}  // namespace serve_test

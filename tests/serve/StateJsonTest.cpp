@@ -1,0 +1,123 @@
+// The state the live page reads: the embedded sample's bars, series and
+// drawings, placed by the same code as the picture.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "host/serve/StateJson.h"
+#include "tests/serve/ServeTestSupport.h"
+
+namespace serve_test {
+namespace {
+
+std::unique_ptr<ChartSession> SampleSession(const StudyLibrary& library) {
+    SessionOptions options;
+    options.valueFormat = SampleBars().priceDecimals;
+    auto session = std::make_unique<ChartSession>(SampleBars().bars, library.studyFunction(), options);
+    session->Start();
+    return session;
+}
+
+void Submit(ChartSession& session, DrawingRequest request, const std::string& text = {}) {
+    request.DrawingText = HostText{const_cast<char*>(text.c_str()), static_cast<int32_t>(text.size()),
+                                   static_cast<int32_t>(text.size())};
+    session.chart().drawings.Submit(session.study().studyIdentifier(), request);
+}
+
+TEST(StateJson, EveryDrawingOfTheSampleIsPlacedWithItsBarsAndPricesOrOmittedWithItsReason) {
+    const StudyLibrary library(std::getenv("KOVRA_STUDY_LIBRARY"));
+    auto session = SampleSession(library);
+    DrawingRequest unknown;
+    unknown.DrawingId = 99999;
+    unknown.DrawingType = 42;
+    Submit(*session, unknown);
+    const json state = json::parse(FormatStateJson(*session, {}));
+
+    const auto stored = session->chart().drawings.DrawingsOf(session->study().studyIdentifier());
+    ASSERT_EQ(state["drawings"].size() + state["omitted"].size(), stored.size());
+    std::map<int32_t, const StoredDrawing*> byId;
+    for (const StoredDrawing* drawing : stored) byId[drawing->request.DrawingId] = drawing;
+    const std::map<int32_t, std::set<std::string>> kindsOfType = {
+        {1, {"line"}}, {6, {"text"}}, {12, {"rectangle"}}, {13, {"ellipse"}}};
+    std::set<std::string> kindsSeen;
+    for (const json& placed : state["drawings"]) {
+        const DrawingRequest& request = byId.at(placed["id"].get<int32_t>())->request;
+        ASSERT_EQ(placed["type"], request.DrawingType);
+        EXPECT_EQ(kindsOfType.at(request.DrawingType).count(placed["kind"].get<std::string>()), 1u) << placed;
+        kindsSeen.insert(placed["kind"].get<std::string>());
+        EXPECT_EQ(static_cast<float>(placed["firstPrice"].get<double>()), request.FirstPrice) << placed;
+        if (placed["kind"] == "text") {
+            if (placed["anchor"] == "bar" && request.FirstBar != kNotGivenInteger) {
+                EXPECT_EQ(placed["firstBar"], request.FirstBar);
+            }
+            continue;
+        }
+        EXPECT_EQ(placed["firstBar"], request.FirstBar);
+        EXPECT_EQ(placed["secondBar"], request.SecondBar);
+        EXPECT_EQ(static_cast<float>(placed["secondPrice"].get<double>()), request.SecondPrice) << placed;
+    }
+    EXPECT_EQ(kindsSeen, (std::set<std::string>{"line", "text", "rectangle", "ellipse"}));
+    ASSERT_EQ(state["omitted"].size(), 1u) << "the default study draws nothing the page cannot show";
+    EXPECT_EQ(state["omitted"][0]["id"], 99999);
+    EXPECT_EQ(state["omitted"][0]["reason"], "drawing type 42 not drawn");
+
+    const int32_t bars = SampleBars().bars.size();
+    EXPECT_EQ(state["barCount"], bars);
+    for (const char* column : {"time", "open", "high", "low", "close"}) EXPECT_EQ(state["bars"][column].size(), bars);
+    EXPECT_EQ(state["bars"]["time"][0], 1710149400) << "2024-03-11 09:30:00 read as UTC";
+    ASSERT_EQ(state["series"].size(), 13u);
+    for (const json& series : state["series"]) {
+        ASSERT_EQ(series["values"].size(), bars);
+        const float last = session->study().SeriesValue(series["subgraph"], bars - 1);
+        EXPECT_EQ(static_cast<float>(series["values"][bars - 1].get<double>()), last);
+    }
+    EXPECT_EQ(state["series"][2]["name"], "8/8th");
+    EXPECT_TRUE(state["series"][0]["values"][0].is_null()) << "no value before the first full frame";
+    EXPECT_EQ(state["buttons"].size(), 17u);
+    EXPECT_EQ(state["buttons"][2]["label"], "16");
+    EXPECT_TRUE(state["buttons"][2]["pushed"]);
+}
+
+TEST(StateJson, TextsCarryTheirLinesAlignmentAndEdgeAnchor) {
+    const StudyLibrary library(std::getenv("KOVRA_STUDY_LIBRARY"));
+    auto session = SampleSession(library);
+    DrawingRequest text;
+    text.DrawingId = 90001;
+    text.DrawingType = 6;
+    text.FirstDateTime = kRightEdgeMarker;
+    text.FirstPrice = 4750.5f;
+    text.TextAlignment = 1 | 8;  // centred, standing on the price
+    text.FontSize = 12;
+    text.LineColour = 0x00FF0000;
+    Submit(*session, text, "first\r\nsecond");
+    const json state = json::parse(FormatStateJson(*session, {}));
+    const auto placed = std::find_if(state["drawings"].begin(), state["drawings"].end(),
+                                     [](const json& d) { return d["id"] == 90001; });
+    ASSERT_NE(placed, state["drawings"].end());
+    EXPECT_EQ((*placed)["lines"], json::array({"first", "second"}));
+    EXPECT_EQ((*placed)["anchor"], "rightEdge");
+    EXPECT_EQ((*placed)["horizontal"], "right") << "an edge-anchored text lies inside the window";
+    EXPECT_EQ((*placed)["vertical"], "bottom");
+    EXPECT_EQ((*placed)["colour"], "#0000FF");
+    EXPECT_DOUBLE_EQ((*placed)["fontPixels"].get<double>(), 16.0);
+}
+
+TEST(StateJson, AnUpdateCarriesBarsFromItsFirstBarAndDrawingsOnlyWhenTheyChanged) {
+    const StudyLibrary library(std::getenv("KOVRA_STUDY_LIBRARY"));
+    auto session = SampleSession(library);
+    StateHeader header;
+    header.version = 7;
+    header.fromBar = SampleBars().bars.size() - 2;
+    header.withDrawings = false;
+    const json update = json::parse(FormatStateJson(*session, header));
+    EXPECT_EQ(update["version"], 7);
+    EXPECT_EQ(update["from"], header.fromBar);
+    EXPECT_EQ(update["bars"]["close"].size(), 2u);
+    EXPECT_EQ(update["series"][2]["values"].size(), 2u);
+    EXPECT_FALSE(update.contains("drawings"));
+    EXPECT_EQ(update["buttons"].size(), 17u) << "everything but the bars and drawings comes whole";
+}
+
+}  // namespace
+}  // namespace serve_test
