@@ -1,0 +1,82 @@
+// Starts `kovra serve` and Debian's chromium for the page tests; playwright
+// never downloads a browser here.
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
+import { chromium } from 'playwright-core';
+
+const CHROMIUM_FLAGS = [
+  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+];
+
+export function kovraPath() {
+  const path = process.env.KOVRA_EXE;
+  if (!path) throw new Error('KOVRA_EXE must name the built kovra program');
+  return path;
+}
+
+// A running `kovra serve` with `args`; stop() sends SIGTERM and resolves to its exit code and time taken.
+export async function startServer(args = []) {
+  const child = spawn(kovraPath(), ['serve', '--port', '0', ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
+  let errors = '';
+  child.stderr.on('data', (data) => { errors += data; });
+  const url = await new Promise((resolve, reject) => {
+    let out = '';
+    child.stdout.on('data', (data) => {
+      out += data;
+      const line = out.split('\n')[0];
+      if (out.includes('\n')) resolve(line);
+    });
+    child.once('exit', (code) => reject(new Error(`kovra serve exited with ${code}: ${errors}`)));
+  });
+  return {
+    url,
+    errors: () => errors,
+    async stop() {
+      const started = Date.now();
+      child.kill('SIGTERM');
+      const [code] = await once(child, 'exit');
+      return { code, milliseconds: Date.now() - started };
+    },
+  };
+}
+
+// A fresh headless chromium with its own empty profile.
+export async function startBrowser() {
+  const { mkdtemp } = await import('node:fs/promises');
+  const { tmpdir } = await import('node:os');
+  const { join } = await import('node:path');
+  const profile = await mkdtemp(join(tmpdir(), 'kovra-page-test-'));
+  return chromium.launchPersistentContext(profile, {
+    executablePath: process.env.KOVRA_CHROMIUM || '/usr/bin/chromium',
+    args: CHROMIUM_FLAGS,
+    headless: true,
+    viewport: { width: 1400, height: 800 },
+  });
+}
+
+// Opens the page and collects its console errors and uncaught exceptions.
+export async function openPage(context, url) {
+  const page = await context.newPage();
+  const problems = [];
+  page.on('console', (message) => { if (message.type() === 'error') problems.push(message.text()); });
+  page.on('pageerror', (error) => problems.push(error.message));
+  await page.goto(url);
+  return { page, problems };
+}
+
+// Resolves when the page has painted a state that passes `test` (run in the page on window.__chart).
+export function painted(page, test, timeout = 5000) {
+  return page.waitForFunction(test, null, { timeout, polling: 'raf' });
+}
+
+export async function stateOf(url) {
+  return (await fetch(`${url}api/state`)).json();
+}
+
+export async function post(url, path, body) {
+  const response = await fetch(`${url}${path}`, {
+    method: 'POST', headers: { 'Content-Type': 'application/json' }, body: body ? JSON.stringify(body) : '',
+  });
+  return { status: response.status, text: await response.text() };
+}

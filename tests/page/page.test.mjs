@@ -1,0 +1,131 @@
+// The live page in a real browser: what it draws equals the server's state,
+// and buttons, settings and replay reach the chart.
+import assert from 'node:assert/strict';
+import { after, before, test } from 'node:test';
+
+import { openPage, painted, post, startBrowser, startServer, stateOf } from './harness.mjs';
+
+let browser;
+before(async () => { browser = await startBrowser(); });
+after(async () => { await browser.close(); });
+
+// Each test gets its own server on the embedded sample, stopped by SIGTERM within two seconds.
+async function withServer(args, body) {
+  const server = await startServer(args);
+  try {
+    await body(server.url);
+  } finally {
+    const { code, milliseconds } = await server.stop();
+    assert.equal(code, 0, server.errors());
+    assert.ok(milliseconds < 2000, `stopped after ${milliseconds} ms`);
+  }
+}
+
+test('the page draws every candle, level series and drawing of the state, and the control bar', () =>
+  withServer([], async (url) => {
+    const state = await stateOf(url);
+    const { page, problems } = await openPage(browser, url);
+    await painted(page, () => window.__chart.version > 0 && window.__chart.drawings.length > 0);
+    const drawn = await page.evaluate(() => window.__chart);
+    assert.equal(drawn.version, state.version);
+    assert.equal(drawn.candles, state.barCount);
+    assert.equal(drawn.drawings.length, state.drawings.length);
+    assert.deepEqual(drawn.drawings.map((d) => d.id), state.drawings.map((d) => d.id));
+    assert.deepEqual(drawn.drawings.map((d) => d.kind), state.drawings.map((d) => d.kind));
+    const shown = state.series.filter((s) => s.shown);
+    assert.deepEqual(drawn.series.map((s) => s.subgraph), shown.map((s) => s.subgraph));
+    for (const series of drawn.series) {
+      const joined = state.series[series.subgraph].joined;
+      assert.ok(joined ? series.runs > 0 : series.dashes > 0, `series ${series.subgraph} drawn`);
+    }
+    assert.equal(drawn.buttons.length, 17);
+    assert.deepEqual(drawn.buttons.map((b) => b.label), state.buttons.map((b) => b.label || String(b.number)));
+    assert.deepEqual(drawn.buttons.map((b) => b.hover), state.buttons.map((b) => b.hover));
+    assert.deepEqual(drawn.buttons.map((b) => b.pressed), state.buttons.map((b) => b.pushed));
+    assert.match(await page.locator('#title').textContent(), /^Kovra Math RT Intraday — Frame Algorithm: Optimized, Frame Size: 16/);
+    // The first view is the current frame, as in the picture.
+    assert.deepEqual(drawn.visible, { from: state.window.firstBar - 0.5, to: state.window.lastBar + 0.5 });
+
+    // Pixel probe: the 8/8th line's colour at its price, on the last bar.
+    const colour = await page.evaluate(() => {
+      const { last } = window.__chart.series.find((s) => s.subgraph === 2);
+      for (const canvas of document.querySelectorAll('#chart canvas')) {
+        const box = canvas.getBoundingClientRect(), chartBox = document.querySelector('#chart table, #chart').getBoundingClientRect();
+        const ratio = canvas.width / box.width;
+        if (box.width < 200 || box.height < 200) continue;  // the pane, not the scales
+        const pixel = canvas.getContext('2d').getImageData(Math.round((last.x - 3) * ratio), Math.floor(last.y * ratio), 1, 1).data;
+        if (pixel[3] > 0) return [...pixel.slice(0, 3)];
+        void chartBox;
+      }
+      return null;
+    });
+    assert.deepEqual(colour, [0, 0, 255], 'the 8/8th subgraph is blue');
+    assert.deepEqual(problems, []);
+  }));
+
+test('a click on button 5 brings a 64-bar frame within a second', () =>
+  withServer([], async (url) => {
+    const { page, problems } = await openPage(browser, url);
+    await painted(page, () => window.__chart.version > 0);
+    await page.locator('#control-bar button[data-number="5"]').click();
+    await painted(page, () => window.__chart.frame.end - window.__chart.frame.start === 64, 1000);
+    await painted(page, () => window.__chart.buttons[4].pressed);
+    const state = await stateOf(url);
+    assert.equal(state.inputs.find((i) => i.name === 'Frame Size').value, '64');
+    assert.equal(await page.locator('#control-bar button[data-number="5"]').getAttribute('aria-pressed'), 'true');
+    assert.deepEqual(problems, []);
+  }));
+
+test('a settings change recalculates, and the replay brings bars one at a time', () =>
+  withServer([], async (url) => {
+    const { page, problems } = await openPage(browser, url);
+    await painted(page, () => window.__chart.version > 0);
+    await page.locator('select[name="Frame Size"]').selectOption('32');
+    await painted(page, () => window.__chart.frame.end - window.__chart.frame.start === 32);
+    assert.match(await page.locator('#title').textContent(), /Frame Size: 32/);
+
+    await page.locator('#replay-start-bar').fill('1900');
+    await page.locator('#replay-start').click();
+    await painted(page, () => window.__chart.barCount === 1900);
+    await page.locator('#replay-step').click();
+    await painted(page, () => window.__chart.barCount === 1901 && window.__chart.candles === 1901);
+    await page.locator('#replay-speed').fill('50');
+    await page.locator('#replay-speed').dispatchEvent('change');
+    await page.locator('#replay-play').click();
+    await painted(page, () => window.__chart.barCount >= 1910, 3000);
+    assert.deepEqual(problems, []);
+  }));
+
+test('six pages at once all stay live', () =>
+  withServer([], async (url) => {
+    const started = Date.now();
+    const pages = [];
+    for (let i = 0; i < 6; i += 1) pages.push(await openPage(browser, url));
+    for (const { page } of pages) await painted(page, () => window.__chart.version > 0);
+    console.log('six pages painted after', Date.now() - started, 'ms');
+    assert.equal((await post(url, 'api/button/17')).status, 200);
+    const { version } = await stateOf(url);
+    for (const { page } of pages) {
+      await page.waitForFunction((v) => window.__chart.version >= v, version, { timeout: 3000 });
+    }
+    for (const { page, problems } of pages) {
+      assert.deepEqual(problems, []);
+      await page.close();
+    }
+  }));
+
+test('panning by keyboard offers the way back, and the picture exports the view', () =>
+  withServer([], async (url) => {
+    const { page, problems } = await openPage(browser, url);
+    await painted(page, () => window.__chart.version > 0);
+    await page.locator('#chart').focus();
+    for (let i = 0; i < 12; i += 1) await page.keyboard.press('ArrowLeft');
+    await page.locator('#go-latest').waitFor({ state: 'visible' });
+    await page.locator('#go-latest').click();
+    await page.locator('#go-latest').waitFor({ state: 'hidden' });
+    const [download] = await Promise.all([page.waitForEvent('download'), page.locator('#export').click()]);
+    const png = await (await fetch(new URL(download.url()))).arrayBuffer();
+    assert.deepEqual([...new Uint8Array(png, 0, 4)], [0x89, 0x50, 0x4e, 0x47]);
+    assert.match(download.url(), /first=-?\d+&last=\d+&width=\d+&height=\d+/);
+    assert.deepEqual(problems, []);
+  }));
