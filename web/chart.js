@@ -4,7 +4,7 @@
 // user scrolls away. After every repaint, window.__chart records what was drawn.
 
 import { DrawingsPrimitive } from './drawings.js';
-import { LevelsView, levelItem, levelItems } from './levels.js';
+import { LevelsPrimitive } from './levels.js';
 import { dateTimeText } from './state.js';
 import { tickMarkText } from './timeaxis.js';
 
@@ -57,8 +57,8 @@ export class ChartView {
     this.candles = this.chart.addSeries(CandlestickSeries, {
       upColor: UP, downColor: DOWN, borderUpColor: UP, borderDownColor: DOWN, wickUpColor: UP, wickDownColor: DOWN,
     });
-    this.levelsView = new LevelsView((drawn) => { this.lastPaint.series = drawn; });
-    this.levels = this.chart.addCustomSeries(this.levelsView, {});
+    this.levels = new LevelsPrimitive((drawn) => { this.lastPaint.series = drawn; });
+    this.candles.attachPrimitive(this.levels);
     this.drawings = new DrawingsPrimitive((drawn) => this.painted(drawn));
     this.candles.attachPrimitive(this.drawings);
 
@@ -72,29 +72,27 @@ export class ChartView {
     container.addEventListener('keydown', (event) => this.onKey(event));
   }
 
-  // `change`: the bar from which the state differs from what is drawn, or
-  // null when everything is new.
+  // `change`: the first bar whose candle differs from what is drawn, or null
+  // when everything is new.
   render(state, change) {
     const previous = this.state;
     this.state = state;
-    const precision = state.valueFormat;
-    const priceFormat = { type: 'price', precision, minMove: 10 ** -precision };
-    const looks = (s) => JSON.stringify(s.series.map(({ shown, joined, pen }) => [shown, joined, pen]));
-    const appendOnly = previous && change !== null && change >= previous.barCount - 1 &&
-      state.barCount >= previous.barCount && looks(previous) === looks(state);
-    if (appendOnly) {
+    if (previous && change !== null && change >= previous.barCount - 1 && state.barCount >= previous.barCount) {
       for (let bar = Math.min(change, previous.barCount - 1); bar < state.barCount; bar += 1) {
         this.candles.update(candleOf(state, bar));
-        this.levels.update(levelItem(state, bar));
       }
     } else {
-      this.candles.applyOptions({ priceFormat });
+      const precision = state.valueFormat;
+      this.candles.applyOptions({ priceFormat: { type: 'price', precision, minMove: 10 ** -precision } });
       this.candles.setData(state.chartTimes.map((_, bar) => candleOf(state, bar)));
-      this.levelsView.setPlacement(state);
-      this.levels.setData(levelItems(state));
     }
+    this.levels.setState(state);
     this.drawings.setDrawings(state.drawings);
-    if (!previous || (change === null && !this.scrolledAway(previous))) this.showWindow(state.window);
+    // A new frame from a recalculation (not from new bars) is shown as the
+    // picture shows it, unless the user has scrolled away.
+    const newFrame = previous && state.barCount === previous.barCount &&
+      (state.window.firstBar !== previous.window.firstBar || state.window.lastBar !== previous.window.lastBar);
+    if (!previous || ((change === null || newFrame) && !this.scrolledAway(previous))) this.showWindow(state.window);
     this.showLegend();
     this.showGoLatest();
   }
@@ -152,10 +150,13 @@ export class ChartView {
     this.lastPaint.drawings = drawings;
     const state = this.state;
     const timeScale = this.chart.timeScale();
+    const paintedAt = performance.now();
+    if (state && !this.firstPaintAt) this.firstPaintAt = paintedAt;
     window.__chart = {
       version: state ? state.version : -1,
       paints: this.paints,
-      paintedAt: performance.now(),
+      paintedAt,
+      firstPaintAt: this.firstPaintAt,
       barCount: state ? state.barCount : 0,
       candles: this.candles.data().length,
       frame: state ? state.frame : null,

@@ -1,69 +1,77 @@
-// The thirteen level series as one custom series of the chart library: each
-// item holds every level's value at its bar. How a series shows (a line
+// The thirteen level series, drawn straight from the page's state on the
+// candles' pane (no per-bar items to hand to the chart library, so a
+// recalculation costs no more than a repaint). How a series shows (a line
 // through its values or a dash per bar, its pen) comes placed from the
 // server; this only maps bars and prices to pixels.
 
 import { strokeStyle } from './pens.js';
 
-// The series' item of a bar: the values of the shown levels there.
-export function levelItem(state, bar) {
-  return { time: state.chartTimes[bar], values: state.series.filter((s) => s.shown).map((s) => s.values[bar]) };
-}
-
-export function levelItems(state) {
-  const shown = state.series.filter((series) => series.shown);
-  return state.chartTimes.map((time, bar) => ({ time, values: shown.map((series) => series.values[bar]) }));
-}
-
-export class LevelsView {
+export class LevelsPrimitive {
   constructor(onPainted) {
-    this.data = null;
-    this.series = [];
-    this.dashShare = 0.7;
+    this.state = null;
     this.onPainted = onPainted;
+    const renderer = { draw: (target) => this.draw(target) };
+    this.view = { renderer: () => renderer, zOrder: () => 'normal' };
   }
 
-  setPlacement(state) {
-    this.series = state.series.filter((series) => series.shown);
-    this.dashShare = state.dashShare;
+  attached({ chart, series, requestUpdate }) {
+    Object.assign(this, { chart, series, requestUpdate });
   }
 
-  renderer() { return this; }
-
-  update(data) { this.data = data; }
-
-  priceValueBuilder(item) {
-    const finite = item.values.filter((value) => value !== null && Number.isFinite(value));
-    return finite.length ? [Math.min(...finite), Math.max(...finite), finite[finite.length - 1]] : [NaN];
+  detached() {
+    this.chart = this.series = this.requestUpdate = null;
   }
 
-  isWhitespace(item) { return !item.values || item.values.every((value) => value === null); }
+  setState(state) {
+    this.state = state;
+    if (this.requestUpdate) this.requestUpdate();
+  }
 
-  defaultOptions() {
-    return { lastValueVisible: false, priceLineVisible: false, color: '#000000' };
+  paneViews() { return [this.view]; }
+
+  // The price scale takes in the shown levels of the visible bars.
+  autoscaleInfo(firstLogical, lastLogical) {
+    const state = this.state;
+    if (!state) return null;
+    let low = Infinity, high = -Infinity;
+    const first = Math.max(0, Math.floor(firstLogical)), last = Math.min(state.barCount - 1, Math.ceil(lastLogical));
+    for (const series of state.series) {
+      if (!series.shown) continue;
+      for (let bar = first; bar <= last; bar += 1) {
+        const value = series.values[bar];
+        if (value === null) continue;
+        if (value < low) low = value;
+        if (value > high) high = value;
+      }
+    }
+    return low <= high ? { priceRange: { minValue: low, maxValue: high } } : null;
   }
 
   // Each run of values: a line through them, or a dash when it has one value
   // (every value is a run of its own for a series drawn as dashes).
-  draw(target, priceToY) {
-    const drawn = this.series.map((series) => ({ subgraph: series.subgraph, runs: 0, dashes: 0, first: null, last: null }));
-    const data = this.data;
-    if (data && data.visibleRange) {
+  draw(target) {
+    const state = this.state;
+    const drawn = [];
+    const range = this.chart && this.chart.timeScale().getVisibleLogicalRange();
+    if (state && range) {
+      const timeScale = this.chart.timeScale();
+      const x0 = timeScale.logicalToCoordinate(0), spacing = timeScale.logicalToCoordinate(1) - x0;
+      const halfDash = Math.max(0.5, (spacing * state.dashShare) / 2);
+      const first = Math.max(0, Math.floor(range.from) - 1), last = Math.min(state.barCount - 1, Math.ceil(range.to) + 1);
       target.useBitmapCoordinateSpace(({ context, horizontalPixelRatio: hr, verticalPixelRatio: vr }) => {
-        const halfDash = Math.max(0.5, (data.barSpacing * this.dashShare) / 2);
-        const first = Math.max(data.visibleRange.from - 1, 0);
-        const last = Math.min(data.visibleRange.to + 1, data.bars.length);
-        this.series.forEach((series, index) => {
-          const record = drawn[index];
+        for (const series of state.series) {
+          if (!series.shown) continue;
+          const record = { subgraph: series.subgraph, runs: 0, dashes: 0, first: null, last: null };
+          drawn.push(record);
           strokeStyle(context, series.pen, hr);
+          const odd = Math.round(series.pen.width * hr) % 2 === 1;
           let run = [];
           const finish = () => {
             if (run.length === 1) {
-              const [p] = run;
+              const y = Math.round(run[0].y * vr) + (odd ? 0.5 : 0);
               context.beginPath();
-              const y = Math.round(p.y * vr) + ((Math.round(series.pen.width * hr) % 2) ? 0.5 : 0);
-              context.moveTo(Math.round((p.x - halfDash) * hr), y);
-              context.lineTo(Math.round((p.x + halfDash) * hr), y);
+              context.moveTo(Math.round((run[0].x - halfDash) * hr), y);
+              context.lineTo(Math.round((run[0].x + halfDash) * hr), y);
               context.stroke();
               record.dashes += 1;
             } else if (run.length > 1) {
@@ -78,18 +86,17 @@ export class LevelsView {
             }
             run = [];
           };
-          let previousBar = null;
-          for (let i = first; i < last; i += 1) {
-            const bar = data.bars[i];
-            const value = bar.originalData.values[index];
-            if (value === null || value === undefined || (previousBar !== null && bar.time !== previousBar + 1)) finish();
-            previousBar = bar.time;
-            if (value === null || value === undefined) continue;
-            run.push({ x: bar.x, y: priceToY(value), bar: bar.time });
+          for (let bar = first; bar <= last; bar += 1) {
+            const value = series.values[bar];
+            if (value === null) {
+              finish();
+              continue;
+            }
+            run.push({ bar, x: x0 + bar * spacing, y: this.series.priceToCoordinate(value) });
             if (!series.joined) finish();
           }
           finish();
-        });
+        }
       });
     }
     this.onPainted(drawn);

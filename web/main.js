@@ -20,34 +20,25 @@ const replay = new ReplayControls({
 });
 
 let state = null;
-let drawnFrom = null;  // the first bar not yet drawn as the state has it; null: redraw everything
-let frameRequested = false;
+let drawnCount = null;  // bars drawn so far; null: nothing drawn yet
 
-// Changes that arrive between two frames are drawn once.
-function draw() {
-  frameRequested = false;
-  chart.render(state, drawnFrom);
+// The chart library gathers the changes of one frame into one repaint, so
+// each state is handed over at once.
+function draw(from) {
+  chart.render(state, drawnCount === null || from === null ? null : Math.min(from, drawnCount));
   controls.render(state);
   replay.render(state);
-  drawnFrom = state.barCount;
-}
-
-function changed(from) {
-  drawnFrom = drawnFrom === null || from === null ? null : Math.min(drawnFrom, from);
-  if (!frameRequested) {
-    frameRequested = true;
-    requestAnimationFrame(draw);
-  }
+  drawnCount = state.barCount;
 }
 
 followChart({
   onSnapshot: (snapshot) => {
     state = fromSnapshot(snapshot);
-    changed(null);
+    draw(null);
   },
   onUpdate: (update) => {
     state = withUpdate(state, update);
-    changed(update.from);
+    draw(update.barsFrom);
   },
   onNote: report,
 });

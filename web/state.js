@@ -13,14 +13,23 @@ function chartTimesFrom(times, chartTimes, from) {
   return chartTimes;
 }
 
+// Appends a series' values, sent as runs (value, count, value, count, ...).
+function appendRuns(values, runs) {
+  for (let i = 0; i < runs.length; i += 2) {
+    for (let n = runs[i + 1]; n > 0; n -= 1) values.push(runs[i]);
+  }
+  return values;
+}
+
 export function fromSnapshot(snapshot) {
-  const state = { ...snapshot, chartTimes: [] };
+  const series = snapshot.series.map((s) => ({ ...s, values: appendRuns([], s.values) }));
+  const state = { ...snapshot, series, chartTimes: [] };
   chartTimesFrom(state.bars.time, state.chartTimes, 0);
   return state;
 }
 
-// The next state: every part as the update has it, the per-bar arrays
-// replaced from the update's first bar on, the drawings kept when it has none.
+// The next state: every part as the update has it, the bars and the series'
+// values replaced from their first changed bar on, the drawings kept when it has none.
 export function withUpdate(state, update) {
   const next = { ...state, ...update, bars: state.bars, series: state.series, chartTimes: state.chartTimes };
   if (!update.drawings) {
@@ -29,16 +38,15 @@ export function withUpdate(state, update) {
   }
   for (const key of ['time', 'open', 'high', 'low', 'close']) {
     const column = state.bars[key];
-    column.length = update.from;
-    column.push(...update.bars[key]);
+    column.length = update.barsFrom;
+    for (const value of update.bars[key]) column.push(value);
   }
   next.series = update.series.map((series, index) => {
     const values = state.series[index].values;
-    values.length = update.from;
-    values.push(...series.values);
-    return { ...series, values };
+    values.length = update.seriesFrom;
+    return { ...series, values: appendRuns(values, series.values) };
   });
-  chartTimesFrom(next.bars.time, next.chartTimes, update.from);
+  chartTimesFrom(next.bars.time, next.chartTimes, update.barsFrom);
   return next;
 }
 

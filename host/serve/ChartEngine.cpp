@@ -19,7 +19,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr auto kReplyTimeout = std::chrono::seconds(30);
 constexpr auto kFollowInterval = std::chrono::milliseconds(250);
-// Updates carry at most this many bars; a bigger change asks the pages to reload.
+// Updates carry at most this many bars; a bigger change of the bars asks the
+// pages to reload. (A recalculation sends every level value but no bars.)
 constexpr int32_t kMaxUpdateBars = 512;
 
 std::shared_ptr<const std::string> Text(std::string text) { return std::make_shared<const std::string>(std::move(text)); }
@@ -283,22 +284,26 @@ void ChartEngine::Publish() {
     const BarColumns& bars = session.chart().bars;
     const auto count = static_cast<size_t>(bars.size());
 
-    size_t from = count;
-    from = std::min(from, FirstDifference(bars.dateTimes, sent_.bars.dateTimes));
-    from = std::min(from, FirstDifference(bars.open, sent_.bars.open));
-    from = std::min(from, FirstDifference(bars.high, sent_.bars.high));
-    from = std::min(from, FirstDifference(bars.low, sent_.bars.low));
-    from = std::min(from, FirstDifference(bars.close, sent_.bars.close));
+    // What the pages have is kept as sent, so a change is found by comparing.
+    size_t barsFrom = count;
+    barsFrom = std::min(barsFrom, FirstDifference(bars.dateTimes, sent_.bars.dateTimes));
+    barsFrom = std::min(barsFrom, FirstDifference(bars.open, sent_.bars.open));
+    barsFrom = std::min(barsFrom, FirstDifference(bars.high, sent_.bars.high));
+    barsFrom = std::min(barsFrom, FirstDifference(bars.low, sent_.bars.low));
+    barsFrom = std::min(barsFrom, FirstDifference(bars.close, sent_.bars.close));
+    if (barsFrom < count || count != static_cast<size_t>(sent_.bars.size())) sent_.bars = bars;
+    size_t seriesFrom = count;
     sent_.series.resize(kLevelSeriesCount);
-    std::vector<std::vector<float>> series(kLevelSeriesCount);
     for (int32_t subgraph = 0; subgraph < kLevelSeriesCount; ++subgraph) {
-        std::vector<float>& values = series[static_cast<size_t>(subgraph)];
-        values.resize(count);
-        for (size_t bar = 0; bar < count; ++bar) values[bar] = study.SeriesValue(subgraph, static_cast<int32_t>(bar));
-        from = std::min(from, FirstDifference(values, sent_.series[static_cast<size_t>(subgraph)]));
+        std::vector<float>& sent = sent_.series[static_cast<size_t>(subgraph)];
+        size_t bar = 0;
+        while (bar < count && bar < sent.size() &&
+               SameBits(study.SeriesValue(subgraph, static_cast<int32_t>(bar)), sent[bar]))
+            ++bar;
+        seriesFrom = std::min(seriesFrom, bar);
+        sent.resize(count);
+        for (; bar < count; ++bar) sent[bar] = study.SeriesValue(subgraph, static_cast<int32_t>(bar));
     }
-    sent_.bars = bars;
-    sent_.series = std::move(series);
     // Drawings change only when the study submits or clears, or a text dated
     // by a date-time finds a new bar.
     const DrawingsStamp stamp{session.chart().drawings.SubmissionsOf(study.studyIdentifier()),
@@ -310,14 +315,16 @@ void ChartEngine::Publish() {
     stateJson_.reset();
     StateHeader header;
     header.version = version_;
-    header.fromBar = static_cast<int32_t>(from);
-    header.withDrawings = withDrawings;
     header.replay = ReplayStatus{setup_.playing, setup_.speed, setup_.bars.size()};
-    if (static_cast<int64_t>(count) - static_cast<int64_t>(from) > kMaxUpdateBars) {
+    if (count - barsFrom > static_cast<size_t>(kMaxUpdateBars)) {
+        stateJson_ = Text(FormatStateJson(session, header));  // ready for the pages that will ask
         events_.Publish(ChartEvent{version_, "reload", fmt::format("{{\"version\":{}}}", version_)});
-    } else {
-        events_.Publish(ChartEvent{version_, "update", FormatStateJson(session, header)});
+        return;
     }
+    header.barsFrom = static_cast<int32_t>(barsFrom);
+    header.seriesFrom = static_cast<int32_t>(seriesFrom);
+    header.withDrawings = withDrawings;
+    events_.Publish(ChartEvent{version_, "update", FormatStateJson(session, header)});
 }
 
 }  // namespace kovra::host

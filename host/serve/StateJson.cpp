@@ -1,6 +1,7 @@
 #include "host/serve/StateJson.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <type_traits>
 
@@ -93,6 +94,8 @@ void WriteDrawings(JsonWriter& out, const StudyInstance& study) {
     out.EndArray();
 }
 
+bool SameValue(float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
 template <typename Column>
 void WriteColumn(JsonWriter& out, const char* name, const Column& column, int32_t from) {
     out.Key(name).BeginArray();
@@ -128,8 +131,15 @@ void WriteSeries(JsonWriter& out, const StudyInstance& study, int32_t from) {
         out.Key("joined").Bool(series.joined);
         out.Key("pen");
         WriteStroke(out, series.stroke);
+        // Levels hold for many bars at a time: runs keep the text short.
         out.Key("values").BeginArray();
-        for (int32_t bar = from; bar < count; ++bar) out.Price(study.SeriesValue(series.subgraph, bar));
+        for (int32_t bar = from; bar < count;) {
+            const float value = study.SeriesValue(series.subgraph, bar);
+            int32_t run = 1;
+            while (bar + run < count && SameValue(study.SeriesValue(series.subgraph, bar + run), value)) ++run;
+            out.Price(value).Integer(run);
+            bar += run;
+        }
         out.EndArray();
         out.EndObject();
     }
@@ -198,11 +208,13 @@ double UnixSecondsOf(int64_t microsecondsSince18991230) {
 std::string FormatStateJson(const ChartSession& session, const StateHeader& header) {
     const StudyInstance& study = session.study();
     const BarColumns& bars = session.chart().bars;
-    const int32_t from = std::clamp(header.fromBar, 0, bars.size());
     JsonWriter out;
     out.BeginObject();
     out.Key("version").Integer(static_cast<int64_t>(header.version));
-    out.Key("from").Integer(from);
+    const int32_t barsFrom = std::clamp(header.barsFrom, 0, bars.size());
+    const int32_t seriesFrom = std::clamp(header.seriesFrom, 0, bars.size());
+    out.Key("barsFrom").Integer(barsFrom);
+    out.Key("seriesFrom").Integer(seriesFrom);
     out.Key("barCount").Integer(bars.size());
     out.Key("title").String(ChartTitle(study));
     out.Key("studyName").String(TextView(study.record().StudyName));
@@ -226,8 +238,8 @@ std::string FormatStateJson(const ChartSession& session, const StateHeader& head
     WriteInputs(out, study);
     WriteSubgraphs(out, study);
     if (header.withDrawings) WriteDrawings(out, study);
-    WriteBars(out, bars, from);
-    WriteSeries(out, study, from);
+    WriteBars(out, bars, barsFrom);
+    WriteSeries(out, study, seriesFrom);
     out.EndObject();
     return out.Take();
 }

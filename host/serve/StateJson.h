@@ -19,14 +19,16 @@ struct ReplayStatus {
 
 struct StateHeader {
     uint64_t version = 0;   // counts the changes the page has seen
-    int32_t fromBar = 0;    // the bar arrays start at this bar (0: the whole state)
+    int32_t barsFrom = 0;     // the bars start at this bar (0: all of them)
+    int32_t seriesFrom = 0;   // the level series' values start at this bar
     bool withDrawings = true;  // false: the drawings are as last sent
     ReplayStatus replay;
 };
 
-// The whole state (fromBar 0), or an update: every part in full except the
-// per-bar arrays, which start at `fromBar`, and the drawings, left out when
-// unchanged.
+// The whole state (both froms 0), or an update: every part in full except
+// the bars and the series' values, which start at their own first changed
+// bar, and the drawings, left out when unchanged. A series' values come as
+// runs: value, count, value, count, ... (null: no value).
 std::string FormatStateJson(const ChartSession& session, const StateHeader& header);
 
 // Seconds from 1970-01-01 00:00:00 to a bar date-time, the wall clock read as UTC.

@@ -113,31 +113,50 @@ TEST(ChartEngine, RefusesWhatItCannotDoWithAReason) {
     EXPECT_EQ(engine->Replay(stop).status, 503) << "a stopped engine answers at once";
 }
 
-TEST(ChartEngine, ANewBarIsASmallUpdateAndARecalculationAReload) {
+TEST(ChartEngine, SendsOnlyWhatChangedAndAskForAReloadWhenManyBarsDid) {
     auto engine = SampleEngine(1950, 1900);
     const uint64_t before = engine->events().version();
     ASSERT_EQ(engine->Replay(Action(ReplayRequest::Action::kStep)).status, 200);
     std::vector<ChartEvent> events = engine->events().EventsAfter(before);
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].name, "update");
-    const json update = json::parse(events[0].data);
+    json update = json::parse(events[0].data);
     EXPECT_EQ(update["barCount"], 1901);
-    EXPECT_GE(update["from"].get<int32_t>(), 1899) << "only the new bar (and perhaps the one before) travels";
+    EXPECT_EQ(update["barsFrom"], 1900) << "only the new bar travels";
+    EXPECT_GE(update["seriesFrom"].get<int32_t>(), 1900);
     EXPECT_EQ(update["bars"]["close"].back(), SampleBars().bars.close[1900]);
 
     ASSERT_EQ(engine->PushButton(5, kButtonOn).status, 200);
     events = engine->events().EventsAfter(before + 1);
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].name, "reload") << "a 64-bar frame changes the levels of most bars";
+    ASSERT_EQ(events[0].name, "update");
+    update = json::parse(events[0].data);
+    EXPECT_EQ(update["barsFrom"], 1901) << "a recalculation changes no bar";
+    EXPECT_LT(update["seriesFrom"].get<int32_t>(), 100) << "but the levels of most bars";
+    EXPECT_TRUE(update.contains("drawings"));
+
+    ReplayRequest start;
+    start.startBar = 1000;
+    ASSERT_EQ(engine->Replay(start).status, 200);
+    events = engine->events().EventsAfter(before + 2);
+    ASSERT_EQ(events.size(), 1u);
+    ASSERT_EQ(events[0].name, "update");
+    update = json::parse(events[0].data);
+    EXPECT_EQ(update["barCount"], 1000) << "starting over: the bars after the start go";
+    EXPECT_EQ(update["barsFrom"], 1000);
 }
 
 TEST(ChartEngine, KeepsAtMostMaxBarsByDroppingTheOldestEighth) {
-    auto engine = SampleEngine(400, 320, 320);
+    auto engine = SampleEngine(1950, 1000, 1000);
+    const uint64_t before = engine->events().version();
     ASSERT_EQ(engine->Replay(Action(ReplayRequest::Action::kStep)).status, 200);
     const json state = StateOf(*engine);
-    EXPECT_EQ(state["barCount"], 280);
-    EXPECT_EQ(state["replay"]["knownBars"], 359) << "the dropped bars are gone from the replay too";
-    EXPECT_EQ(state["bars"]["close"].back(), SampleBars().bars.close[320]);
+    EXPECT_EQ(state["barCount"], 875);
+    EXPECT_EQ(state["replay"]["knownBars"], 1824) << "the dropped bars are gone from the replay too";
+    EXPECT_EQ(state["bars"]["close"].back(), SampleBars().bars.close[1000]);
+    const std::vector<ChartEvent> events = engine->events().EventsAfter(before);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].name, "reload") << "every bar moved: too many for an update";
 }
 
 TEST(ChartEngine, FollowedLinesUpdateTheLastBarOrAddBars) {

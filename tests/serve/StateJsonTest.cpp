@@ -2,6 +2,7 @@
 // drawings, placed by the same code as the picture.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -68,9 +69,20 @@ TEST(StateJson, EveryDrawingOfTheSampleIsPlacedWithItsBarsAndPricesOrOmittedWith
     EXPECT_EQ(state["bars"]["time"][0], 1710149400) << "2024-03-11 09:30:00 read as UTC";
     ASSERT_EQ(state["series"].size(), 13u);
     for (const json& series : state["series"]) {
-        ASSERT_EQ(series["values"].size(), bars);
-        const float last = session->study().SeriesValue(series["subgraph"], bars - 1);
-        EXPECT_EQ(static_cast<float>(series["values"][bars - 1].get<double>()), last);
+        // Runs of (value, count) give back every bar's value.
+        int32_t bar = 0;
+        const json& runs = series["values"];
+        for (size_t i = 0; i + 1 < runs.size(); i += 2) {
+            const float expected = session->study().SeriesValue(series["subgraph"], bar);
+            if (std::isnan(expected)) {
+                EXPECT_TRUE(runs[i].is_null()) << "bar " << bar;
+            } else {
+                EXPECT_EQ(static_cast<float>(runs[i].get<double>()), expected) << "bar " << bar;
+            }
+            bar += runs[i + 1].get<int32_t>();
+        }
+        EXPECT_EQ(bar, bars) << series["name"];
+        EXPECT_LT(runs.size(), static_cast<size_t>(bars)) << "levels hold for several bars";
     }
     EXPECT_EQ(state["series"][2]["name"], "8/8th");
     EXPECT_TRUE(state["series"][0]["values"][0].is_null()) << "no value before the first full frame";
@@ -108,13 +120,18 @@ TEST(StateJson, AnUpdateCarriesBarsFromItsFirstBarAndDrawingsOnlyWhenTheyChanged
     auto session = SampleSession(library);
     StateHeader header;
     header.version = 7;
-    header.fromBar = SampleBars().bars.size() - 2;
+    header.barsFrom = SampleBars().bars.size() - 2;
+    header.seriesFrom = SampleBars().bars.size() - 1;
     header.withDrawings = false;
     const json update = json::parse(FormatStateJson(*session, header));
     EXPECT_EQ(update["version"], 7);
-    EXPECT_EQ(update["from"], header.fromBar);
+    EXPECT_EQ(update["barsFrom"], header.barsFrom);
+    EXPECT_EQ(update["seriesFrom"], header.seriesFrom);
     EXPECT_EQ(update["bars"]["close"].size(), 2u);
-    EXPECT_EQ(update["series"][2]["values"].size(), 2u);
+    ASSERT_EQ(update["series"][2]["values"].size(), 2u) << "one run: value and count";
+    EXPECT_EQ(static_cast<float>(update["series"][2]["values"][0].get<double>()),
+              session->study().SeriesValue(2, header.seriesFrom));
+    EXPECT_EQ(update["series"][2]["values"][1], 1);
     EXPECT_FALSE(update.contains("drawings"));
     EXPECT_EQ(update["buttons"].size(), 17u) << "everything but the bars and drawings comes whole";
 }

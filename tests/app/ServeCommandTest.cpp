@@ -1,0 +1,33 @@
+// kovra serve refuses what it cannot serve before it starts, with one line and exit 2.
+#include <gtest/gtest.h>
+
+#include "tests/support/RunKovra.h"
+
+namespace {
+
+using kovra::testing::RunKovra;
+
+TEST(ServeCommand, BadOptionsAreUsageErrorsBeforeAnythingIsServed) {
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"serve", "--follow"}, "kovra: --follow needs a bar file (--bars FILE) to follow\n"},
+        {{"serve", "--replay-from", "0"}, "kovra: --replay-from 0: the chart has 1950 bars; choose 1 to 1950\n"},
+        {{"serve", "--replay-from", "1951"}, "kovra: --replay-from 1951: the chart has 1950 bars; choose 1 to 1950\n"},
+        {{"serve", "--max-bars", "100", "--replay-from", "101"},
+         "kovra: --replay-from 101: the chart has 100 bars; choose 1 to 100\n"},
+        {{"serve", "--speed", "0"}, nullptr},
+        {{"serve", "--port", "70000"}, nullptr},
+        {{"serve", "--max-bars", "0"}, nullptr},
+    };
+    for (const Case& c : cases) {
+        const auto result = RunKovra(c.arguments);
+        EXPECT_EQ(result.exitCode, 2) << c.arguments.back() << ": " << result.err;
+        EXPECT_TRUE(result.out.empty()) << "no address printed: " << result.out;
+        if (c.message != nullptr) EXPECT_EQ(result.err, c.message);
+    }
+}
+
+}  // namespace
