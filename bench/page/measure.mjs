@@ -61,16 +61,18 @@ try {
     loads.push(await page.evaluate(() => window.__chart.firstPaintAt));
   }
 
-  // A click on 64 then 16, and so on: each a full recalculation and a new frame.
+  // A click on 64 then 16, and so on: each a full recalculation, until the
+  // chart with the new frame size is painted.
   const clicks = [];
   for (let i = 0; i < 10; i += 1) {
     const [button, frame] = i % 2 ? [3, 16] : [5, 64];
     clicks.push(await page.evaluate(async ([number, size]) => {
+      const version = window.__chart.version;
       const started = performance.now();
       document.querySelector(`#control-bar button[data-number="${number}"]`).click();
-      while (!(window.__chart.frame.end - window.__chart.frame.start === size && window.__chart.paintedAt > started)) {
-        await new Promise(requestAnimationFrame);
-      }
+      const done = () => window.__chart.version > version && window.__chart.paintedAt > started &&
+        document.querySelector('#title').textContent.includes(`Frame Size: ${size},`);
+      while (!done()) await new Promise(requestAnimationFrame);
       return window.__chart.paintedAt - started;
     }, [button, frame]));
   }
