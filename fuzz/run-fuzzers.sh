@@ -14,6 +14,7 @@ targets=("$@")
 build=$root/build/fuzz
 seed=20261208
 
+"$root/scripts/setup.sh"  # the project configures only with its packages in place
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKOVRA_FUZZ=ON -DKOVRA_BENCH=OFF >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
