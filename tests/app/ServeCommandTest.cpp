@@ -26,7 +26,9 @@ TEST(ServeCommand, BadOptionsAreUsageErrorsBeforeAnythingIsServed) {
         const auto result = RunKovra(c.arguments);
         EXPECT_EQ(result.exitCode, 2) << c.arguments.back() << ": " << result.err;
         EXPECT_TRUE(result.out.empty()) << "no address printed: " << result.out;
-        if (c.message != nullptr) EXPECT_EQ(result.err, c.message);
+        if (c.message != nullptr) {
+            EXPECT_EQ(result.err, c.message);
+        }
     }
 }
 
