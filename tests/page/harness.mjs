@@ -65,9 +65,10 @@ export async function openPage(context, url) {
   return { page, problems };
 }
 
-// Resolves when the page has painted a state that passes `test` (run in the page on window.__chart).
-export function painted(page, test, timeout = 5000) {
-  return page.waitForFunction(test, null, { timeout, polling: 'raf' });
+// Resolves when the page has painted a state that passes `test` (run in the
+// page on window.__chart, given `argument`).
+export function painted(page, test, timeout = 5000, argument = null) {
+  return page.waitForFunction(test, argument, { timeout, polling: 'raf' });
 }
 
 export async function stateOf(url) {
