@@ -13,7 +13,6 @@
 #include "app/Commands.h"
 #include "app/Progress.h"
 #include "app/RunOptions.h"
-#include "app/StudySettings.h"
 #include "host/BarsCsv.h"
 #include "host/render/ChartFont.h"
 #include "host/serve/ChartEngine.h"
@@ -61,10 +60,6 @@ void Serve(const ServeOptions& options) {
     setup.playing = options.replayFrom.has_value();
     setup.speed = options.speed;
     setup.maxBars = options.maxBars;
-    setup.applySettings = [](host::StudyInstance& study, const host::SettingsChange& change) {
-        ApplyInputSettings(study, change.inputs);
-        ApplySubgraphSettings(study, change.subgraphs);
-    };
     setup.warn = Warn;
     if (options.follow) {
         try {

@@ -124,6 +124,16 @@ void ChartSession::UpdateLastBar(float price) {
     CallAndReact(bars.size() - 1);
 }
 
+void ChartSession::ChangeSettings(const StudySettings& settings) {
+    try {
+        ApplyStudySettings(*study_, settings);
+    } catch (const SettingsError&) {
+        FullRecalculation();
+        throw;
+    }
+    FullRecalculation();
+}
+
 void ChartSession::AppendBar(const Bar& bar) {
     chart_->bars.Append(bar);
     if (chart_->bars.size() == 1) {

@@ -47,6 +47,10 @@ public:
     // The user clicks `button` (`kind` kButtonPushedOn or kButtonPushedOff): the study is called for
     // the last bar with the event pending.
     void Push(int32_t button, int32_t kind);
+    // The user edits the settings dialog while the chart runs: the settings,
+    // then a full recalculation. Throws SettingsError for a refused setting;
+    // those before it stay applied and the chart is recalculated all the same.
+    void ChangeSettings(const StudySettings& settings);
     // Real time: a new bar arrives and is computed (a chart without bars gets
     // its first bar by a full recalculation).
     void AppendBar(const Bar& bar);

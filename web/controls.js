@@ -59,7 +59,7 @@ export class Controls {
       const select = document.createElement('select');
       select.name = input.name;
       select.replaceChildren(...input.items.map((item) => new Option(item, item, false, item === input.value)));
-      select.addEventListener('change', () => this.change({ inputs: [`${input.name}=${select.value}`] }));
+      select.addEventListener('change', () => this.change({ inputs: [{ input: input.name, value: select.value }] }));
       label.append(input.name, select);
       return label;
     }));
@@ -75,8 +75,9 @@ export class Controls {
       colour.type = 'color';
       colour.value = subgraph.colour.toLowerCase();
       colour.dataset.position = String(subgraph.position);
-      colour.addEventListener('change', () =>
-        this.change({ subgraphs: [`#${subgraph.position}.PrimaryColour=${recordColour(colour.value)}`] }));
+      colour.addEventListener('change', () => this.change({
+        subgraphs: [{ subgraph: `#${subgraph.position}`, field: 'PrimaryColour', value: recordColour(colour.value) }],
+      }));
       label.append(subgraph.name, colour);
       return label;
     }));

@@ -9,6 +9,7 @@
 #include "host/SeriesCsv.h"
 #include "host/render/ChartImage.h"
 #include "host/render/SeriesPlacement.h"
+#include "layout/StudyLayout.h"
 #include "host/serve/StateJson.h"
 
 namespace kovra::host {
@@ -153,7 +154,7 @@ EngineReply ChartEngine::State() {
             StateHeader header;
             header.version = version_;
             header.replay = ReplayStatus{setup_.playing, setup_.speed, setup_.bars.size()};
-            stateJson_ = Text(FormatStateJson(*setup_.session, header));
+            stateJson_ = Text(FormatStateJson(setup_.session->study(), header));
         }
         return EngineReply{200, "application/json; charset=utf-8", stateJson_};
     });
@@ -167,15 +168,15 @@ EngineReply ChartEngine::PushButton(int32_t button, int32_t kind) {
     });
 }
 
-EngineReply ChartEngine::ChangeSettings(SettingsChange change) {
-    return Ask([this, change = std::move(change)] {
+EngineReply ChartEngine::ChangeSettings(StudySettings settings) {
+    return Ask([this, settings = std::move(settings)] {
         std::string problem;
         try {
-            setup_.applySettings(setup_.session->study(), change);
-        } catch (const std::exception& error) {
-            problem = error.what();  // the changes before the bad one stay made, as in the dialog
+            setup_.session->ChangeSettings(settings);
+        } catch (const SettingsError& error) {
+            const bool input = error.kind == SettingsError::Kind::kInput;
+            problem = fmt::format("{}[{}]: {}", input ? "inputs" : "subgraphs", error.index, error.what());
         }
-        setup_.session->FullRecalculation();
         Publish();
         return problem.empty() ? Ok() : Refusal(400, problem);
     });
@@ -293,8 +294,8 @@ void ChartEngine::Publish() {
     barsFrom = std::min(barsFrom, FirstDifference(bars.close, sent_.bars.close));
     if (barsFrom < count || count != static_cast<size_t>(sent_.bars.size())) sent_.bars = bars;
     size_t seriesFrom = count;
-    sent_.series.resize(kLevelSeriesCount);
-    for (int32_t subgraph = 0; subgraph < kLevelSeriesCount; ++subgraph) {
+    sent_.series.resize(layout::kLevelCount);
+    for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph) {
         std::vector<float>& sent = sent_.series[static_cast<size_t>(subgraph)];
         size_t bar = 0;
         while (bar < count && bar < sent.size() &&
@@ -317,14 +318,14 @@ void ChartEngine::Publish() {
     header.version = version_;
     header.replay = ReplayStatus{setup_.playing, setup_.speed, setup_.bars.size()};
     if (count - barsFrom > static_cast<size_t>(kMaxUpdateBars)) {
-        stateJson_ = Text(FormatStateJson(session, header));  // ready for the pages that will ask
+        stateJson_ = Text(FormatStateJson(study, header));  // ready for the pages that will ask
         events_.Publish(ChartEvent{version_, "reload", fmt::format("{{\"version\":{}}}", version_)});
         return;
     }
     header.barsFrom = static_cast<int32_t>(barsFrom);
     header.seriesFrom = static_cast<int32_t>(seriesFrom);
     header.withDrawings = withDrawings;
-    events_.Publish(ChartEvent{version_, "update", FormatStateJson(session, header)});
+    events_.Publish(ChartEvent{version_, "update", FormatStateJson(study, header)});
 }
 
 }  // namespace kovra::host

@@ -19,6 +19,7 @@
 
 #include "host/ChartSession.h"
 #include "host/StudyLibrary.h"
+#include "host/StudySettings.h"
 #include "host/serve/EventHub.h"
 #include "host/serve/FollowedFile.h"
 
@@ -29,14 +30,6 @@ struct EngineReply {
     std::string contentType = "application/json; charset=utf-8";
     std::shared_ptr<const std::string> body;
 };
-
-// An edit of the study's settings dialog, in the forms `--set` and `--subgraph` take.
-struct SettingsChange {
-    std::vector<std::string> inputs;     // "INPUT NAME=VALUE"
-    std::vector<std::string> subgraphs;  // "NAME.FIELD=VALUE"
-};
-// Applies a change to the study; throws std::exception with a one-line reason for a bad one.
-using SettingsApplier = std::function<void(StudyInstance&, const SettingsChange&)>;
 
 struct ReplayRequest {
     enum class Action { kNone, kPlay, kPause, kStep };
@@ -55,7 +48,6 @@ struct EngineSetup {
     double speed = 1;          // bars per second, kMinReplaySpeed .. kMaxReplaySpeed
     int32_t maxBars = 0;       // the chart keeps at most this many bars; 0: no limit
     std::unique_ptr<FollowedFile> followed;  // null: no file followed
-    SettingsApplier applySettings;
     std::function<void(const std::string&)> warn;  // one line for the user
 };
 
@@ -71,7 +63,7 @@ public:
     // Each waits for the engine's reply; 503 when the queue is full or the engine stops.
     EngineReply State();
     EngineReply PushButton(int32_t button, int32_t kind);
-    EngineReply ChangeSettings(SettingsChange change);
+    EngineReply ChangeSettings(StudySettings settings);
     EngineReply Replay(ReplayRequest request);
     // The picture of bars firstBar .. lastBar (or the default window) as PNG.
     EngineReply Picture(int32_t width, int32_t height, std::optional<std::pair<int32_t, int32_t>> bars);

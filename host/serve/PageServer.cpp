@@ -77,18 +77,20 @@ bool AddressedHere(const Request& request, int port) {
     return host == fmt::format("127.0.0.1:{}", port) || host == fmt::format("localhost:{}", port);
 }
 
-std::vector<std::string> StringList(const json& body, const char* key) {
-    std::vector<std::string> list;
-    if (!body.contains(key)) return list;
-    const json& items = body[key];
-    if (!items.is_array()) throw std::invalid_argument(fmt::format("\"{}\" must be a list of texts", key));
-    for (const json& item : items) {
-        if (!item.is_string() || item.get_ref<const std::string&>().size() > kMaxSettingBytes)
-            throw std::invalid_argument(
-                fmt::format("\"{}\" must be a list of texts of at most {} bytes", key, kMaxSettingBytes));
-        list.push_back(item.get<std::string>());
-    }
-    return list;
+// A text field of one setting object.
+std::string TextField(const json& setting, const char* key, const char* list) {
+    if (!setting.is_object() || !setting.contains(key) || !setting[key].is_string() ||
+        setting[key].get_ref<const std::string&>().size() > kMaxSettingBytes)
+        throw std::invalid_argument(
+            fmt::format("each of \"{}\" must have \"{}\" as a text of at most {} bytes", list, key, kMaxSettingBytes));
+    return setting[key].get<std::string>();
+}
+
+const json& SettingList(const json& body, const char* key) {
+    static const json kNone = json::array();
+    if (!body.contains(key)) return kNone;
+    if (!body[key].is_array()) throw std::invalid_argument(fmt::format("\"{}\" must be a list", key));
+    return body[key];
 }
 
 json ParseBody(const Request& request, std::initializer_list<std::string_view> keys) {
@@ -101,12 +103,17 @@ json ParseBody(const Request& request, std::initializer_list<std::string_view> k
     return body;
 }
 
-SettingsChange SettingsFrom(const Request& request) {
+StudySettings SettingsFrom(const Request& request) {
     const json body = ParseBody(request, {"inputs", "subgraphs"});
-    SettingsChange change{StringList(body, "inputs"), StringList(body, "subgraphs")};
-    if (change.inputs.size() + change.subgraphs.size() > kMaxSettings)
+    StudySettings settings;
+    for (const json& setting : SettingList(body, "inputs"))
+        settings.inputs.push_back({TextField(setting, "input", "inputs"), TextField(setting, "value", "inputs")});
+    for (const json& setting : SettingList(body, "subgraphs"))
+        settings.subgraphs.push_back({TextField(setting, "subgraph", "subgraphs"),
+                                      TextField(setting, "field", "subgraphs"), TextField(setting, "value", "subgraphs")});
+    if (settings.inputs.size() + settings.subgraphs.size() > kMaxSettings)
         throw std::invalid_argument(fmt::format("at most {} settings at once", kMaxSettings));
-    return change;
+    return settings;
 }
 
 ReplayRequest ReplayFrom(const Request& request) {
@@ -253,7 +260,7 @@ void PageServer::AddRoutes() {
             throw std::invalid_argument(fmt::format("buttons are numbered 1 to {}", kMaxButton));
         const std::string state = request.has_param("state") ? request.get_param_value("state") : "on";
         if (state != "on" && state != "off") throw std::invalid_argument("'state' must be on or off");
-        Send(response, engine_.PushButton(button, state == "on" ? kButtonOn : kButtonOff));
+        Send(response, engine_.PushButton(button, state == "on" ? kButtonPushedOn : kButtonPushedOff));
     });
 
     server.Post("/api/settings", [this](const Request& request, Response& response) {

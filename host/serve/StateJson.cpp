@@ -11,13 +11,12 @@
 #include "host/render/DrawingPlacement.h"
 #include "host/render/SeriesPlacement.h"
 #include "host/serve/JsonWriter.h"
+#include "layout/StudyLayout.h"
 
 namespace kovra::host {
 
 namespace {
 
-constexpr uint8_t kYesNoInput = 5;
-constexpr int32_t kControlBarButtons = 17;
 constexpr int64_t kUnixEpochSince18991230 = 25'569LL * 86'400 * 1'000'000;  // microseconds
 // The page may scroll anywhere: every drawing with its data given is placed.
 constexpr BarWindow kWholeChart{std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
@@ -148,7 +147,7 @@ void WriteSeries(JsonWriter& out, const StudyInstance& study, int32_t from) {
 
 void WriteButtons(JsonWriter& out, const ControlBar& controlBar) {
     out.Key("buttons").BeginArray();
-    for (int32_t number = 1; number <= kControlBarButtons; ++number) {
+    for (int32_t number = 1; number <= layout::kButtonCount; ++number) {
         const ControlBarButton& button = controlBar.buttons()[static_cast<size_t>(number)];
         out.BeginObject();
         out.Key("number").Integer(number);
@@ -166,8 +165,8 @@ void WriteInputs(JsonWriter& out, const StudyInstance& study) {
     out.Key("inputs").BeginArray();
     for (size_t position = 0; position < study.inputs().size(); ++position) {
         const StudyInput& input = study.inputs()[position];
-        if (input.TypeCode == 0 || input.Name.Length <= 0) continue;
-        const bool yesNo = input.TypeCode == kYesNoInput;
+        if (input.TypeCode == kInputTypeNotDeclared || input.Name.Length <= 0) continue;
+        const bool yesNo = input.TypeCode == kInputTypeYesNo;
         out.BeginObject();
         out.Key("position").Integer(static_cast<int64_t>(position));
         out.Key("name").String(TextView(input.Name));
@@ -205,9 +204,8 @@ double UnixSecondsOf(int64_t microsecondsSince18991230) {
     return static_cast<double>(microsecondsSince18991230 - kUnixEpochSince18991230) / 1e6;
 }
 
-std::string FormatStateJson(const ChartSession& session, const StateHeader& header) {
-    const StudyInstance& study = session.study();
-    const BarColumns& bars = session.chart().bars;
+std::string FormatStateJson(const StudyInstance& study, const StateHeader& header) {
+    const BarColumns& bars = study.chart().bars;
     JsonWriter out;
     out.BeginObject();
     out.Key("version").Integer(static_cast<int64_t>(header.version));
@@ -220,9 +218,9 @@ std::string FormatStateJson(const ChartSession& session, const StateHeader& head
     out.Key("studyName").String(TextView(study.record().StudyName));
     out.Key("valueFormat").Integer(std::clamp(study.record().ValueFormat, 0, 9));
     out.Key("frame").BeginObject();
-    out.Key("start").Integer(study.PersistentValue(kFrameStartKey));
-    out.Key("end").Integer(study.PersistentValue(kFrameEndKey));
-    out.Key("lastDrawn").Integer(study.PersistentValue(kLastDrawnKey));
+    out.Key("start").Integer(study.PersistentValue(layout::kFrameStartKey));
+    out.Key("end").Integer(study.PersistentValue(layout::kFrameEndKey));
+    out.Key("lastDrawn").Integer(study.PersistentValue(layout::kLastDrawnKey));
     out.EndObject();
     const BarWindow window = ChooseBarWindow(study, 0);
     out.Key("window").BeginObject();
@@ -234,7 +232,7 @@ std::string FormatStateJson(const ChartSession& session, const StateHeader& head
     out.Key("speed").Number(header.replay.speed);
     out.Key("knownBars").Integer(header.replay.knownBars);
     out.EndObject();
-    WriteButtons(out, session.chart().controlBar);
+    WriteButtons(out, study.chart().controlBar);
     WriteInputs(out, study);
     WriteSubgraphs(out, study);
     if (header.withDrawings) WriteDrawings(out, study);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/ChartSession.h"
+#include "host/StudyInstance.h"
 
 namespace kovra::host {
 
@@ -29,7 +29,7 @@ struct StateHeader {
 // the bars and the series' values, which start at their own first changed
 // bar, and the drawings, left out when unchanged. A series' values come as
 // runs: value, count, value, count, ... (null: no value).
-std::string FormatStateJson(const ChartSession& session, const StateHeader& header);
+std::string FormatStateJson(const StudyInstance& study, const StateHeader& header);
 
 // Seconds from 1970-01-01 00:00:00 to a bar date-time, the wall clock read as UTC.
 double UnixSecondsOf(int64_t microsecondsSince18991230);

@@ -46,8 +46,8 @@ TEST(ChartEngine, AnswersPushesSettingsAndReplayInTheOrderAsked) {
     auto engine = SampleEngine(400, 300);
     const uint64_t first = engine->events().version();
     const EngineReply step = engine->Replay(Action(ReplayRequest::Action::kStep));
-    const EngineReply push = engine->PushButton(5, kButtonOn);
-    const EngineReply settings = engine->ChangeSettings({{"Frame Size=32"}, {}});
+    const EngineReply push = engine->PushButton(5, kButtonPushedOn);
+    const EngineReply settings = engine->ChangeSettings({{{"Frame Size", "32"}}, {}});
     const EngineReply again = engine->Replay(Action(ReplayRequest::Action::kStep));
     for (const EngineReply* reply : {&step, &push, &settings, &again}) ASSERT_EQ(reply->status, 200) << *reply->body;
     EXPECT_EQ(VersionOf(step), first + 1);
@@ -62,7 +62,7 @@ TEST(ChartEngine, AnswersPushesSettingsAndReplayInTheOrderAsked) {
     // Requests from several threads at once are each answered once, with versions in the order handled.
     std::vector<std::future<EngineReply>> replies;
     for (int i = 0; i < 24; ++i)
-        replies.push_back(std::async(std::launch::async, [&engine, i] { return engine->PushButton(1 + i % 2, kButtonOn); }));
+        replies.push_back(std::async(std::launch::async, [&engine, i] { return engine->PushButton(1 + i % 2, kButtonPushedOn); }));
     std::set<uint64_t> versions;
     for (auto& reply : replies) {
         const EngineReply answer = reply.get();
@@ -103,10 +103,11 @@ TEST(ChartEngine, RefusesWhatItCannotDoWithAReason) {
         EXPECT_EQ(*reply.body, "the start bar must be from 1 to 300\n");
     }
     EXPECT_EQ(engine->Replay(Action(ReplayRequest::Action::kStep)).status, 409) << "every bar is shown";
-    const EngineReply bad = engine->ChangeSettings({{"Frame Size=65"}, {}});
+    const EngineReply bad = engine->ChangeSettings({{{"Frame Size", "32"}, {"Frame Size", "65"}}, {}});
     EXPECT_EQ(bad.status, 400);
-    EXPECT_EQ(*bad.body, "no such input item: Frame Size=65\n");
-    EXPECT_EQ(InputValue(StateOf(*engine), "Frame Size"), "16");
+    EXPECT_EQ(bad.body->rfind("inputs[1]: ", 0), 0u) << *bad.body;
+    EXPECT_NE(bad.body->find("\"65\""), std::string::npos) << *bad.body;
+    EXPECT_EQ(InputValue(StateOf(*engine), "Frame Size"), "32") << "the settings before the refused one stay";
     ReplayRequest stop;
     stop.action = ReplayRequest::Action::kPause;
     engine->Stop();
@@ -126,7 +127,7 @@ TEST(ChartEngine, SendsOnlyWhatChangedAndAskForAReloadWhenManyBarsDid) {
     EXPECT_GE(update["seriesFrom"].get<int32_t>(), 1900);
     EXPECT_EQ(update["bars"]["close"].back(), SampleBars().bars.close[1900]);
 
-    ASSERT_EQ(engine->PushButton(5, kButtonOn).status, 200);
+    ASSERT_EQ(engine->PushButton(5, kButtonPushedOn).status, 200);
     events = engine->events().EventsAfter(before + 1);
     ASSERT_EQ(events.size(), 1u);
     ASSERT_EQ(events[0].name, "update");

@@ -5,7 +5,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,24 +36,6 @@ inline BarColumns FirstSampleBars(int32_t count) {
     return bars;
 }
 
-// Inputs by name and list item ("Frame Size=32"); enough of the settings dialog for these tests.
-inline void SetInputs(StudyInstance& study, const SettingsChange& change) {
-    for (const std::string& setting : change.inputs) {
-        const size_t equals = setting.find('=');
-        bool found = false;
-        for (size_t position = 0; position < study.inputs().size() && equals != std::string::npos; ++position) {
-            if (TextView(study.inputs()[position].Name) != setting.substr(0, equals)) continue;
-            const std::vector<std::string> items = study.ListItemsOf(static_cast<int32_t>(position));
-            for (size_t item = 0; item < items.size(); ++item) {
-                if (items[item] != setting.substr(equals + 1)) continue;
-                study.SetInputValue(static_cast<int32_t>(position), static_cast<float>(item));
-                found = true;
-            }
-        }
-        if (!found) throw std::invalid_argument("no such input item: " + setting);
-    }
-}
-
 // An engine whose replay may show the sample's first `knownBars` bars, with
 // the first `shownBars` (0: all) on the chart.
 inline std::unique_ptr<ChartEngine> SampleEngine(int32_t knownBars, int32_t shownBars = 0, int32_t maxBars = 0,
@@ -70,7 +51,6 @@ inline std::unique_ptr<ChartEngine> SampleEngine(int32_t knownBars, int32_t show
     setup.session->Start();
     setup.maxBars = maxBars;
     setup.followed = std::move(followed);
-    setup.applySettings = SetInputs;
     setup.warn = [warnings](const std::string& line) {
         if (warnings != nullptr) warnings->Add(line);
     };

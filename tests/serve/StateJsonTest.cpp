@@ -12,30 +12,37 @@
 namespace serve_test {
 namespace {
 
-std::unique_ptr<ChartSession> SampleSession(const StudyLibrary& library) {
-    SessionOptions options;
-    options.valueFormat = SampleBars().priceDecimals;
-    auto session = std::make_unique<ChartSession>(SampleBars().bars, library.studyFunction(), options);
-    session->Start();
-    return session;
-}
+// The study on the sample bars after a full recalculation, with the chart at hand for extra drawings.
+struct SampleChart {
+    StudyLibrary library{std::getenv("KOVRA_STUDY_LIBRARY")};
+    Chart chart;
+    std::unique_ptr<StudyInstance> study;
 
-void Submit(ChartSession& session, DrawingRequest request, const std::string& text = {}) {
-    request.DrawingText = HostText{const_cast<char*>(text.c_str()), static_cast<int32_t>(text.size()),
-                                   static_cast<int32_t>(text.size())};
-    session.chart().drawings.Submit(session.study().studyIdentifier(), request);
-}
+    SampleChart() {
+        chart.bars = SampleBars().bars;
+        InstanceOptions options;
+        options.valueFormat = SampleBars().priceDecimals;
+        study = std::make_unique<StudyInstance>(chart, library.studyFunction(), 1, options);
+        study->CallDefaults();
+        for (int32_t bar = 0; bar < chart.bars.size(); ++bar) study->CallBar(bar);
+    }
+
+    void Submit(DrawingRequest request, const std::string& text = {}) {
+        request.DrawingText = HostText{const_cast<char*>(text.c_str()), static_cast<int32_t>(text.size()),
+                                       static_cast<int32_t>(text.size())};
+        chart.drawings.Submit(study->studyIdentifier(), request);
+    }
+};
 
 TEST(StateJson, EveryDrawingOfTheSampleIsPlacedWithItsBarsAndPricesOrOmittedWithItsReason) {
-    const StudyLibrary library(std::getenv("KOVRA_STUDY_LIBRARY"));
-    auto session = SampleSession(library);
+    SampleChart sample;
     DrawingRequest unknown;
     unknown.DrawingId = 99999;
     unknown.DrawingType = 42;
-    Submit(*session, unknown);
-    const json state = json::parse(FormatStateJson(*session, {}));
+    sample.Submit(unknown);
+    const json state = json::parse(FormatStateJson(*sample.study, {}));
 
-    const auto stored = session->chart().drawings.DrawingsOf(session->study().studyIdentifier());
+    const auto stored = sample.chart.drawings.DrawingsOf(sample.study->studyIdentifier());
     ASSERT_EQ(state["drawings"].size() + state["omitted"].size(), stored.size());
     std::map<int32_t, const StoredDrawing*> byId;
     for (const StoredDrawing* drawing : stored) byId[drawing->request.DrawingId] = drawing;
@@ -73,7 +80,7 @@ TEST(StateJson, EveryDrawingOfTheSampleIsPlacedWithItsBarsAndPricesOrOmittedWith
         int32_t bar = 0;
         const json& runs = series["values"];
         for (size_t i = 0; i + 1 < runs.size(); i += 2) {
-            const float expected = session->study().SeriesValue(series["subgraph"], bar);
+            const float expected = sample.study->SeriesValue(series["subgraph"], bar);
             if (std::isnan(expected)) {
                 EXPECT_TRUE(runs[i].is_null()) << "bar " << bar;
             } else {
@@ -92,8 +99,7 @@ TEST(StateJson, EveryDrawingOfTheSampleIsPlacedWithItsBarsAndPricesOrOmittedWith
 }
 
 TEST(StateJson, TextsCarryTheirLinesAlignmentAndEdgeAnchor) {
-    const StudyLibrary library(std::getenv("KOVRA_STUDY_LIBRARY"));
-    auto session = SampleSession(library);
+    SampleChart sample;
     DrawingRequest text;
     text.DrawingId = 90001;
     text.DrawingType = 6;
@@ -102,8 +108,8 @@ TEST(StateJson, TextsCarryTheirLinesAlignmentAndEdgeAnchor) {
     text.TextAlignment = 1 | 8;  // centred, standing on the price
     text.FontSize = 12;
     text.LineColour = 0x00FF0000;
-    Submit(*session, text, "first\r\nsecond");
-    const json state = json::parse(FormatStateJson(*session, {}));
+    sample.Submit(text, "first\r\nsecond");
+    const json state = json::parse(FormatStateJson(*sample.study, {}));
     const auto placed = std::find_if(state["drawings"].begin(), state["drawings"].end(),
                                      [](const json& d) { return d["id"] == 90001; });
     ASSERT_NE(placed, state["drawings"].end());
@@ -116,21 +122,20 @@ TEST(StateJson, TextsCarryTheirLinesAlignmentAndEdgeAnchor) {
 }
 
 TEST(StateJson, AnUpdateCarriesBarsFromItsFirstBarAndDrawingsOnlyWhenTheyChanged) {
-    const StudyLibrary library(std::getenv("KOVRA_STUDY_LIBRARY"));
-    auto session = SampleSession(library);
+    SampleChart sample;
     StateHeader header;
     header.version = 7;
     header.barsFrom = SampleBars().bars.size() - 2;
     header.seriesFrom = SampleBars().bars.size() - 1;
     header.withDrawings = false;
-    const json update = json::parse(FormatStateJson(*session, header));
+    const json update = json::parse(FormatStateJson(*sample.study, header));
     EXPECT_EQ(update["version"], 7);
     EXPECT_EQ(update["barsFrom"], header.barsFrom);
     EXPECT_EQ(update["seriesFrom"], header.seriesFrom);
     EXPECT_EQ(update["bars"]["close"].size(), 2u);
     ASSERT_EQ(update["series"][2]["values"].size(), 2u) << "one run: value and count";
     EXPECT_EQ(static_cast<float>(update["series"][2]["values"][0].get<double>()),
-              session->study().SeriesValue(2, header.seriesFrom));
+              sample.study->SeriesValue(2, header.seriesFrom));
     EXPECT_EQ(update["series"][2]["values"][1], 1);
     EXPECT_FALSE(update.contains("drawings"));
     EXPECT_EQ(update["buttons"].size(), 17u) << "everything but the bars and drawings comes whole";
