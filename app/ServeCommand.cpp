@@ -63,7 +63,10 @@ void Serve(const ServeOptions& options) {
     setup.warn = Warn;
     if (options.follow) {
         try {
-            setup.followed = std::make_unique<host::FollowedFile>(options.run.barsPath, Warn);
+            host::BarsLoadOptions load;
+            load.timeZone = options.run.timeZone;
+            load.dateOrder = options.run.dateOrder;
+            setup.followed = std::make_unique<host::FollowedFile>(options.run.barsPath, Warn, std::move(load));
         } catch (const host::BarsLoadError& error) {
             throw CommandFailure(error.what(), kExitFailure);
         }

@@ -43,17 +43,20 @@ std::optional<std::string> ReadFrom(const std::string& path, uint64_t& offset, b
 
 }  // namespace
 
-FollowedFile::FollowedFile(std::string path, Warn warn) : path_(std::move(path)), warn_(std::move(warn)) {
+FollowedFile::FollowedFile(std::string path, Warn warn, BarsLoadOptions options)
+    : path_(std::move(path)), warn_(std::move(warn)), options_(std::move(options)) {
+    options_.progress = nullptr;
     bool shrank = false;
     const std::optional<std::string> contents = ReadFrom(path_, offset_, shrank);
     if (!contents)
         throw BarsLoadError(fmt::format("{}: cannot follow the bar file: {}", path_, std::strerror(errno)));
-    // The header is the first line that is not blank; a byte-order mark before it is dropped.
+    // The header is the first line that is neither blank nor a # comment; a
+    // byte-order mark before it is dropped.
     size_t start = contents->compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     while (start < contents->size()) {
         const size_t end = std::min(contents->find('\n', start), contents->size());
         const std::string line = contents->substr(start, end - start);
-        if (header_.empty() && !Blank(line)) header_ = line;
+        if (header_.empty() && !Blank(line) && line.front() != '#') header_ = line;
         start = end + 1;
     }
     if (header_.empty()) throw BarsLoadError(fmt::format("{}: cannot follow the bar file: it has no header row", path_));
@@ -90,7 +93,7 @@ std::vector<Bar> FollowedFile::ReadAppended() {
 std::optional<Bar> FollowedFile::ParseLine(const std::string& line) {
     const std::string lineName = fmt::format("{}:{}", path_, lineNumber_);
     try {
-        const LoadedBars loaded = ParseBarsCsv(header_ + "\n" + line + "\n", path_);
+        const LoadedBars loaded = ParseBarsCsv(header_ + "\n" + line + "\n", path_, options_);
         if (loaded.bars.size() == 1) return loaded.bars.At(0);
         warn_(fmt::format("{}: not one bar; skipped", lineName));
     } catch (const BarsLoadError& error) {

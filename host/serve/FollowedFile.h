@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/BarsCsv.h"
 #include "host/Chart.h"
 
 namespace kovra::host {
@@ -16,9 +17,10 @@ class FollowedFile {
 public:
     using Warn = std::function<void(const std::string&)>;
 
-    // Starts at the file's current end. Throws BarsLoadError when the file
-    // cannot be read or has no header row.
-    FollowedFile(std::string path, Warn warn);
+    // Starts at the file's current end; lines are read as the file was
+    // (`options`: its time zone and date order). Throws BarsLoadError when the
+    // file cannot be read or has no header row.
+    FollowedFile(std::string path, Warn warn, BarsLoadOptions options = {});
 
     // The bars of the complete lines appended since the last call, in file
     // order. A line that does not parse is reported through `warn` and skipped.
@@ -29,6 +31,7 @@ private:
 
     std::string path_;
     Warn warn_;
+    BarsLoadOptions options_;
     std::string header_;   // the file's header row
     uint64_t offset_ = 0;  // bytes read so far
     int64_t lineNumber_ = 0;  // lines read so far
