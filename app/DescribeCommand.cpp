@@ -102,7 +102,7 @@ void Describe(const std::string& libraryPath) {
 
     std::string out;
     out += fmt::sprintf("%s  (version %d)\n", std::string(TextView(study.record().StudyName)).c_str(), library->version());
-    out += fmt::sprintf("library: %s\n", library->path().c_str());
+    out += fmt::sprintf("library: %s\n", library->loadedPath().c_str());
     PrintInputs(study, out);
     PrintSubgraphs(study, out);
     out += fmt::sprintf("\nDescription\n%s\n", WithLineBreaks(TextView(study.record().StudyDescription), "  ").c_str());
@@ -115,7 +115,7 @@ void AddDescribeCommand(CLI::App& root, int& exitCode) {
     CLI::App* command = root.add_subcommand("describe", "Show the study's name, inputs, subgraphs and description, "
                                                         "as the platform's settings dialog would");
     auto libraryPath = std::make_shared<std::string>(host::DefaultStudyLibraryPath());
-    command->add_option("--study", *libraryPath, "Study library to load (default: the one built beside kovra)");
+    command->add_option("--study", *libraryPath, "Study library to load (default: the one installed with kovra, or built beside it)");
     command->callback([libraryPath, &exitCode] {
         Describe(*libraryPath);
         exitCode = kExitOk;

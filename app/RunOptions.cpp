@@ -165,8 +165,8 @@ void AddStudyOptions(CLI::App& command, RunOptions& options) {
             "Decimal places of price texts (0 to 9); default: the most the bar prices use")
         ->type_name("N");
     AddFileOption(command, "--study", options.studyPath,
-                  "Study library to load (default: the one built beside kovra); a name without a folder is taken "
-                  "from the current folder",
+                  "Study library to load (default: the one installed with kovra, or built beside it); a name "
+                  "without a folder is taken from the current folder",
                   "PATH");
 }
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -12,6 +13,8 @@
 namespace kovra::host {
 
 namespace {
+
+constexpr const char* kStudyLibraryFile = "libKovraMathRTIntraday.so";
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what) {
     throw StudyLoadError("cannot load study library " + path + ": " + what);
@@ -65,6 +68,11 @@ StudyLibrary::StudyLibrary(const std::string& path) : path_(path) {
         Fail(path, "it reports interface version " + std::to_string(version_) + ", this host speaks " +
                        std::to_string(kHostInterfaceVersion));
     }
+    // The file dlopen actually loaded (it can be one already loaded under another name).
+    if (link_map* loaded = nullptr; ::dlinfo(handle_, RTLD_DI_LINKMAP, &loaded) == 0 && loaded != nullptr)
+        loadedPath_ = std::filesystem::weakly_canonical(loaded->l_name, error).string();
+    if (loadedPath_.empty()) loadedPath_ = path;
+
     const char* name = nameFunction();
     name_ = name != nullptr ? name : "";
 }
@@ -79,12 +87,16 @@ std::string DefaultStudyLibraryPath() {
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     const std::filesystem::path folder = error ? std::filesystem::current_path() : self.parent_path();
-    for (const char* relative : {"libKovraMathRTIntraday.so", "../study/libKovraMathRTIntraday.so",
-                                 "../lib/libKovraMathRTIntraday.so"}) {
-        const std::filesystem::path candidate = folder / relative;
-        if (std::filesystem::exists(candidate, error)) return candidate.lexically_normal().string();
-    }
-    return (folder / "libKovraMathRTIntraday.so").string();
+    // Relative to the program's folder: the plugin folder of an install (the
+    // build passes it, from the install layout), beside the program, the
+    // build tree's study folder.
+    const std::array<const char*, 3> studyFolders{KOVRA_STUDY_FOLDER_FROM_PROGRAM, ".", "../study"};
+    auto candidate = [&folder](const char* studyFolder) {
+        return (folder / studyFolder / kStudyLibraryFile).lexically_normal();
+    };
+    for (const char* studyFolder : studyFolders)
+        if (std::filesystem::exists(candidate(studyFolder), error)) return candidate(studyFolder).string();
+    return candidate(studyFolders.front()).string();
 }
 
 }  // namespace kovra::host

@@ -18,13 +18,17 @@ public:
     StudyLibrary(const StudyLibrary&) = delete;
     StudyLibrary& operator=(const StudyLibrary&) = delete;
 
+    // The path as given (error messages name it) and the file dlopen loaded,
+    // absolute with symbolic links resolved.
     const std::string& path() const { return path_; }
+    const std::string& loadedPath() const { return loadedPath_; }
     const std::string& name() const { return name_; }
     int32_t version() const { return version_; }
     StudyFunction studyFunction() const { return study_; }
 
 private:
     std::string path_;
+    std::string loadedPath_;
     void* handle_ = nullptr;
     std::string name_;
     int32_t version_ = 0;
@@ -35,8 +39,9 @@ struct StudyLoadError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The study library built beside the running program (or named by the
-// KOVRA_STUDY_LIBRARY environment variable).
+// The study library named by the KOVRA_STUDY_LIBRARY environment variable;
+// else the one installed with the running program (its plugin folder, found
+// from the program's own folder), else the one built beside it.
 std::string DefaultStudyLibraryPath();
 
 }  // namespace kovra::host

@@ -1,10 +1,14 @@
 // kovra describe, run as a user runs it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "tests/support/RunKovra.h"
 
 namespace {
 
+using kovra::testing::FreshTestFolder;
 using kovra::testing::RunKovra;
 
 TEST(DescribeCommand, ShowsTheSettingsDialogOfTheBuiltStudy) {
@@ -32,6 +36,16 @@ TEST(DescribeCommand, ShowsTheSettingsDialogOfTheBuiltStudy) {
                                                  at < out.find("\nDescription");)
         ++rows;
     EXPECT_EQ(rows, 21u);  // the header row and twenty subgraphs
+}
+
+TEST(DescribeCommand, NamesTheFileItLoadedNotTheLinkItWasGiven) {
+    const std::filesystem::path built = std::filesystem::canonical(std::getenv("KOVRA_STUDY_LIBRARY"));
+    const std::filesystem::path link = std::filesystem::path(FreshTestFolder("describe-link")) / "study.so";
+    std::filesystem::create_symlink(built, link);
+    const auto result = RunKovra({"describe", "--study", link.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("\nlibrary: " + built.string() + "\n"), std::string::npos) << result.out;
+    std::filesystem::remove_all(link.parent_path());
 }
 
 TEST(DescribeCommand, ALibraryThatDoesNotLoadIsAUsageErrorWithOneLine) {
