@@ -2,7 +2,8 @@
 # Sets up, builds and runs every test: once in the developer build (warnings
 # are errors), once under AddressSanitizer + UndefinedBehaviorSanitizer; then
 # the scan's tests (its worker threads) under ThreadSanitizer, building only
-# what they need.
+# what they need; then builds the Debian package from the developer build and
+# checks what it holds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,3 +21,6 @@ echo "== tsan build (scan tests) ==" >&2
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs"
 ctest --preset tsan -j "$jobs"
+
+echo "== Debian package ==" >&2
+scripts/package.sh dev
