@@ -175,7 +175,8 @@ public:
         for (int32_t i = 0; i < count_; ++i) Element(i, bar) = Element(i, bar - 1);
     }
 
-    // Step 13's test: a NaN on either side counts as a change.
+    // Whether the frame restarts at this bar: its 8/8th or 0/8th differs from
+    // the previous bar's, a NaN on either side counting as a change.
     bool ChangedFromPrevious(int32_t bar) const {
         return !(Element(top_, bar) == Element(top_, bar - 1)) || !(Element(bottom_, bar) == Element(bottom_, bar - 1));
     }
@@ -204,8 +205,8 @@ private:
     bool bothHeld_;
 };
 
-// Steps 10 to 13 once the window's extremes are known: the levels, or the
-// previous bar's when the window gives none. True when the frame restarts.
+// Once the window's extremes are known: the levels, or the previous bar's when
+// the window gives none. True when the frame restarts.
 bool ApplyWindowLevels(const WindowExtremes& extremes, const LevelInputs& inputs, LevelSeries& levels,
                        int32_t bar) {
     if (const std::optional<FrameLines> frame = LevelsOf(extremes, inputs.algorithm)) {
@@ -217,10 +218,11 @@ bool ApplyWindowLevels(const WindowExtremes& extremes, const LevelInputs& inputs
     return false;
 }
 
-// Steps 9 to 13 for a bar with a full window (frame size >= 1). The level
-// routine runs only when the window's extremes differ from the previous
-// bar's: with the same extremes the previous bar, itself computed from a full
-// window, wrote exactly what this bar would, and the frame stays.
+// The window, its levels and whether the frame restarts, for a bar with a full
+// window (frame size >= 1). The level routine runs only when the window's
+// extremes differ from the previous bar's: with the same extremes the previous
+// bar, itself computed from a full window, wrote exactly what this bar would,
+// and the frame stays.
 bool UpdateBarLevels(const LevelInputs& inputs, const ExtremeSeries& extremes, LevelSeries& levels, int32_t bar) {
     const int32_t leaving = bar - inputs.frameSize;  // >= 0
     if (!extremes.upper.Holds(bar) || !extremes.lower.Holds(bar))

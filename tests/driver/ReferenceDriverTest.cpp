@@ -36,8 +36,8 @@ constexpr float kMax = 3.4028235e38f;
 constexpr int32_t kCompared = kSubgraphLowerExtreme + 1;  // the level series and the two extremes
 constexpr float kNoFrameSizeText = 99;  // a list index without an item: frame size 0
 
-// Bars built from a seeded generator; `Special` returns the value for bar i or
-// the walk's own price when it has none.
+// Bars built from a seeded walk; `spoil`, when given, puts hostile values into
+// some of them.
 struct BarsRow {
     const char* name;
     float start, tick;
