@@ -8,8 +8,12 @@ void EventHub::Publish(ChartEvent event) {
     {
         std::lock_guard lock(mutex_);
         version_ = event.version;
+        keptBytes_ += event.data.size();
         events_.push_back(std::move(event));
-        if (events_.size() > kKeptEvents) events_.pop_front();
+        while (events_.size() > 1 && (events_.size() > kKeptEvents || keptBytes_ > kKeptEventBytes)) {
+            keptBytes_ -= events_.front().data.size();
+            events_.pop_front();
+        }
     }
     changed_.notify_all();
 }

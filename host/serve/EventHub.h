@@ -21,7 +21,10 @@ struct ChartEvent {
 class EventHub {
 public:
     static constexpr size_t kMaxStreams = 4;  // browsers allow six connections per origin
+    // The history is bounded in count and in bytes (an update after a
+    // recalculation of a long chart is megabytes); the newest event is always kept.
     static constexpr size_t kKeptEvents = 256;
+    static constexpr size_t kKeptEventBytes = size_t{32} << 20;
 
     explicit EventHub(uint64_t firstVersion = 0) : version_(firstVersion) {}
 
@@ -53,6 +56,7 @@ private:
     std::condition_variable changed_;
     uint64_t version_;
     std::deque<ChartEvent> events_;
+    size_t keptBytes_ = 0;  // of the events' data
     std::vector<uint64_t> streams_;  // oldest first
     uint64_t nextStream_ = 1;
     bool stopped_ = false;
