@@ -6,7 +6,7 @@
 import { DrawingsPrimitive } from './drawings.js';
 import { LevelsPrimitive } from './levels.js';
 import { dateTimeText } from './state.js';
-import { tickMarkText } from './timeaxis.js';
+import { TIME_AXIS_HEIGHT, TimeAxisPrimitive } from './timeaxis.js';
 
 const UP = '#26A65B', DOWN = '#DE3D3D';  // the picture's candle colours
 
@@ -35,18 +35,17 @@ export class ChartView {
     this.state = null;
     this.hoveredBar = null;
     this.paints = 0;
-    this.lastPaint = { series: [], drawings: [] };
+    this.lastPaint = { series: [], drawings: [], timeMarks: [] };
     window.__chart = { version: -1, paints: 0 };
 
     const { createChart, CandlestickSeries } = window.LightweightCharts;
     this.chart = createChart(container, {
       autoSize: true,
       layout: { background: { color: '#FFFFFF' }, textColor: '#323741', fontFamily: '"DejaVu Sans", sans-serif' },
-      grid: { vertLines: { color: '#ECEEF1' }, horzLines: { color: '#ECEEF1' } },
+      grid: { vertLines: { visible: false }, horzLines: { color: '#ECEEF1' } },  // the time axis draws its own
       timeScale: {
-        tickMarkFormatter: (time, kind) => tickMarkText(time, kind),
-        timeVisible: true,
-        secondsVisible: true,
+        tickMarkFormatter: () => '',  // the time axis draws the picture's marks instead
+        minimumHeight: TIME_AXIS_HEIGHT,
         rightOffset: 2,
         shiftVisibleRangeOnNewBar: true,
       },
@@ -61,6 +60,11 @@ export class ChartView {
     this.candles.attachPrimitive(this.levels);
     this.drawings = new DrawingsPrimitive((drawn) => this.painted(drawn));
     this.candles.attachPrimitive(this.drawings);
+    this.timeAxis = new TimeAxisPrimitive((drawn) => {
+      this.lastPaint.timeMarks = drawn;
+      window.__chart.timeMarks = drawn;  // the axis is painted after the chart's pane
+    });
+    this.candles.attachPrimitive(this.timeAxis);
 
     this.chart.subscribeCrosshairMove((param) => {
       this.hoveredBar = param.logical === undefined || !this.state ? null
@@ -88,6 +92,7 @@ export class ChartView {
     }
     this.levels.setState(state);
     this.drawings.setDrawings(state.drawings);
+    if (!previous || change === null || state.barCount !== previous.barCount) this.timeAxis.barsChanged(state.barCount);
     // A new frame from a recalculation (not from new bars) is shown as the
     // picture shows it, unless the user has scrolled away.
     const newFrame = previous && state.barCount === previous.barCount &&
@@ -163,6 +168,8 @@ export class ChartView {
       visible: timeScale.getVisibleLogicalRange(),
       series: this.lastPaint.series,
       drawings: drawings,
+      timeMarks: this.lastPaint.timeMarks,
+      timeMarksWindow: this.timeAxis.window,
       buttons: [...document.querySelectorAll('#control-bar button')].map((button) => ({
         number: Number(button.dataset.number),
         label: button.textContent,

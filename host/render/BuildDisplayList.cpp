@@ -11,8 +11,7 @@ namespace kovra::host {
 
 namespace {
 
-constexpr int32_t kMinWidth = 200, kMinHeight = 150, kMaxSide = 16000;
-constexpr int64_t kMaxWindowSlots = 1'000'000;
+constexpr int32_t kMinWidth = 200, kMinHeight = 150;
 constexpr double kMinTickPixels = 36;
 
 struct RangeBuilder {
@@ -49,8 +48,8 @@ PriceRange PriceRangeOf(const StudyInstance& study, const BarWindow& window,
 }  // namespace
 
 void CheckImageSize(const ImageOptions& options) {
-    if (options.width < kMinWidth || options.height < kMinHeight || options.width > kMaxSide ||
-        options.height > kMaxSide) {
+    if (options.width < kMinWidth || options.height < kMinHeight || options.width > kMaxImageSide ||
+        options.height > kMaxImageSide) {
         throw std::invalid_argument("image size " + std::to_string(options.width) + "x" +
                                     std::to_string(options.height) + " is out of range (200x150 to 16000x16000)");
     }

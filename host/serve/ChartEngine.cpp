@@ -9,6 +9,7 @@
 #include "host/SeriesCsv.h"
 #include "host/render/ChartImage.h"
 #include "host/render/SeriesPlacement.h"
+#include "host/render/TimeMarks.h"
 #include "layout/StudyLayout.h"
 #include "host/serve/StateJson.h"
 
@@ -226,6 +227,15 @@ EngineReply ChartEngine::Picture(int32_t width, int32_t height, std::optional<st
         } catch (const std::invalid_argument& error) {
             return Refusal(400, error.what());
         }
+    });
+}
+
+EngineReply ChartEngine::TimeMarks(int32_t firstBar, int32_t lastBar, int32_t width) {
+    return Ask([this, firstBar, lastBar, width] {
+        const double pixelsPerBar = static_cast<double>(width) / (static_cast<int64_t>(lastBar) - firstBar + 1);
+        const std::vector<TimeMark> marks = ChooseTimeMarks(setup_.session->chart().bars.dateTimes, firstBar, lastBar,
+                                                            pixelsPerBar, kMinTimeMarkPixels);
+        return EngineReply{200, "application/json; charset=utf-8", Text(FormatTimeMarksJson(marks))};
     });
 }
 

@@ -67,6 +67,9 @@ public:
     EngineReply Replay(ReplayRequest request);
     // The picture of bars firstBar .. lastBar (or the default window) as PNG.
     EngineReply Picture(int32_t width, int32_t height, std::optional<std::pair<int32_t, int32_t>> bars);
+    // The time axis's marks for bars firstBar .. lastBar shown across `width`
+    // pixels, as the picture marks them. Preconditions: firstBar <= lastBar, width > 0.
+    EngineReply TimeMarks(int32_t firstBar, int32_t lastBar, int32_t width);
 
     EventHub& events() { return events_; }
 

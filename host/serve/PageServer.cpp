@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "host/render/ChartImage.h"
 #include "host/serve/WebAssets.h"
 
 namespace kovra::host {
@@ -143,6 +144,14 @@ ReplayRequest ReplayFrom(const Request& request) {
     return replay;
 }
 
+// A required integer query parameter from `low` to `high`; throws std::invalid_argument otherwise.
+int32_t IntegerWithin(const Request& request, const char* name, int64_t low, int64_t high) {
+    const std::optional<int32_t> value = IntegerParameter(request, name);
+    if (!value || *value < low || *value > high)
+        throw std::invalid_argument(fmt::format("'{}' must be a whole number from {} to {}", name, low, high));
+    return *value;
+}
+
 bool WriteText(DataSink& sink, const std::string& text) { return sink.write(text.data(), text.size()); }
 
 }  // namespace
@@ -269,6 +278,14 @@ void PageServer::AddRoutes() {
 
     server.Post("/api/replay", [this](const Request& request, Response& response) {
         Send(response, engine_.Replay(ReplayFrom(request)));
+    });
+
+    // The time axis's marks for the bars a page shows, as the picture marks them.
+    server.Get("/api/timemarks", [this](const Request& request, Response& response) {
+        const int32_t first = IntegerWithin(request, "first", 0, INT32_MAX);
+        const int32_t last = IntegerWithin(request, "last", first, std::min<int64_t>(first + kMaxWindowSlots - 1, INT32_MAX));
+        const int32_t width = IntegerWithin(request, "width", 1, kMaxImageSide);
+        Send(response, engine_.TimeMarks(first, last, width));
     });
 
     server.Get("/picture.png", [this](const Request& request, Response& response) {

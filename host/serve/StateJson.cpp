@@ -200,6 +200,20 @@ void WriteSubgraphs(JsonWriter& out, const StudyInstance& study) {
 
 }  // namespace
 
+std::string FormatTimeMarksJson(const std::vector<TimeMark>& marks) {
+    JsonWriter out;
+    out.BeginArray();
+    for (const TimeMark& mark : marks) {
+        out.BeginObject();
+        out.Key("bar").Integer(mark.bar);
+        out.Key("text").String(mark.text);
+        out.Key("under").String(mark.under);
+        out.EndObject();
+    }
+    out.EndArray();
+    return out.Take();
+}
+
 double UnixSecondsOf(int64_t microsecondsSince18991230) {
     return static_cast<double>(microsecondsSince18991230 - kUnixEpochSince18991230) / 1e6;
 }

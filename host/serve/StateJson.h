@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host/StudyInstance.h"
+#include "host/render/TimeMarks.h"
 
 namespace kovra::host {
 
@@ -30,6 +32,9 @@ struct StateHeader {
 // bar, and the drawings, left out when unchanged. A series' values come as
 // runs: value, count, value, count, ... (null: no value).
 std::string FormatStateJson(const StudyInstance& study, const StateHeader& header);
+
+// The time axis's marks as a list of {"bar", "text", "under"} ("" for no second line).
+std::string FormatTimeMarksJson(const std::vector<TimeMark>& marks);
 
 // Seconds from 1970-01-01 00:00:00 to a bar date-time, the wall clock read as UTC.
 double UnixSecondsOf(int64_t microsecondsSince18991230);

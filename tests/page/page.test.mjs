@@ -63,6 +63,50 @@ test('the page draws every candle, level series and drawing of the state, and th
     assert.deepEqual(problems, []);
   }));
 
+// The page's time axis: exactly the server's marks for the bars in view,
+// the picture's own (the year under the first), following the zoom.
+async function assertServersTimeMarks(page, url) {
+  const { timeMarks, timeMarksWindow: view, visible, barCount } = await page.evaluate(() => window.__chart);
+  assert.equal(view.first, Math.max(0, Math.ceil(visible.from)));
+  assert.equal(view.last, Math.min(barCount - 1, Math.floor(visible.to)));
+  const answer = await (await fetch(`${url}api/timemarks?first=${view.first}&last=${view.last}&width=${view.width}`)).json();
+  assert.ok(answer.length > 1, JSON.stringify(answer));
+  assert.deepEqual(timeMarks.map(({ bar, text, under }) => ({ bar, text, under })), answer);
+  const xs = await page.evaluate(() => window.__chart.timeMarks.map((mark) => window.__chart.barToX(mark.bar)));
+  assert.deepEqual(timeMarks.map((mark) => mark.x), xs);
+  assert.match(timeMarks[0].under, /^[A-Z][a-z]{2} \d{1,2} \d{4}$/, 'the first mark\'s date carries its year');
+  return timeMarks;
+}
+
+test('the time axis shows the server\'s marks for the bars in view and follows the zoom', () =>
+  withServer([], async (url) => {
+    const { page, problems } = await openPage(browser, url);
+    await painted(page, () => window.__chart.version > 0 && window.__chart.timeMarks.length > 0);
+    const marks = await assertServersTimeMarks(page, url);
+    // Pixel probe: the axis has the text's ink under the second mark (the first may be pushed in).
+    const ink = await page.evaluate((x) => {
+      for (const canvas of document.querySelectorAll('#chart canvas')) {
+        const box = canvas.getBoundingClientRect(), ratio = canvas.width / box.width;
+        if (box.width < 200 || box.height > 80 || box.top < 200) continue;  // the time axis, not the pane
+        const data = canvas.getContext('2d').getImageData(Math.round((x - 12) * ratio), 0, Math.round(24 * ratio), canvas.height).data;
+        for (let i = 0; i < data.length; i += 4) if (data[i + 3] > 0 && data[i] < 120) return true;
+      }
+      return false;
+    }, marks[1].x);
+    assert.ok(ink, 'dark text under the second mark');
+
+    await page.locator('#chart').focus();
+    const before = await page.evaluate(() => window.__chart.timeMarksWindow);
+    for (const key of ['+', '+']) await page.keyboard.press(key);
+    await painted(page, (span) => {
+      const view = window.__chart.timeMarksWindow;
+      return view.last - view.first < span && window.__chart.timeMarks.length > 0;
+    }, 5000, before.last - before.first);
+    await new Promise((resolve) => setTimeout(resolve, 300));  // any last answer arrives
+    await assertServersTimeMarks(page, url);
+    assert.deepEqual(problems, []);
+  }));
+
 test('a click on button 5 brings a 64-bar frame within a second', () =>
   withServer([], async (url) => {
     const { page, problems } = await openPage(browser, url);

@@ -9,8 +9,12 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <regex>
 #include <thread>
 
+#include <fmt/format.h>
+
+#include "host/render/TimeMarks.h"
 #include "host/serve/PageServer.h"
 #include "tests/serve/ServeTestSupport.h"
 
@@ -115,6 +119,38 @@ TEST(PageServer, ServesThePageTheChartLibraryWithItsLicenceAndTheState) {
     EXPECT_EQ(picture->body.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
 }
 
+// The page's time axis reads the picture's marks: the same chooser, the
+// page's window and pixels per bar.
+TEST(PageServer, TimeMarksAreThePicturesForTheWindowAsked) {
+    ServedChart served;
+    httplib::Client client = served.Client();
+    const BarColumns bars = FirstSampleBars(300);
+    struct Window {
+        int32_t first, last, width;
+    };
+    for (const Window window : {Window{0, 299, 1200}, Window{120, 180, 700}, Window{200, 400, 800}}) {
+        SCOPED_TRACE(fmt::format("bars {} to {} across {} pixels", window.first, window.last, window.width));
+        const auto reply = client.Get(fmt::format("/api/timemarks?first={}&last={}&width={}", window.first,
+                                                  window.last, window.width));
+        ASSERT_TRUE(reply);
+        ASSERT_EQ(reply->status, 200) << reply->body;
+        const json answer = json::parse(reply->body);
+        const std::vector<TimeMark> expected =
+            ChooseTimeMarks(bars.dateTimes, window.first, window.last,
+                            static_cast<double>(window.width) / (window.last - window.first + 1), kMinTimeMarkPixels);
+        ASSERT_FALSE(expected.empty());
+        ASSERT_EQ(answer.size(), expected.size()) << reply->body;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(answer[i]["bar"], expected[i].bar) << i;
+            EXPECT_EQ(answer[i]["text"], expected[i].text) << i;
+            EXPECT_EQ(answer[i]["under"], expected[i].under) << i;
+        }
+        EXPECT_TRUE(std::regex_match(answer[0]["under"].get<std::string>(), std::regex("[A-Z][a-z]{2} \\d{1,2} \\d{4}")))
+            << "the first mark's date carries its year: " << answer[0]["under"];
+    }
+    EXPECT_EQ(client.Get("/api/timemarks?first=5000&last=6000&width=800")->body, "[]") << "no bars there, no marks";
+}
+
 TEST(PageServer, BadRequestsGetA4xxWithAOneLineReason) {
     struct Case {
         const char* method;
@@ -146,6 +182,13 @@ TEST(PageServer, BadRequestsGetA4xxWithAOneLineReason) {
         {"GET", "/picture.png?first=a&last=b", "", 400},
         {"GET", "/picture.png?first=0&last=2000000", "", 400},
         {"GET", "/api/updates?after=x", "", 400},
+        {"GET", "/api/timemarks?first=0&last=99", "", 400},
+        {"GET", "/api/timemarks?first=-1&last=99&width=800", "", 400},
+        {"GET", "/api/timemarks?first=50&last=49&width=800", "", 400},
+        {"GET", "/api/timemarks?first=0&last=1000000&width=800", "", 400},
+        {"GET", "/api/timemarks?first=0&last=99&width=0", "", 400},
+        {"GET", "/api/timemarks?first=0&last=99&width=16001", "", 400},
+        {"GET", "/api/timemarks?first=0&last=99&width=8e2", "", 400},
         {"GET", "/etc/passwd", "", 404},
         {"GET", "/../../etc/passwd", "", 404},
     };
