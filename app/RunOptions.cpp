@@ -13,6 +13,7 @@
 #include "host/BarsCsv.h"
 #include "host/PriceStep.h"
 #include "host/SampleBars.h"
+#include "host/StudyInstance.h"
 #include "host/WallClock.h"
 
 namespace kovra::app {
@@ -160,7 +161,7 @@ void AddStudyOptions(CLI::App& command, RunOptions& options) {
         .add_option_function<std::string>(
             "--value-format",
             [&options](const std::string& text) {
-                options.valueFormat = static_cast<int32_t>(ParseWholeNumber("--value-format", text, 0, 9));
+                options.valueFormat = static_cast<int32_t>(ParseWholeNumber("--value-format", text, 0, host::kMaxPriceDecimals));
             },
             "Decimal places of price texts (0 to 9); default: the most the bar prices use")
         ->type_name("N");
@@ -235,8 +236,8 @@ RunOutcome RunSession(const RunOptions& options, Progress& progress, const Sessi
 
     host::SessionOptions session;
     session.studyIdentifier = options.studyIdentifier;
-    session.valueFormat = options.valueFormat.value_or(std::clamp(loaded.priceDecimals, 0, 9));
-    session.tickSize = host::SmallestPriceStep(loaded.bars, std::clamp(loaded.priceDecimals, 0, 9));
+    session.valueFormat = options.valueFormat.value_or(host::PriceDecimalsOf(loaded.priceDecimals));
+    session.tickSize = host::SmallestPriceStep(loaded.bars, host::PriceDecimalsOf(loaded.priceDecimals));
     session.progress = [&progress](std::string_view stage, int64_t done, int64_t total) {
         progress.Update(stage, done, total);
     };

@@ -349,7 +349,7 @@ void StudyInstance::SetInputDescription(HostStudyInterface* host, StudyInput* in
 // infinities spelled out), without printf's cost: it runs for every price label.
 void StudyInstance::FormatValueText(HostStudyInterface* host, double value, int32_t valueFormat, HostText* out) {
     if (out == nullptr) return;
-    const int places = std::clamp(valueFormat, 0, 9);
+    const int places = PriceDecimalsOf(valueFormat);
     char buffer[400];  // the largest double has 309 digits before the point
     const std::to_chars_result written =
         std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::fixed, places);

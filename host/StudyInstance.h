@@ -2,6 +2,7 @@
 // host, and the calls into the study function.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -21,6 +22,10 @@ struct InstanceOptions {
     bool offerDescription = true;  // whether SetInputDescription is served
     int32_t valueFormat = 2;     // decimal places of price texts
 };
+
+// Price texts have 0 to 9 decimal places, whatever the record's value format says.
+inline constexpr int32_t kMaxPriceDecimals = 9;
+constexpr int32_t PriceDecimalsOf(int32_t valueFormat) { return std::clamp(valueFormat, 0, kMaxPriceDecimals); }
 
 // The default elements the record hands out for absent or empty arrays.
 StudySubgraph DefaultSubgraph();

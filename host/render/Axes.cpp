@@ -34,7 +34,7 @@ void AddLastPrice(BuildContext& context) {
     const double y = map.PriceToY(bars.close.back());
     if (y < map.plot.top || y > map.plot.bottom) return;
     const uint32_t colour = bars.close.back() >= bars.open.back() ? palette::kUpCandle : palette::kDownCandle;
-    const int32_t decimals = std::clamp(context.study.record().ValueFormat, 0, 9);
+    const int32_t decimals = PriceDecimalsOf(context.study.record().ValueFormat);
     TextPrimitive text = LayoutText(context.measure, PriceText(bars.close.back(), decimals),
                                     {context.layout.priceScale.left + 6, y}, HorizontalAlign::kLeft,
                                     VerticalAlign::kCentre, TextStyle{Rgb(255, 255, 255), kAxisFontPixels, true});

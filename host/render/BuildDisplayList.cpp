@@ -78,7 +78,7 @@ DisplayList BuildDisplayList(const StudyInstance& study, const ImageOptions& opt
     DisplayList list;
     list.width = options.width;
     list.height = options.height;
-    list.background = study.chart().backgroundColour & 0x00FFFFFFu;
+    list.background = ColourOf(study.chart().backgroundColour);
     list.mapping = MapChart(layout.plot, window, PriceRangeOf(study, window, drawings.placed));
     list.omitted = std::move(drawings.omitted);
 

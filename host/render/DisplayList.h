@@ -35,6 +35,9 @@ inline std::vector<double> DashPattern(PenStyle style) {
     return {};
 }
 
+// The colour a platform colour value names: 0x00BBGGRR, its top byte ignored.
+constexpr uint32_t ColourOf(uint32_t platformColour) { return platformColour & 0x00FFFFFFu; }
+
 struct Stroke {
     uint32_t colour = 0;  // 0x00BBGGRR
     double width = 1;     // pixels

@@ -15,7 +15,6 @@ constexpr double kPixelsPerPoint = 96.0 / 72.0;
 
 bool PriceGiven(float price) { return price != kNotGivenPrice && std::isfinite(price); }
 bool ColourGiven(uint32_t colour) { return colour != kNotGivenColour; }
-uint32_t ColourOf(uint32_t colour) { return colour & 0x00FFFFFFu; }
 
 bool InWindow(int32_t fromBar, int32_t toBar, const BarWindow& window) {
     return std::max(fromBar, toBar) >= window.firstBar && std::min(fromBar, toBar) <= window.lastBar;

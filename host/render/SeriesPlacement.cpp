@@ -25,7 +25,7 @@ std::vector<PlacedSeries> PlaceLevelSeries(const StudyInstance& study) {
         const StudySubgraph settings = static_cast<size_t>(subgraph) < study.subgraphs().size()
                                            ? study.subgraphs()[static_cast<size_t>(subgraph)]
                                            : DefaultSubgraph();
-        const Stroke stroke{settings.PrimaryColour & 0x00FFFFFFu,
+        const Stroke stroke{ColourOf(settings.PrimaryColour),
                             static_cast<double>(std::clamp<int16_t>(settings.LineWidth, 1, kMaxSeriesWidth)),
                             PenStyleOf(settings.LineStyle)};
         placed.push_back(PlacedSeries{subgraph, SeriesShown(study, subgraph), settings.DrawStyle != kDrawStyleDashes,

@@ -192,7 +192,7 @@ void WriteSubgraphs(JsonWriter& out, const StudyInstance& study) {
         out.BeginObject();
         out.Key("position").Integer(static_cast<int64_t>(position));
         out.Key("name").String(TextView(subgraph.Name));
-        out.Key("colour").Colour(subgraph.PrimaryColour & 0x00FFFFFFu);
+        out.Key("colour").Colour(ColourOf(subgraph.PrimaryColour));
         out.EndObject();
     }
     out.EndArray();
@@ -230,7 +230,7 @@ std::string FormatStateJson(const StudyInstance& study, const StateHeader& heade
     out.Key("barCount").Integer(bars.size());
     out.Key("title").String(ChartTitle(study));
     out.Key("studyName").String(TextView(study.record().StudyName));
-    out.Key("valueFormat").Integer(std::clamp(study.record().ValueFormat, 0, 9));
+    out.Key("valueFormat").Integer(PriceDecimalsOf(study.record().ValueFormat));
     out.Key("frame").BeginObject();
     out.Key("start").Integer(study.PersistentValue(layout::kFrameStartKey));
     out.Key("end").Integer(study.PersistentValue(layout::kFrameEndKey));
