@@ -47,7 +47,7 @@ TEST(StateJson, EveryDrawingOfTheSampleIsPlacedWithItsBarsAndPricesOrOmittedWith
     std::map<int32_t, const StoredDrawing*> byId;
     for (const StoredDrawing* drawing : stored) byId[drawing->request.DrawingId] = drawing;
     const std::map<int32_t, std::set<std::string>> kindsOfType = {
-        {1, {"line"}}, {6, {"text"}}, {12, {"rectangle"}}, {13, {"ellipse"}}};
+        {kDrawingLine, {"line"}}, {kDrawingText, {"text"}}, {kDrawingRectangle, {"rectangle"}}, {kDrawingEllipse, {"ellipse"}}};
     std::set<std::string> kindsSeen;
     for (const json& placed : state["drawings"]) {
         const DrawingRequest& request = byId.at(placed["id"].get<int32_t>())->request;
@@ -102,10 +102,10 @@ TEST(StateJson, TextsCarryTheirLinesAlignmentAndEdgeAnchor) {
     SampleChart sample;
     DrawingRequest text;
     text.DrawingId = 90001;
-    text.DrawingType = 6;
+    text.DrawingType = kDrawingText;
     text.FirstDateTime = kRightEdgeMarker;
     text.FirstPrice = 4750.5f;
-    text.TextAlignment = 1 | 8;  // centred, standing on the price
+    text.TextAlignment = kAlignCentre | kAlignBottom;  // standing on the price
     text.FontSize = 12;
     text.LineColour = 0x00FF0000;
     sample.Submit(text, "first\r\nsecond");
