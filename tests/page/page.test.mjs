@@ -9,6 +9,21 @@ let browser;
 before(async () => { browser = await startBrowser(); });
 after(async () => { await browser.close(); });
 
+// The colour [r, g, b] the chart's pane shows at (x, y), in the chart's CSS pixels.
+function pixelAt(page, x, y) {
+  return page.evaluate(([x, y]) => {
+    for (const canvas of document.querySelectorAll('#chart canvas')) {
+      const box = canvas.getBoundingClientRect(), ratio = canvas.width / box.width;
+      if (box.width < 200 || box.height < 200) continue;  // the pane, not the scales
+      const pixel = canvas.getContext('2d').getImageData(Math.round(x * ratio), Math.floor(y * ratio), 1, 1).data;
+      if (pixel[3] > 0) return [...pixel.slice(0, 3)];
+    }
+    return null;
+  }, [x, y]);
+}
+
+const rgbOf = (hex) => [1, 3, 5].map((at) => parseInt(hex.slice(at, at + 2), 16));
+
 // Each test gets its own server on the embedded sample, stopped by SIGTERM within two seconds.
 async function withServer(args, body) {
   const server = await startServer(args);
@@ -46,20 +61,23 @@ test('the page draws every candle, level series and drawing of the state, and th
     // The first view is the current frame, as in the picture.
     assert.deepEqual(drawn.visible, { from: state.window.firstBar - 0.5, to: state.window.lastBar + 0.5 });
 
-    // Pixel probe: the 8/8th line's colour at its price, on the last bar.
-    const colour = await page.evaluate(() => {
-      const { last } = window.__chart.series.find((s) => s.subgraph === 2);
-      for (const canvas of document.querySelectorAll('#chart canvas')) {
-        const box = canvas.getBoundingClientRect(), chartBox = document.querySelector('#chart table, #chart').getBoundingClientRect();
-        const ratio = canvas.width / box.width;
-        if (box.width < 200 || box.height < 200) continue;  // the pane, not the scales
-        const pixel = canvas.getContext('2d').getImageData(Math.round((last.x - 3) * ratio), Math.floor(last.y * ratio), 1, 1).data;
-        if (pixel[3] > 0) return [...pixel.slice(0, 3)];
-        void chartBox;
-      }
-      return null;
-    });
-    assert.deepEqual(colour, [0, 0, 255], 'the 8/8th subgraph is blue');
+    // Pixel probes: the 8/8th and 0/8th lines' colours at their prices on the
+    // last bar, and the biggest candle before the frame in its direction's colour.
+    const lineColour = (subgraph) => {
+      const { last } = drawn.series.find((s) => s.subgraph === subgraph);
+      return pixelAt(page, last.x - 3, last.y);
+    };
+    assert.deepEqual(await lineColour(2), [0, 0, 255], 'the 8/8th subgraph is blue');
+    assert.deepEqual(await lineColour(10), rgbOf(state.series[10].pen.colour), 'the 0/8th subgraph in its colour');
+    const b = state.bars;
+    let candle = state.window.firstBar;
+    for (let bar = candle; bar < state.frame.start; bar += 1) {
+      if (Math.abs(b.close[bar] - b.open[bar]) > Math.abs(b.close[candle] - b.open[candle])) candle = bar;
+    }
+    const [x, y] = await page.evaluate(([bar, price]) => [window.__chart.barToX(bar), window.__chart.priceToY(price)],
+      [candle, (b.open[candle] + b.close[candle]) / 2]);
+    assert.deepEqual(await pixelAt(page, x, y), b.close[candle] >= b.open[candle] ? [0x26, 0xA6, 0x5B] : [0xDE, 0x3D, 0x3D],
+      `the candle of bar ${candle} in its direction's colour`);
     assert.deepEqual(problems, []);
   }));
 
