@@ -10,6 +10,7 @@
 
 #include "host/BarsCsv.h"
 #include "host/ChartSession.h"
+#include "host/StudyInstance.h"
 
 namespace kovra::host {
 
@@ -40,7 +41,7 @@ ScanRow ScanChart(StudyFunction study, const ScanFile& file, const ScanOptions& 
         LoadedBars loaded = LoadBarsCsv(file.path, load);
         if (loaded.badRangeBars > 0) warnings.push_back(BadRangeWarning(file.path, loaded.badRangeBars));
         SessionOptions session;
-        session.valueFormat = options.valueFormat.value_or(std::clamp(loaded.priceDecimals, 0, 9));
+        session.valueFormat = options.valueFormat.value_or(PriceDecimalsOf(loaded.priceDecimals));
         ChartSession chart(std::move(loaded.bars), study, session);
         chart.Start(options.settings);
         for (const std::string& warning : chart.warnings()) warnings.push_back(file.path + ": " + warning);
