@@ -17,7 +17,8 @@ export class TimeAxisPrimitive {
     this.barCount = 0;
     this.marks = [];
     this.window = null;      // the window the marks are for: { first, last, width }
-    this.answered = null;    // its query, while the bars stay as they were
+    this.barsSeen = 0;       // counts the changes of the bars' date-times
+    this.answered = null;    // what the marks answer: the bars seen and the query
     this.timer = null;
     this.asking = false;
     this.askAgain = false;
@@ -47,7 +48,7 @@ export class TimeAxisPrimitive {
   // The bars' date-times changed (new bars, or all of them): the marks are asked for again.
   barsChanged(barCount) {
     this.barCount = barCount;
-    this.answered = null;
+    this.barsSeen += 1;
     this.askSoon();
   }
 
@@ -64,12 +65,13 @@ export class TimeAxisPrimitive {
     }
     const view = this.chart && this.windowInView();
     const query = view && `first=${view.first}&last=${view.last}&width=${view.width}`;
-    if (query === this.answered) return;
+    const asked = `${this.barsSeen} ${query}`;
+    if (asked === this.answered) return;
     this.asking = true;
     try {
       const marks = view ? await this.fetchMarks(query) : [];
       if (marks) {
-        Object.assign(this, { marks, window: view, answered: query });
+        Object.assign(this, { marks, window: view, answered: asked });
         if (this.requestUpdate) this.requestUpdate();
       }
     } finally {

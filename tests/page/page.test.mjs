@@ -151,6 +151,7 @@ test('a settings change recalculates, and the replay brings bars one at a time',
     await painted(page, () => window.__chart.barCount === 1900);
     await page.locator('#replay-step').click();
     await painted(page, () => window.__chart.barCount === 1901 && window.__chart.candles === 1901);
+    await painted(page, () => window.__chart.timeMarksWindow.last === 1900);  // the marks follow new bars
     await page.locator('#replay-speed').fill('50');
     await page.locator('#replay-speed').dispatchEvent('change');
     await page.locator('#replay-play').click();
