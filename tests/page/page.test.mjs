@@ -120,7 +120,10 @@ test('the time axis shows the server\'s marks for the bars in view and follows t
       const view = window.__chart.timeMarksWindow;
       return view.last - view.first < span && window.__chart.timeMarks.length > 0;
     }, 5000, before.last - before.first);
-    await new Promise((resolve) => setTimeout(resolve, 300));  // any last answer arrives
+    await painted(page, () => {  // the answer for the view as it ended
+      const { timeMarksWindow: view, visible, barCount } = window.__chart;
+      return view.first === Math.max(0, Math.ceil(visible.from)) && view.last === Math.min(barCount - 1, Math.floor(visible.to));
+    });
     await assertServersTimeMarks(page, url);
     assert.deepEqual(problems, []);
   }));
