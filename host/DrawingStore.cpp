@@ -1,6 +1,9 @@
 #include "host/DrawingStore.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <utility>
 
 namespace kovra::host {
 
@@ -8,18 +11,31 @@ uint64_t DrawingStore::Key(int32_t studyIdentifier, int32_t drawingId) {
     return uint64_t{static_cast<uint32_t>(studyIdentifier)} << 32 | static_cast<uint32_t>(drawingId);
 }
 
+namespace {
+
+// A request's fields before its reserved room are copied; the reserved room
+// (and any padding after it), nearly always zero on both sides, only when it
+// differs. Either way the stored bytes equal the submitted ones.
+void CopyRequest(DrawingRequest& to, const DrawingRequest& from) {
+    constexpr size_t kFields = offsetof(DrawingRequest, Reserved);
+    constexpr size_t kRoom = sizeof(DrawingRequest) - kFields;
+    auto* const target = reinterpret_cast<unsigned char*>(&to);
+    const auto* const source = reinterpret_cast<const unsigned char*>(&from);
+    std::memcpy(target, source, kFields);
+    if (std::memcmp(target + kFields, source + kFields, kRoom) != 0) std::memcpy(target + kFields, source + kFields, kRoom);
+}
+
+}  // namespace
+
 void DrawingStore::Submit(int32_t studyIdentifier, const DrawingRequest& request) {
     ++CountersOf(studyIdentifier).submissions;
-    size_t& position = positions_.try_emplace(Key(studyIdentifier, request.DrawingId), drawings_.size()).first->second;
-    const bool stored = position < drawings_.size() && drawings_[position].studyIdentifier == studyIdentifier &&
-                        drawings_[position].request.DrawingId == request.DrawingId;
-    if (stored) {
-        drawings_[position].request = request;
-    } else {
-        position = drawings_.size();
-        drawings_.emplace_back(studyIdentifier, request, std::string());  // the request copied once
-    }
-    StoredDrawing& drawing = drawings_[position];
+    size_t& position = positions_.try_emplace(Key(studyIdentifier, request.DrawingId), inForce_).first->second;
+    const bool stored = position < inForce_ && slots_[position].studyIdentifier == studyIdentifier &&
+                        slots_[position].request.DrawingId == request.DrawingId;
+    if (!stored) position = TakeFreeSlot();
+    StoredDrawing& drawing = slots_[position];
+    drawing.studyIdentifier = studyIdentifier;
+    CopyRequest(drawing.request, request);
     drawing.request.DrawingText = HostText{nullptr, 0, 0};
     if (request.DrawingText.Chars != nullptr)
         drawing.text.assign(request.DrawingText.Chars, static_cast<size_t>(std::max(request.DrawingText.Length, 0)));
@@ -27,20 +43,28 @@ void DrawingStore::Submit(int32_t studyIdentifier, const DrawingRequest& request
         drawing.text.clear();
 }
 
+size_t DrawingStore::TakeFreeSlot() {
+    if (inForce_ == slots_.size()) slots_.emplace_back();
+    return inForce_++;
+}
+
 void DrawingStore::ClearStudy(int32_t studyIdentifier) {
-    const auto first = std::find_if(drawings_.begin(), drawings_.end(),
-                                    [&](const StoredDrawing& d) { return d.studyIdentifier == studyIdentifier; });
-    const auto moved = static_cast<size_t>(first - drawings_.begin());
-    std::erase_if(drawings_, [&](const StoredDrawing& d) { return d.studyIdentifier == studyIdentifier; });
-    // Other studies' drawings behind the first removed one moved up.
-    for (size_t position = moved; position < drawings_.size(); ++position)
-        positions_[Key(drawings_[position].studyIdentifier, drawings_[position].request.DrawingId)] = position;
+    // The drawings kept move up in order; the cleared ones' slots end up behind them.
+    size_t kept = 0;
+    while (kept < inForce_ && slots_[kept].studyIdentifier != studyIdentifier) ++kept;
+    for (size_t position = kept + 1; position < inForce_; ++position) {
+        if (slots_[position].studyIdentifier == studyIdentifier) continue;
+        std::swap(slots_[kept], slots_[position]);
+        positions_[Key(slots_[kept].studyIdentifier, slots_[kept].request.DrawingId)] = kept;
+        ++kept;
+    }
+    inForce_ = kept;
     ++CountersOf(studyIdentifier).clears;
 }
 
 std::vector<const StoredDrawing*> DrawingStore::DrawingsOf(int32_t studyIdentifier) const {
     std::vector<const StoredDrawing*> result;
-    for (const StoredDrawing& drawing : drawings_)
+    for (const StoredDrawing& drawing : all())
         if (drawing.studyIdentifier == studyIdentifier) result.push_back(&drawing);
     return result;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -28,7 +29,8 @@ public:
 
     // The study's drawings in force, in submission order.
     std::vector<const StoredDrawing*> DrawingsOf(int32_t studyIdentifier) const;
-    const std::vector<StoredDrawing>& all() const { return drawings_; }
+    // Every drawing in force, in submission order.
+    std::span<const StoredDrawing> all() const { return {slots_.data(), inForce_}; }
     int64_t SubmissionsOf(int32_t studyIdentifier) const;
     int64_t ClearsOf(int32_t studyIdentifier) const;
 
@@ -41,13 +43,17 @@ private:
     Counters& CountersOf(int32_t studyIdentifier);
     const Counters* FindCounters(int32_t studyIdentifier) const;
     static uint64_t Key(int32_t studyIdentifier, int32_t drawingId);
+    // The slot after those in force, made when there is none; now in force.
+    size_t TakeFreeSlot();
 
-    std::vector<StoredDrawing> drawings_;
+    // The first inForce_ slots hold the drawings in force, in submission
+    // order. The slots behind them held cleared drawings and are kept, text
+    // buffers included, so a study drawing pass after pass allocates nothing.
+    std::vector<StoredDrawing> slots_;
+    size_t inForce_ = 0;
     // Where each study and DrawingId was last stored. An entry may be stale
-    // (its drawing cleared since): a position counts only while the drawing
-    // there carries the same key. Entries stay when their drawings are
-    // cleared, so a study drawing the same identifiers pass after pass
-    // allocates nothing.
+    // (its drawing cleared since): a position counts only while it is in
+    // force and the drawing there carries the same key.
     std::unordered_map<uint64_t, size_t> positions_;
     std::vector<Counters> counters_;
 };

@@ -2,9 +2,17 @@
 
 #include "host/DrawingStore.h"
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <utility>
+#include <string>
+#include <vector>
+
 namespace {
 
 using kovra::host::DrawingStore;
+using kovra::host::StoredDrawing;
 
 DrawingRequest Line(int32_t id, int32_t firstBar) {
     DrawingRequest request;
@@ -66,6 +74,55 @@ TEST(DrawingStore, ReplacesInPlaceAfterOtherDrawingsWereCleared) {
         store.ClearStudy(2);
         store.ClearStudy(1);
         EXPECT_TRUE(store.all().empty());
+    }
+}
+
+// Cleared drawings' slots are kept for the next submissions: nothing of what
+// was in them may show. Each pass clears the study's drawings and submits a
+// different set (texts and reserved room included); the store must then hold
+// exactly that pass's drawings, byte for byte, in submission order, a repeated
+// identifier replacing its drawing in place, behind another study's drawing.
+TEST(DrawingStore, HoldsExactlyEachPassSubmissionsAfterAClear) {
+    struct Pass {
+        std::vector<int32_t> ids;
+        const char* text;  // null: no text
+        uint8_t reserved;  // the reserved room's first byte
+    };
+    const Pass passes[] = {{{1, 2, 3, 4}, "first pass text, long enough to live on the heap ", 0},
+                           {{4, 2}, nullptr, 7},
+                           {{5, 1, 2, 3, 6, 7}, "", 0},
+                           {{}, "x", 0},
+                           {{3, 9, 3}, "9/8th ", 1}};
+    DrawingStore store;
+    store.Submit(2, Line(1, -1));
+    for (size_t p = 0; p < std::size(passes); ++p) {
+        store.ClearStudy(1);
+        std::vector<std::pair<DrawingRequest, std::string>> expected;
+        for (size_t n = 0; n < passes[p].ids.size(); ++n) {
+            const int32_t id = passes[p].ids[n];
+            DrawingRequest request = Line(id, static_cast<int32_t>(p * 100 + n));
+            request.Reserved[0] = passes[p].reserved;
+            std::string text = passes[p].text != nullptr ? passes[p].text + std::to_string(n) : "";
+            if (passes[p].text != nullptr) request.DrawingText = HostText{text.data(), static_cast<int32_t>(text.size()), 0};
+            store.Submit(1, request);
+            request.DrawingText = HostText{nullptr, 0, 0};
+            const auto same = std::find_if(expected.begin(), expected.end(),
+                                           [&](const auto& e) { return e.first.DrawingId == id; });
+            if (same != expected.end())
+                *same = {request, text};
+            else
+                expected.emplace_back(request, text);
+        }
+        const std::vector<const StoredDrawing*> stored = store.DrawingsOf(1);
+        ASSERT_EQ(stored.size(), expected.size()) << "pass " << p;
+        ASSERT_EQ(store.all().size(), expected.size() + 1) << "pass " << p;
+        EXPECT_EQ(store.all()[0].studyIdentifier, 2);
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(std::memcmp(&stored[i]->request, &expected[i].first, sizeof(DrawingRequest)), 0)
+                << "pass " << p << " drawing " << i;
+            EXPECT_EQ(stored[i]->text, expected[i].second) << "pass " << p << " drawing " << i;
+            EXPECT_EQ(&store.all()[i + 1], stored[i]);
+        }
     }
 }
 
