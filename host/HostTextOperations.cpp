@@ -6,6 +6,8 @@
 #include <limits>
 #include <memory>
 
+#include "host/IntegerFormat.h"
+
 namespace kovra::host {
 
 bool TextAllocator::MayAllocate() {
@@ -101,19 +103,26 @@ void FormatText(TextAllocator& allocator, HostText& text, bool append, const cha
         if (!append) MakeEmpty(text);
     };
     if (format == nullptr) return failed();
-    // Formatted once when short; a longer text is formatted again at its length.
+    // Plain text and integers are formatted directly. Anything else is formatted
+    // once by vsnprintf when short; a longer text is formatted again at its length.
     char onStack[kShortText];
-    va_list again;
-    va_copy(again, arguments);
-    const int length = std::vsnprintf(onStack, sizeof onStack, format, arguments);
+    va_list direct;
+    va_copy(direct, arguments);
+    int length = FormatIntegers(onStack, sizeof onStack, format, direct);
+    va_end(direct);
     ScratchText scratch(nullptr, &std::free);
     const char* formatted = onStack;
-    if (length >= 0 && static_cast<size_t>(length) >= kShortText) {
-        scratch.reset(allocator.Scratch(static_cast<size_t>(length) + 1));
-        if (scratch) std::vsnprintf(scratch.get(), static_cast<size_t>(length) + 1, format, again);
-        formatted = scratch.get();
+    if (length < 0) {
+        va_list again;
+        va_copy(again, arguments);
+        length = std::vsnprintf(onStack, sizeof onStack, format, arguments);
+        if (length >= 0 && static_cast<size_t>(length) >= kShortText) {
+            scratch.reset(allocator.Scratch(static_cast<size_t>(length) + 1));
+            if (scratch) std::vsnprintf(scratch.get(), static_cast<size_t>(length) + 1, format, again);
+            formatted = scratch.get();
+        }
+        va_end(again);
     }
-    va_end(again);
     if (length < 0 || formatted == nullptr) return failed();
     if (!append) MakeEmpty(text);
     AppendBytes(allocator, text, formatted, static_cast<size_t>(length));
