@@ -1,6 +1,7 @@
 #include "host/DrawingStore.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <utility>
@@ -29,7 +30,7 @@ void CopyRequest(DrawingRequest& to, const DrawingRequest& from) {
 
 void DrawingStore::Submit(int32_t studyIdentifier, const DrawingRequest& request) {
     ++CountersOf(studyIdentifier).submissions;
-    size_t& position = positions_.try_emplace(Key(studyIdentifier, request.DrawingId), inForce_).first->second;
+    size_t& position = positions_.FindOrEnter(Key(studyIdentifier, request.DrawingId), inForce_);
     const bool stored = position < inForce_ && slots_[position].studyIdentifier == studyIdentifier &&
                         slots_[position].request.DrawingId == request.DrawingId;
     if (!stored) position = TakeFreeSlot();
@@ -55,7 +56,7 @@ void DrawingStore::ClearStudy(int32_t studyIdentifier) {
     for (size_t position = kept + 1; position < inForce_; ++position) {
         if (slots_[position].studyIdentifier == studyIdentifier) continue;
         std::swap(slots_[kept], slots_[position]);
-        positions_[Key(slots_[kept].studyIdentifier, slots_[kept].request.DrawingId)] = kept;
+        positions_.FindOrEnter(Key(slots_[kept].studyIdentifier, slots_[kept].request.DrawingId), kept) = kept;
         ++kept;
     }
     inForce_ = kept;
@@ -77,6 +78,29 @@ int64_t DrawingStore::SubmissionsOf(int32_t studyIdentifier) const {
 int64_t DrawingStore::ClearsOf(int32_t studyIdentifier) const {
     const Counters* counters = FindCounters(studyIdentifier);
     return counters != nullptr ? counters->clears : 0;
+}
+
+size_t& DrawingStore::PositionTable::FindOrEnter(uint64_t key, size_t absent) {
+    if (2 * (used_ + 1) > entries_.size()) Grow();
+    const size_t mask = entries_.size() - 1;
+    // Fibonacci hashing: the product's top bits mix every bit of the key.
+    for (size_t index = (key * 0x9E3779B97F4A7C15u) >> shift_;; index = (index + 1) & mask) {
+        Entry& entry = entries_[index];
+        if (entry.used && entry.key == key) return entry.position;
+        if (!entry.used) {
+            entry = Entry{key, absent, true};
+            ++used_;
+            return entry.position;
+        }
+    }
+}
+
+void DrawingStore::PositionTable::Grow() {
+    std::vector<Entry> old = std::exchange(entries_, std::vector<Entry>(entries_.empty() ? 256 : 2 * entries_.size()));
+    shift_ = 64 - std::countr_zero(entries_.size());
+    used_ = 0;
+    for (const Entry& entry : old)
+        if (entry.used) FindOrEnter(entry.key, entry.position);
 }
 
 DrawingStore::Counters& DrawingStore::CountersOf(int32_t studyIdentifier) {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "record/HostStudyInterface.h"
@@ -40,6 +39,25 @@ private:
         int64_t submissions;
         int64_t clears;
     };
+    // Positions by key: open addressing, linear probing, entries never removed.
+    class PositionTable {
+    public:
+        // The position under `key`, `absent` entered for it when it has none.
+        // Valid until the next call.
+        size_t& FindOrEnter(uint64_t key, size_t absent);
+
+    private:
+        struct Entry {
+            uint64_t key;
+            size_t position;
+            bool used;
+        };
+        void Grow();
+        std::vector<Entry> entries_;  // a power of two of them, at most half used
+        size_t used_ = 0;
+        int shift_ = 64;  // 64 - log2 of the entries' count
+    };
+
     Counters& CountersOf(int32_t studyIdentifier);
     const Counters* FindCounters(int32_t studyIdentifier) const;
     static uint64_t Key(int32_t studyIdentifier, int32_t drawingId);
@@ -54,7 +72,7 @@ private:
     // Where each study and DrawingId was last stored. An entry may be stale
     // (its drawing cleared since): a position counts only while it is in
     // force and the drawing there carries the same key.
-    std::unordered_map<uint64_t, size_t> positions_;
+    PositionTable positions_;
     std::vector<Counters> counters_;
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <utility>
 #include <string>
 #include <vector>
@@ -122,6 +123,31 @@ TEST(DrawingStore, HoldsExactlyEachPassSubmissionsAfterAClear) {
                 << "pass " << p << " drawing " << i;
             EXPECT_EQ(stored[i]->text, expected[i].second) << "pass " << p << " drawing " << i;
             EXPECT_EQ(&store.all()[i + 1], stored[i]);
+        }
+    }
+}
+
+// Thousands of identifiers (negative, zero and extreme ones included) over
+// three studies, pass after pass with clears between: each drawing is found
+// again and replaced in place, never doubled, whatever its identifier.
+TEST(DrawingStore, FindsEveryIdentifierAmongThousands) {
+    const int32_t special[] = {0, -1, 1, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
+    std::vector<int32_t> ids(std::begin(special), std::end(special));
+    for (int32_t i = 0; i < 3000; ++i) ids.push_back(i * 7919 - 5'000'000);
+    DrawingStore store;
+    for (int32_t pass = 0; pass < 3; ++pass) {
+        for (const int32_t study : {0, 1, -1})
+            if (study != pass - 1) store.ClearStudy(study);
+        for (int32_t round = 0; round < 2; ++round)  // the second round replaces the first
+            for (size_t i = 0; i < ids.size(); ++i)
+                for (const int32_t study : {0, 1, -1}) store.Submit(study, Line(ids[i], pass * 10 + round));
+        for (const int32_t study : {0, 1, -1}) {
+            const std::vector<const StoredDrawing*> stored = store.DrawingsOf(study);
+            ASSERT_EQ(stored.size(), ids.size()) << "pass " << pass << " study " << study;
+            for (size_t i = 0; i < ids.size(); ++i) {
+                EXPECT_EQ(stored[i]->request.DrawingId, ids[i]);
+                EXPECT_EQ(stored[i]->request.FirstBar, pass * 10 + 1);
+            }
         }
     }
 }
