@@ -13,7 +13,8 @@ SettingsSet FindSettingsSubgraph(HostStudyInterface& host, const char* name, con
     for (int32_t i = 0; i < host.Subgraphs.Count; ++i) {
         const StudySubgraph& subgraph = host.Subgraphs.Data[i];
         if (subgraph.Name.Chars == nullptr || subgraph.Name.Length == 0) continue;
-        if (std::strcmp(subgraph.Name.Chars, name) != 0) continue;
+        // Most names differ in their first byte: no call for those.
+        if (subgraph.Name.Chars[0] != name[0] || std::strcmp(subgraph.Name.Chars, name) != 0) continue;
         settings.primaryColour = subgraph.PrimaryColour;
         settings.secondaryColour = subgraph.SecondaryColour;
         settings.angleUnit = TruncateToInt32(subgraph.AngleUnit);
