@@ -63,7 +63,9 @@ JsonWriter& JsonWriter::Integer(int64_t value) {
     return *this;
 }
 
-JsonWriter& JsonWriter::Number(double value) {
+// The shortest text that reads back as the same value of its own type.
+template <typename Floating>
+JsonWriter& JsonWriter::Shortest(Floating value) {
     if (!std::isfinite(value)) return Null();
     Separate();
     char text[32];
@@ -72,14 +74,9 @@ JsonWriter& JsonWriter::Number(double value) {
     return *this;
 }
 
-JsonWriter& JsonWriter::Price(float value) {
-    if (!std::isfinite(value)) return Null();
-    Separate();
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    out_.append(text, result.ptr);
-    return *this;
-}
+JsonWriter& JsonWriter::Number(double value) { return Shortest(value); }
+
+JsonWriter& JsonWriter::Price(float value) { return Shortest(value); }
 
 JsonWriter& JsonWriter::Bool(bool value) {
     Separate();

@@ -35,6 +35,8 @@ private:
     JsonWriter& Open(char bracket);
     JsonWriter& Close(char bracket);
     void Separate();
+    template <typename Floating>
+    JsonWriter& Shortest(Floating value);
 
     fmt::memory_buffer out_;
     std::vector<bool> first_;  // per open bracket: nothing written in it yet

@@ -10,10 +10,13 @@
 
 #include "host/SeriesCsv.h"
 #include "tests/serve/ServeTestSupport.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/RunKovra.h"
 
 namespace serve_test {
 namespace {
+
+using kovra::testing::Eventually;
 
 using namespace std::chrono_literals;
 
@@ -23,17 +26,6 @@ std::string InputValue(const json& state, const std::string& name) {
     for (const json& input : state["inputs"])
         if (input["name"] == name) return input["value"];
     return "(none)";
-}
-
-// Waits up to `limit` for `done`, checking every few milliseconds.
-template <typename Condition>
-bool Eventually(Condition done, std::chrono::milliseconds limit = 5000ms) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
 }
 
 ReplayRequest Action(ReplayRequest::Action action) {

@@ -17,9 +17,12 @@
 #include "host/render/TimeMarks.h"
 #include "host/serve/PageServer.h"
 #include "tests/serve/ServeTestSupport.h"
+#include "tests/support/Eventually.h"
 
 namespace serve_test {
 namespace {
+
+using kovra::testing::Eventually;
 
 using namespace std::chrono_literals;
 
@@ -84,16 +87,6 @@ constexpr double kMemoryGrowthLimit = 320;
 #else
 constexpr double kMemoryGrowthLimit = 2;
 #endif
-
-template <typename Condition>
-bool Eventually(Condition done, std::chrono::milliseconds limit = 5000ms) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 TEST(PageServer, ServesThePageTheChartLibraryWithItsLicenceAndTheState) {
     ServedChart served;
