@@ -9,8 +9,10 @@
 
 #include "host/SeriesCsv.h"
 #include "record/HostArrayAccess.h"
+#include "tests/support/RunKovra.h"
 
 using kovra::record::HostArrayAccess;
+using kovra::testing::Cells;
 
 namespace kovra::host {
 namespace {
@@ -33,15 +35,7 @@ void FakeStudy(HostStudyInterface& host) {
         HostArrayAccess(host, HostArrayAccess(host, host.Subgraphs, i).Series, host.CurrentBar) = ValueOf(i, host.CurrentBar);
 }
 
-std::vector<std::string> Cells(const std::string& line) {
-    std::vector<std::string> cells;
-    std::stringstream stream(line);
-    for (std::string cell; std::getline(stream, cell, ',');) cells.push_back(cell);
-    if (!line.empty() && line.back() == ',') cells.emplace_back();
-    return cells;
-}
-
-class SeriesCsvTest : public testing::Test {
+class SeriesCsvTest : public ::testing::Test {
 protected:
     void SetUp() override {
         chart_.bars.Append(45366 * 86'400'000'000LL + 34'200'000'000LL, 4512.25f, 4513.5f, 4511.0f, 4512.75f);
