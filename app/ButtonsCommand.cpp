@@ -9,8 +9,8 @@
 #include "app/Progress.h"
 #include "app/RunOptions.h"
 #include "app/StandardOutput.h"
-#include "host/HostTextOperations.h"
-#include "layout/StudyLayout.h"
+#include "host/runtime/HostTextOperations.h"
+#include "host/runtime/StudyOutputs.h"
 
 namespace kovra::app {
 
@@ -24,7 +24,7 @@ void PrintControlBar(const host::ChartSession& session) {
     for (size_t number = 1; number < buttons.size(); ++number) {
         const ControlBarButton& button = buttons[number];
         const bool used = button.Label.Length > 0 || button.Hover.Length > 0 || button.Pushed != 0;
-        if (number > static_cast<size_t>(layout::kButtonCount) && !used) continue;  // others only when used
+        if (number > static_cast<size_t>(host::StudyButtonCount()) && !used) continue;  // others only when used
         out += fmt::format("{:>6}  {:<14}  {:<38}  {}\n", number, Quoted(button.Label), Quoted(button.Hover),
                            button.Pushed != 0 ? "yes" : "no");
     }

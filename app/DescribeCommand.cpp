@@ -8,8 +8,8 @@
 
 #include "Commands.h"
 #include "app/StandardOutput.h"
-#include "host/StudyInstance.h"
-#include "host/StudyLibrary.h"
+#include "host/runtime/StudyInstance.h"
+#include "host/runtime/StudyLibrary.h"
 
 namespace kovra::app {
 

@@ -16,7 +16,7 @@
 
 #include "app/StandardOutput.h"
 #include "Commands.h"
-#include "host/ShownText.h"
+#include "host/text/ShownText.h"
 #include "levels/LevelLines.h"
 #include "levels/SelectLevelRoutine.h"
 

@@ -18,21 +18,18 @@
 #include "app/Progress.h"
 #include "app/RunOptions.h"
 #include "app/StandardOutput.h"
-#include "host/DrawingsJson.h"
-#include "host/LevelCrossings.h"
-#include "host/OutputFiles.h"
-#include "host/SeriesCsv.h"
-#include "host/StudySettings.h"
+#include "host/outputs/DrawingsJson.h"
+#include "host/outputs/LevelCrossings.h"
+#include "host/outputs/OutputFiles.h"
+#include "host/outputs/SeriesCsv.h"
+#include "host/runtime/StudySettings.h"
 #include "host/render/ChartFont.h"
 #include "host/render/ChartImage.h"
-#include "layout/StudyLayout.h"
+#include "host/runtime/StudyOutputs.h"
 
 namespace kovra::app {
 
 namespace {
-
-constexpr int64_t kMinWidth = 200, kMinHeight = 150, kMaxSide = 16000;
-constexpr int64_t kMaxWindowBars = 1'000'000;
 
 struct RunCommandOptions {
     RunOptions run;
@@ -55,9 +52,11 @@ void ParseImageSize(const std::string& text, host::ImageOptions& image) {
     } catch (const CLI::ValidationError&) {
         throw CLI::ValidationError("--size", fmt::format("'{}' is not WIDTHxHEIGHT, e.g. 1600x900", text));
     }
-    if (width < kMinWidth || width > kMaxSide || height < kMinHeight || height > kMaxSide)
+    using host::kMaxImageSide, host::kMinImageHeight, host::kMinImageWidth;
+    if (width < kMinImageWidth || width > kMaxImageSide || height < kMinImageHeight || height > kMaxImageSide)
         throw CLI::ValidationError("--size", fmt::format("{} is out of range: WIDTH from {} to {}, HEIGHT from {} to {}",
-                                                         text, kMinWidth, kMaxSide, kMinHeight, kMaxSide));
+                                                         text, kMinImageWidth, kMaxImageSide, kMinImageHeight,
+                                                         kMaxImageSide));
     image.width = static_cast<int32_t>(width);
     image.height = static_cast<int32_t>(height);
 }
@@ -82,10 +81,10 @@ std::string Summary(const RunOutcome& outcome) {
                            host::FormatDateTime(bars.dateTimes.front()), host::FormatDateTime(bars.dateTimes.back()));
     }
     for (const std::string& input : host::DescribeInputs(study)) out += fmt::format("input: {}\n", input);
-    out += fmt::format("8/8th: {}\n", PriceText(study.SeriesValue(layout::kSubgraphTop, lastBar), places));
-    out += fmt::format("0/8th: {}\n", PriceText(study.SeriesValue(layout::kSubgraphBottom, lastBar), places));
-    out += fmt::format("frame window: start {}, end {}, last drawn {}\n", study.PersistentValue(layout::kFrameStartKey),
-                       study.PersistentValue(layout::kFrameEndKey), study.PersistentValue(layout::kLastDrawnKey));
+    out += fmt::format("8/8th: {}\n", PriceText(host::EightEighthsAt(study, lastBar), places));
+    out += fmt::format("0/8th: {}\n", PriceText(host::ZeroEighthsAt(study, lastBar), places));
+    const host::FrameWindow window = host::FrameWindowOf(study);
+    out += fmt::format("frame window: start {}, end {}, last drawn {}\n", window.start, window.end, window.lastDrawn);
     out += fmt::format("drawings: {} in force after {} pass(es)\n",
                        session.chart().drawings.DrawingsOf(study.studyIdentifier()).size(), session.drawingPasses());
     const double milliseconds = std::chrono::duration<double, std::milli>(session.lastRecalculationTime()).count();
@@ -194,12 +193,14 @@ void AddRunCommand(CLI::App& root, int& exitCode) {
                   "FILE.csv");
     AddFileOption(*command, "--image", options->imagePath,
                   "Draw the chart as the platform would show it (.png, .svg or .pdf)");
-    AddWholeNumberOption(*command, "--window", options->image.windowBars, 1, kMaxWindowBars,
+    AddWholeNumberOption(*command, "--window", options->image.windowBars, 1, host::kMaxWindowSlots,
                          "Bars the picture shows (default: the whole current frame, with room on the right)");
     command
         ->add_option_function<std::string>(
             "--size", [options](const std::string& text) { ParseImageSize(text, options->image); },
-            "Picture size in pixels, WIDTHxHEIGHT (default 1600x900; 200x150 to 16000x16000)")
+            fmt::format("Picture size in pixels, WIDTHxHEIGHT (default {}x{}; {}x{} to {}x{})", host::kDefaultImageWidth,
+                        host::kDefaultImageHeight, host::kMinImageWidth, host::kMinImageHeight, host::kMaxImageSide,
+                        host::kMaxImageSide))
         ->type_name("WxH");
     command->callback([options, &exitCode] {
         Run(*options);

@@ -10,11 +10,11 @@
 
 #include "app/Commands.h"
 #include "app/OptionValues.h"
-#include "host/BarsCsv.h"
-#include "host/PriceStep.h"
-#include "host/SampleBars.h"
-#include "host/StudyInstance.h"
-#include "host/WallClock.h"
+#include "host/bars/BarsCsv.h"
+#include "host/bars/PriceStep.h"
+#include "host/bars/SampleBars.h"
+#include "host/runtime/StudyInstance.h"
+#include "host/text/WallClock.h"
 
 namespace kovra::app {
 
@@ -36,10 +36,10 @@ ButtonPush ParsePush(const std::string& push) {
     int32_t button = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), button);
     const bool goodNumber = error == std::errc{} && end == number.data() + number.size() && button >= 1 &&
-                            button <= host::ControlBar::kButtonCount;
+                            button <= host::ControlBar::kSlotCount;
     if (!goodNumber || (state != "on" && state != "off"))
         throw UsageError(fmt::format("--push \"{}\": expected N, N:on or N:off with N from 1 to {}", push,
-                                     host::ControlBar::kButtonCount));
+                                     host::ControlBar::kSlotCount));
     return {button, state == "on" ? kButtonPushedOn : kButtonPushedOff};
 }
 

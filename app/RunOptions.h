@@ -11,10 +11,10 @@
 
 #include "app/Commands.h"
 #include "app/Progress.h"
-#include "host/BarsCsv.h"
-#include "host/ChartSession.h"
-#include "host/DateTimeText.h"
-#include "host/StudyLibrary.h"
+#include "host/bars/BarsCsv.h"
+#include "host/runtime/ChartSession.h"
+#include "host/text/DateTimeText.h"
+#include "host/runtime/StudyLibrary.h"
 
 namespace CLI {
 class App;

@@ -16,7 +16,7 @@
 #include "app/Progress.h"
 #include "app/RunOptions.h"
 #include "app/StandardOutput.h"
-#include "host/OutputFiles.h"
+#include "host/outputs/OutputFiles.h"
 #include "host/scan/ScanCharts.h"
 #include "host/scan/ScanFields.h"
 #include "host/scan/ScanFormats.h"

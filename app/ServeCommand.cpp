@@ -13,7 +13,7 @@
 #include "app/Commands.h"
 #include "app/Progress.h"
 #include "app/RunOptions.h"
-#include "host/BarsCsv.h"
+#include "host/bars/BarsCsv.h"
 #include "host/render/ChartFont.h"
 #include "host/serve/ChartEngine.h"
 #include "host/serve/PageServer.h"

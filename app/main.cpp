@@ -9,7 +9,7 @@
 
 #include "app/Commands.h"
 #include "app/StandardOutput.h"
-#include "host/InterruptCleanup.h"
+#include "host/outputs/InterruptCleanup.h"
 
 namespace {
 
@@ -33,7 +33,9 @@ int Main(int argc, char** argv) {
     AddRunCommand(root, exitCode);
     AddButtonsCommand(root, exitCode);
     AddScanCommand(root, exitCode);
+#ifdef KOVRA_WITH_SERVE
     AddServeCommand(root, exitCode);
+#endif
 
     try {
         root.parse(argc, argv);

@@ -1,8 +1,11 @@
 # What `cmake --install BUILD --prefix DIR` puts under DIR (the Debian package
 # puts the same under /usr). Nothing refers back to the build tree: the
 # program finds the study library from its own folder.
-install(TARGETS kovra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS kovra_study LIBRARY DESTINATION ${KOVRA_INSTALL_STUDY_DIR})
+if(NOT TARGET kovra)
+  return()  # the study library alone
+endif()
+install(TARGETS kovra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Bars to try the study on: the embedded sample as a file, and the daily bars.
 install(FILES data/sample-bars.csv data/daily-bars.csv DESTINATION ${KOVRA_INSTALL_DATA_DIR})

@@ -1,30 +1,17 @@
-// Conversions of 32-bit float bar positions and settings to whole numbers,
-// defined for every input: NaN gives 0 and out-of-range values saturate.
+// Bar positions of the drawing geometry: 32-bit floats, turned into the
+// record's whole bar indices by the record's saturating conversions.
 #pragma once
 
 #include <cmath>
-#include <cstdint>
-#include <limits>
+
+#include "record/WholeNumbers.h"
 
 namespace kovra::drawing {
 
-// Truncation toward zero into 32 bits.
-inline int32_t TruncateToInt32(double value) {
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (value <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
-}
-
-inline int32_t FloorToInt32(double value) { return TruncateToInt32(std::floor(value)); }
-inline int32_t CeilToInt32(double value) { return TruncateToInt32(std::ceil(value)); }
-
-// A width or style stored in a 16-bit field.
-inline int16_t SaturateToInt16(int64_t value) {
-    if (value > std::numeric_limits<int16_t>::max()) return std::numeric_limits<int16_t>::max();
-    if (value < std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
-    return static_cast<int16_t>(value);
-}
+using record::CeilToInt32;
+using record::FloorToInt32;
+using record::SaturateToInt16;
+using record::TruncateToInt32;
 
 // Whether a bar position falls on a whole bar (its floor equals it).
 inline bool IsWholeBar(float position) { return std::floor(position) == position; }

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "fuzz/FuzzInput.h"
-#include "host/Chart.h"
+#include "host/runtime/Chart.h"
 
 namespace kovra::fuzz {
 

@@ -3,7 +3,7 @@
 #include <exception>
 #include <string_view>
 
-#include "host/BarsCsv.h"
+#include "host/bars/BarsCsv.h"
 
 namespace kovra::fuzz {
 

@@ -6,7 +6,7 @@
 #include "fuzz/FuzzInput.h"
 #include "fuzz/RecordTweaks.h"
 #include "fuzz/StudyCallChecks.h"
-#include "host/StudyInstance.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::fuzz {
 

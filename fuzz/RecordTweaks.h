@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz/FuzzInput.h"
-#include "host/StudyInstance.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::fuzz {
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "host/StudyInstance.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::fuzz {
 

@@ -5,13 +5,13 @@
 #include <cstring>
 #include <limits>
 
-#include "drawing/BarIndex.h"
+#include "record/WholeNumbers.h"
 
 namespace kovra::study {
 
 namespace {
 
-using drawing::TruncateToInt32;
+using record::TruncateToInt32;
 
 // from_chars reads without the locale (a host process may have set one) but
 // accepts neither leading blanks nor a "+"; skip those first.

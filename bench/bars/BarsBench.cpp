@@ -8,8 +8,8 @@
 
 #include <fmt/format.h>
 
-#include "host/BarsCsv.h"
-#include "host/DateTimeText.h"
+#include "host/bars/BarsCsv.h"
+#include "host/text/DateTimeText.h"
 
 namespace {
 

@@ -24,9 +24,9 @@
 
 #include "bench/driver/LiteralOptimizedLevels.h"
 #include "bench/support/BenchSupport.h"
-#include "host/ChartSession.h"
-#include "host/StudyInstance.h"
-#include "host/StudySettings.h"
+#include "host/runtime/ChartSession.h"
+#include "host/runtime/StudyInstance.h"
+#include "host/runtime/StudySettings.h"
 #include "levels/ComputeOptimizedLevels.h"
 #include "study/WindowExtremes.h"
 

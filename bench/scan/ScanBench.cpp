@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "host/DateTimes.h"
-#include "host/SplitMix64.h"
+#include "host/text/DateTimes.h"
+#include "host/bars/SplitMix64.h"
 
 extern char** environ;
 

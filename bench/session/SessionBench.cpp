@@ -7,9 +7,9 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/support/BenchSupport.h"
-#include "host/ChartSession.h"
-#include "host/SampleBars.h"
-#include "host/StudyInstance.h"
+#include "host/runtime/ChartSession.h"
+#include "host/bars/SampleBars.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace {
 

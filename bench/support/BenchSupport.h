@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <random>
 
-#include "host/Chart.h"
-#include "host/StudyLibrary.h"
+#include "host/runtime/Chart.h"
+#include "host/runtime/StudyLibrary.h"
 
 namespace kovra::bench {
 

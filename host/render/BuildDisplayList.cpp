@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include <fmt/format.h>
+
 #include "host/render/BuildParts.h"
 #include "host/render/ChartImage.h"
 
@@ -11,7 +13,6 @@ namespace kovra::host {
 
 namespace {
 
-constexpr int32_t kMinWidth = 200, kMinHeight = 150;
 constexpr double kMinTickPixels = 36;
 
 struct RangeBuilder {
@@ -33,7 +34,7 @@ PriceRange PriceRangeOf(const StudyInstance& study, const BarWindow& window,
     for (int32_t bar = first; bar <= last; ++bar) {
         range.Add(bars.high[static_cast<size_t>(bar)]);
         range.Add(bars.low[static_cast<size_t>(bar)]);
-        for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph) {
+        for (const int32_t subgraph : LevelSeriesSubgraphs()) {
             if (SeriesShown(study, subgraph)) range.Add(study.SeriesValue(subgraph, bar));
         }
     }
@@ -48,10 +49,11 @@ PriceRange PriceRangeOf(const StudyInstance& study, const BarWindow& window,
 }  // namespace
 
 void CheckImageSize(const ImageOptions& options) {
-    if (options.width < kMinWidth || options.height < kMinHeight || options.width > kMaxImageSide ||
+    if (options.width < kMinImageWidth || options.height < kMinImageHeight || options.width > kMaxImageSide ||
         options.height > kMaxImageSide) {
-        throw std::invalid_argument("image size " + std::to_string(options.width) + "x" +
-                                    std::to_string(options.height) + " is out of range (200x150 to 16000x16000)");
+        throw std::invalid_argument(fmt::format("image size {}x{} is out of range ({}x{} to {}x{})", options.width,
+                                                options.height, kMinImageWidth, kMinImageHeight, kMaxImageSide,
+                                                kMaxImageSide));
     }
     if (options.window) {
         const int64_t slots = static_cast<int64_t>(options.window->lastBar) - options.window->firstBar + 1;

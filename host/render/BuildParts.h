@@ -6,11 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "host/StudyInstance.h"
+#include "host/runtime/StudyInstance.h"
 #include "host/render/ChartFont.h"
 #include "host/render/ChartLayout.h"
 #include "host/render/DisplayList.h"
-#include "layout/StudyLayout.h"
+#include "host/runtime/StudyOutputs.h"
 #include "host/render/DrawingPlacement.h"
 #include "host/render/PriceTicks.h"
 #include "host/render/SeriesPlacement.h"

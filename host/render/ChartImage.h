@@ -5,19 +5,16 @@
 #include <optional>
 #include <string>
 
-#include "host/StudyInstance.h"
+#include "host/runtime/StudyInstance.h"
 #include "host/render/ChartLayout.h"
 #include "host/render/DisplayList.h"
+#include "host/render/PictureLimits.h"
 
 namespace kovra::host {
 
-// The largest picture side in pixels, and the most bar slots a view of the chart shows.
-inline constexpr int32_t kMaxImageSide = 16000;
-inline constexpr int64_t kMaxWindowSlots = 1'000'000;
-
 struct ImageOptions {
-    int32_t width = 1600;    // pixels, 200 .. kMaxImageSide
-    int32_t height = 900;    // pixels, 150 .. kMaxImageSide
+    int32_t width = kDefaultImageWidth;    // pixels, kMinImageWidth .. kMaxImageSide
+    int32_t height = kDefaultImageHeight;  // pixels, kMinImageHeight .. kMaxImageSide
     int32_t windowBars = 0;  // bars shown; 0: the whole current frame plus room on the right
     std::optional<BarWindow> window;  // these bar slots instead (at most kMaxWindowSlots of them)
 };

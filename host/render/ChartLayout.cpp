@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/render/PictureLimits.h"
+#include "host/runtime/StudyOutputs.h"
+
 namespace kovra::host {
 
 namespace {
 
 constexpr double kControlBarHeight = 30, kTitleHeight = 24, kPriceScaleWidth = 78, kTimeAxisHeight = 38;
 constexpr int32_t kFallbackBars = 100;
-constexpr int32_t kMaxWindowBars = 1'000'000;  // keeps bar arithmetic far from overflow
 
 int32_t RoomFor(int32_t bars) { return std::max(2, (bars + 7) / 8); }
 
@@ -29,11 +31,12 @@ ChartLayout LayoutChart(int32_t width, int32_t height) {
 BarWindow ChooseBarWindow(const StudyInstance& study, int32_t windowBars) {
     const int32_t lastBar = std::max(study.chart().bars.size() - 1, 0);
     if (windowBars > 0) {
-        const int32_t bars = std::min(windowBars, kMaxWindowBars);
+        const int32_t bars = std::min(windowBars, kMaxWindowSlots);
         return {std::max(lastBar - bars + 1, 0), lastBar + RoomFor(bars)};
     }
-    const int32_t start = study.PersistentValue(1), end = study.PersistentValue(2);
-    if (start >= 0 && start <= lastBar && end > start && end - start <= kMaxWindowBars) {
+    const FrameWindow frame = FrameWindowOf(study);
+    const int32_t start = frame.start, end = frame.end;
+    if (start >= 0 && start <= lastBar && end > start && end - start <= kMaxWindowSlots) {
         // Half a frame of history before it shows how the levels got there.
         const int32_t lead = std::max(2, (end - start + 1) / 2);
         return {std::max(start - lead, 0), std::max(end, lastBar) + RoomFor(end - start)};

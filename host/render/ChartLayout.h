@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "host/StudyInstance.h"
+#include "host/runtime/StudyInstance.h"
 #include "host/render/DisplayList.h"
 
 namespace kovra::host {

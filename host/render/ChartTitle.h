@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/StudyInstance.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::host {
 

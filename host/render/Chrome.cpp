@@ -33,9 +33,9 @@ void AddControlBar(BuildContext& context) {
     strip.fillColour = palette::kPanel;
     strip.fillAlpha = 1;
     AddPrimitive(context.list, PrimitiveKind::kControlBar, 0, false, strip);
-    const double width = std::max(1.0, (bar.width() - kButtonGap * (layout::kButtonCount + 1)) / layout::kButtonCount);
+    const double width = std::max(1.0, (bar.width() - kButtonGap * (StudyButtonCount() + 1)) / StudyButtonCount());
     const auto& buttons = context.study.chart().controlBar.buttons();
-    for (int32_t number = 1; number <= layout::kButtonCount; ++number) {
+    for (int32_t number = 1; number <= StudyButtonCount(); ++number) {
         const ControlBarButton& button = buttons[static_cast<size_t>(number)];
         const bool pushed = button.Pushed != 0;
         const double left = bar.left + kButtonGap + (number - 1) * (width + kButtonGap);

@@ -13,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-#include "host/OutputFiles.h"
+#include "host/outputs/OutputFiles.h"
 #include "host/render/ChartFont.h"
 #include "host/render/ChartImage.h"
 

@@ -16,7 +16,7 @@
 #include <variant>
 #include <vector>
 
-#include "host/StudyInstance.h"
+#include "host/runtime/StudyInstance.h"
 #include "host/render/ChartLayout.h"
 #include "host/render/DisplayList.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "host/render/DrawingPlacement.h"
-#include "layout/StudyLayout.h"
+#include "host/runtime/StudyOutputs.h"
 
 namespace kovra::host {
 
@@ -21,7 +21,7 @@ bool SeriesShown(const StudyInstance& study, int32_t subgraph) {
 
 std::vector<PlacedSeries> PlaceLevelSeries(const StudyInstance& study) {
     std::vector<PlacedSeries> placed;
-    for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph) {
+    for (const int32_t subgraph : LevelSeriesSubgraphs()) {
         const StudySubgraph settings = static_cast<size_t>(subgraph) < study.subgraphs().size()
                                            ? study.subgraphs()[static_cast<size_t>(subgraph)]
                                            : DefaultSubgraph();

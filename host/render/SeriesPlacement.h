@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/StudyInstance.h"
+#include "host/runtime/StudyInstance.h"
 #include "host/render/DisplayList.h"
 
 namespace kovra::host {
@@ -26,7 +26,7 @@ struct PlacedSeries {
     Stroke stroke;
 };
 
-// The level series (layout::kLevelCount of them) in subgraph order.
+// The level series in the order LevelSeriesSubgraphs gives them.
 std::vector<PlacedSeries> PlaceLevelSeries(const StudyInstance& study);
 
 // Whether our host draws the level series of this subgraph.

@@ -9,7 +9,7 @@
 #include <limits>
 #include <set>
 
-#include "host/DateTimes.h"
+#include "host/text/DateTimes.h"
 
 namespace kovra::host {
 

@@ -8,9 +8,9 @@
 
 #include <fmt/format.h>
 
-#include "host/BarsCsv.h"
-#include "host/ChartSession.h"
-#include "host/StudyInstance.h"
+#include "host/bars/BarsCsv.h"
+#include "host/runtime/ChartSession.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::host {
 

@@ -11,8 +11,8 @@
 #include <optional>
 #include <vector>
 
-#include "host/BarsCsv.h"
-#include "host/StudySettings.h"
+#include "host/bars/BarsCsv.h"
+#include "host/runtime/StudySettings.h"
 #include "host/scan/ScanFiles.h"
 #include "host/scan/ScanRow.h"
 #include "record/HostStudyInterface.h"

@@ -2,9 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/CsvCell.h"
-#include "host/DateTimeText.h"
-#include "host/FloatText.h"
+#include "host/outputs/CsvCell.h"
+#include "host/text/DateTimeText.h"
+#include "host/text/FloatText.h"
 #include "host/scan/ScanFields.h"
 
 namespace kovra::host {

@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-#include "host/LevelSeries.h"
-#include "layout/StudyLayout.h"
+#include "host/runtime/StudyOutputs.h"
 
 namespace kovra::host {
 
@@ -56,10 +55,11 @@ ScanRow RowOfChart(const StudyInstance& study, std::string instrument, std::stri
     if (!HasLevels(study, last)) return row;
 
     FramePosition frame{};
-    frame.top = study.SeriesValue(layout::kSubgraphTop, last);
-    frame.bottom = study.SeriesValue(layout::kSubgraphBottom, last);
-    frame.startBar = study.PersistentValue(layout::kFrameStartKey);
-    frame.endBar = study.PersistentValue(layout::kFrameEndKey);
+    frame.top = EightEighthsAt(study, last);
+    frame.bottom = ZeroEighthsAt(study, last);
+    const FrameWindow window = FrameWindowOf(study);
+    frame.startBar = window.start;
+    frame.endBar = window.end;
     if (frame.startBar >= 0 && frame.startBar <= last)
         frame.startDateTime = bars.dateTimes[static_cast<size_t>(frame.startBar)];
     if (frame.endBar >= 0 && frame.endBar <= last) frame.endDateTime = bars.dateTimes[static_cast<size_t>(frame.endBar)];

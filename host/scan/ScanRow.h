@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/LevelCrossings.h"
-#include "host/StudyInstance.h"
+#include "host/outputs/LevelCrossings.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::host {
 

@@ -4,8 +4,8 @@
 
 #include <fmt/format.h>
 
-#include "host/DateTimeText.h"
-#include "host/DateTimes.h"
+#include "host/text/DateTimeText.h"
+#include "host/text/DateTimes.h"
 #include "host/scan/ScanFormats.h"
 
 namespace kovra::host {

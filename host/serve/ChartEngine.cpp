@@ -6,11 +6,11 @@
 
 #include <fmt/format.h>
 
-#include "host/SeriesCsv.h"
+#include "host/text/DateTimeText.h"
 #include "host/render/ChartImage.h"
 #include "host/render/SeriesPlacement.h"
 #include "host/render/TimeMarks.h"
-#include "layout/StudyLayout.h"
+#include "host/runtime/StudyOutputs.h"
 #include "host/serve/StateJson.h"
 
 namespace kovra::host {
@@ -304,9 +304,11 @@ void ChartEngine::Publish() {
     barsFrom = std::min(barsFrom, FirstDifference(bars.close, sent_.bars.close));
     if (barsFrom < count || count != static_cast<size_t>(sent_.bars.size())) sent_.bars = bars;
     size_t seriesFrom = count;
-    sent_.series.resize(layout::kLevelCount);
-    for (int32_t subgraph = 0; subgraph < layout::kLevelCount; ++subgraph) {
-        std::vector<float>& sent = sent_.series[static_cast<size_t>(subgraph)];
+    const std::span<const int32_t> levelSeries = LevelSeriesSubgraphs();
+    sent_.series.resize(levelSeries.size());
+    for (size_t line = 0; line < levelSeries.size(); ++line) {
+        const int32_t subgraph = levelSeries[line];
+        std::vector<float>& sent = sent_.series[line];
         size_t bar = 0;
         while (bar < count && bar < sent.size() &&
                SameBits(study.SeriesValue(subgraph, static_cast<int32_t>(bar)), sent[bar]))

@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "host/ChartSession.h"
-#include "host/StudyLibrary.h"
-#include "host/StudySettings.h"
+#include "host/runtime/ChartSession.h"
+#include "host/runtime/StudyLibrary.h"
+#include "host/runtime/StudySettings.h"
 #include "host/serve/EventHub.h"
 #include "host/serve/FollowedFile.h"
 

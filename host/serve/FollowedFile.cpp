@@ -9,7 +9,7 @@
 
 #include <fmt/format.h>
 
-#include "host/BarsCsv.h"
+#include "host/bars/BarsCsv.h"
 
 namespace kovra::host {
 

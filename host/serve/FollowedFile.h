@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/BarsCsv.h"
-#include "host/Chart.h"
+#include "host/bars/BarsCsv.h"
+#include "host/runtime/Chart.h"
 
 namespace kovra::host {
 

@@ -26,8 +26,7 @@ constexpr const char* kLoopback = "127.0.0.1";
 constexpr auto kPingInterval = std::chrono::seconds(1);
 constexpr size_t kMaxRequestBytes = 64 * 1024;
 constexpr size_t kMaxSettings = 64, kMaxSettingBytes = 256;
-constexpr int32_t kDefaultPictureWidth = 1600, kDefaultPictureHeight = 900;
-constexpr int32_t kMaxButton = ControlBar::kButtonCount;
+constexpr int32_t kMaxButton = ControlBar::kSlotCount;
 
 void Refuse(Response& response, int status, const std::string& reason) {
     response.status = status;
@@ -293,8 +292,8 @@ void PageServer::AddRoutes() {
         if (first.has_value() != last.has_value()) throw std::invalid_argument("give both 'first' and 'last', or neither");
         std::optional<std::pair<int32_t, int32_t>> bars;
         if (first) bars = std::make_pair(*first, *last);
-        Send(response, engine_.Picture(IntegerParameter(request, "width").value_or(kDefaultPictureWidth),
-                                       IntegerParameter(request, "height").value_or(kDefaultPictureHeight), bars));
+        Send(response, engine_.Picture(IntegerParameter(request, "width").value_or(kDefaultImageWidth),
+                                       IntegerParameter(request, "height").value_or(kDefaultImageHeight), bars));
     });
 }
 

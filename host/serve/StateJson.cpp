@@ -5,19 +5,19 @@
 #include <limits>
 #include <type_traits>
 
-#include "host/HostTextOperations.h"
+#include "host/runtime/HostTextOperations.h"
+#include "host/runtime/StudyOutputs.h"
 #include "host/render/ChartLayout.h"
 #include "host/render/ChartTitle.h"
 #include "host/render/DrawingPlacement.h"
 #include "host/render/SeriesPlacement.h"
 #include "host/serve/JsonWriter.h"
-#include "layout/StudyLayout.h"
+#include "host/text/DateTimes.h"
 
 namespace kovra::host {
 
 namespace {
 
-constexpr int64_t kUnixEpochSince18991230 = 25'569LL * 86'400 * 1'000'000;  // microseconds
 // The page may scroll anywhere: every drawing with its data given is placed.
 constexpr BarWindow kWholeChart{std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
 
@@ -147,7 +147,7 @@ void WriteSeries(JsonWriter& out, const StudyInstance& study, int32_t from) {
 
 void WriteButtons(JsonWriter& out, const ControlBar& controlBar) {
     out.Key("buttons").BeginArray();
-    for (int32_t number = 1; number <= layout::kButtonCount; ++number) {
+    for (int32_t number = 1; number <= StudyButtonCount(); ++number) {
         const ControlBarButton& button = controlBar.buttons()[static_cast<size_t>(number)];
         out.BeginObject();
         out.Key("number").Integer(number);
@@ -215,7 +215,7 @@ std::string FormatTimeMarksJson(const std::vector<TimeMark>& marks) {
 }
 
 double UnixSecondsOf(int64_t microsecondsSince18991230) {
-    return static_cast<double>(microsecondsSince18991230 - kUnixEpochSince18991230) / 1e6;
+    return static_cast<double>(microsecondsSince18991230 - kUnixEpochMicroseconds) / 1e6;
 }
 
 std::string FormatStateJson(const StudyInstance& study, const StateHeader& header) {
@@ -232,9 +232,10 @@ std::string FormatStateJson(const StudyInstance& study, const StateHeader& heade
     out.Key("studyName").String(TextView(study.record().StudyName));
     out.Key("valueFormat").Integer(PriceDecimalsOf(study.record().ValueFormat));
     out.Key("frame").BeginObject();
-    out.Key("start").Integer(study.PersistentValue(layout::kFrameStartKey));
-    out.Key("end").Integer(study.PersistentValue(layout::kFrameEndKey));
-    out.Key("lastDrawn").Integer(study.PersistentValue(layout::kLastDrawnKey));
+    const FrameWindow frame = FrameWindowOf(study);
+    out.Key("start").Integer(frame.start);
+    out.Key("end").Integer(frame.end);
+    out.Key("lastDrawn").Integer(frame.lastDrawn);
     out.EndObject();
     const BarWindow window = ChooseBarWindow(study, 0);
     out.Key("window").BeginObject();

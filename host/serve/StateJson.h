@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/StudyInstance.h"
+#include "host/runtime/StudyInstance.h"
 #include "host/render/TimeMarks.h"
 
 namespace kovra::host {

@@ -6,11 +6,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "host/BarsCsv.h"
-#include "host/NumberText.h"
-#include "host/SeriesCsv.h"
-#include "host/SplitMix64.h"
-#include "host/WallClock.h"
+#include "host/bars/BarsCsv.h"
+#include "host/text/NumberText.h"
+#include "host/outputs/SeriesCsv.h"
+#include "host/bars/SplitMix64.h"
+#include "host/text/WallClock.h"
 
 namespace kovra::host {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "host/DateTimeText.h"
-#include "host/DateTimes.h"
-#include "host/SeriesCsv.h"
+#include "host/text/DateTimeText.h"
+#include "host/text/DateTimes.h"
+#include "host/outputs/SeriesCsv.h"
 
 namespace kovra::host {
 namespace {

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/FloatText.h"
-#include "host/SplitMix64.h"
+#include "host/text/FloatText.h"
+#include "host/bars/SplitMix64.h"
 
 namespace kovra::host {
 namespace {

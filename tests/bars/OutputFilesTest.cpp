@@ -8,7 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "host/OutputFiles.h"
+#include "host/outputs/OutputFiles.h"
 
 namespace kovra::host {
 namespace {

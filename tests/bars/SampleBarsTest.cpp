@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "host/OutputFiles.h"
-#include "host/DateTimes.h"
-#include "host/SampleBars.h"
+#include "host/outputs/OutputFiles.h"
+#include "host/text/DateTimes.h"
+#include "host/bars/SampleBars.h"
 
 namespace kovra::host {
 namespace {

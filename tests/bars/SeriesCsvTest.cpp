@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/SeriesCsv.h"
+#include "host/outputs/SeriesCsv.h"
 #include "record/HostArrayAccess.h"
 #include "tests/support/RunKovra.h"
 

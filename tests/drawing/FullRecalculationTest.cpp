@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/StudyInstance.h"
-#include "host/StudyLibrary.h"
+#include "host/runtime/StudyInstance.h"
+#include "host/runtime/StudyLibrary.h"
 
 namespace kovra::testing {
 namespace {

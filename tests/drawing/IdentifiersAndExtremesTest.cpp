@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "drawing/RunDrawingPass.h"
-#include "host/StudyLibrary.h"
+#include "host/runtime/StudyLibrary.h"
 #include "record/HostArrayAccess.h"
 #include "tests/drawing/RequestDiff.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/HostTextOperations.h"
+#include "host/runtime/HostTextOperations.h"
 #include "tests/driver/DriverHarness.h"
 
 using namespace kovra::layout;

@@ -15,8 +15,8 @@
 
 #include <fmt/format.h>
 
-#include "host/SplitMix64.h"
-#include "host/StudyInstance.h"
+#include "host/bars/SplitMix64.h"
+#include "host/runtime/StudyInstance.h"
 #include "layout/StudyLayout.h"
 #include "tests/driver/DriverHarness.h"
 #include "tests/driver/ReferenceFrameDriver.h"

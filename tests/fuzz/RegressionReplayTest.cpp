@@ -16,7 +16,7 @@
 #include "fuzz/FuzzBarsCsv.h"
 #include "fuzz/FuzzLevels.h"
 #include "fuzz/FuzzStudyRecord.h"
-#include "host/StudyLibrary.h"
+#include "host/runtime/StudyLibrary.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "host/DrawingStore.h"
+#include "host/runtime/DrawingStore.h"
 
 #include <algorithm>
 #include <cstring>

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/HostTextOperations.h"
-#include "host/StudyInstance.h"
+#include "host/runtime/HostTextOperations.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "host/IntegerFormat.h"
+#include "host/text/IntegerFormat.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <string>
 
-#include "host/Chart.h"
-#include "host/StudyInstance.h"
-#include "host/StudyLibrary.h"
+#include "host/runtime/Chart.h"
+#include "host/runtime/StudyInstance.h"
+#include "host/runtime/StudyLibrary.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <variant>
 #include <vector>
 
-#include "host/DateTimes.h"
-#include "host/StudyInstance.h"
-#include "host/StudyLibrary.h"
+#include "host/text/DateTimes.h"
+#include "host/runtime/StudyInstance.h"
+#include "host/runtime/StudyLibrary.h"
 #include "host/render/ChartImage.h"
 
 namespace render_test {

@@ -5,8 +5,8 @@
 #include <functional>
 #include <set>
 
-#include "host/ChartSession.h"
-#include "host/SampleBars.h"
+#include "host/runtime/ChartSession.h"
+#include "host/bars/SampleBars.h"
 #include "layout/StudyLayout.h"
 #include "tests/render/PngProbe.h"
 #include "tests/render/RenderTestSupport.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/LevelCrossings.h"
+#include "host/outputs/LevelCrossings.h"
 #include "tests/scan/ScriptedLevels.h"
 
 namespace {

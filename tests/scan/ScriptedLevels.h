@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/ChartSession.h"
+#include "host/runtime/ChartSession.h"
 
 namespace kovra::testing {
 

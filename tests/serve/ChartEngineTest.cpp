@@ -8,7 +8,7 @@
 #include <set>
 #include <thread>
 
-#include "host/SeriesCsv.h"
+#include "host/outputs/SeriesCsv.h"
 #include "tests/serve/ServeTestSupport.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/RunKovra.h"

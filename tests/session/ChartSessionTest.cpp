@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "host/ChartSession.h"
+#include "host/runtime/ChartSession.h"
 #include "record/HostArrayAccess.h"
 
 namespace {

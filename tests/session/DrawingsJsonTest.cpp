@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "host/DrawingsJson.h"
+#include "host/outputs/DrawingsJson.h"
 
 namespace {
 

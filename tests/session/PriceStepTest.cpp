@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "host/PriceStep.h"
+#include "host/bars/PriceStep.h"
 
 namespace {
 

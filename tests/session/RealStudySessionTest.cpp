@@ -8,9 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "host/ChartSession.h"
-#include "host/SampleBars.h"
-#include "host/StudyLibrary.h"
+#include "host/runtime/ChartSession.h"
+#include "host/bars/SampleBars.h"
+#include "host/runtime/StudyLibrary.h"
 
 namespace {
 

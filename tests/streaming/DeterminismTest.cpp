@@ -3,7 +3,7 @@
 // pushes that bring the inputs back bring the output back.
 #include <gtest/gtest.h>
 
-#include "host/ChartSession.h"
+#include "host/runtime/ChartSession.h"
 #include "tests/streaming/StudyOutput.h"
 
 namespace {

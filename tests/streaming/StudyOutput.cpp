@@ -5,8 +5,8 @@
 
 #include <fmt/format.h>
 
-#include "host/SampleBars.h"
-#include "host/StudyLibrary.h"
+#include "host/bars/SampleBars.h"
+#include "host/runtime/StudyLibrary.h"
 
 namespace kovra::streaming {
 

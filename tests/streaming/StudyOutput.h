@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "host/Chart.h"
-#include "host/StudyInstance.h"
-#include "host/StudySettings.h"
+#include "host/runtime/Chart.h"
+#include "host/runtime/StudyInstance.h"
+#include "host/runtime/StudySettings.h"
 
 namespace kovra::streaming {
 

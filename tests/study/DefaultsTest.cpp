@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "host/StudyInstance.h"
-#include "host/StudyLibrary.h"
+#include "host/runtime/StudyInstance.h"
+#include "host/runtime/StudyLibrary.h"
 
 namespace {
 

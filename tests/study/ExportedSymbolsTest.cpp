@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "host/StudyLibrary.h"
+#include "host/runtime/StudyLibrary.h"
 #include "record/HostStudyInterface.h"
 
 namespace {

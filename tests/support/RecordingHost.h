@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/StudyInstance.h"
-#include "host/StudyLibrary.h"
+#include "host/runtime/StudyInstance.h"
+#include "host/runtime/StudyLibrary.h"
 
 namespace kovra::testing {
 

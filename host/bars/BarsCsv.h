@@ -1,0 +1,61 @@
+// OHLC bars from delimited text: a header row naming the columns, then one bar
+// per row (see host/BarsHeader.h for the names, host/CsvText.h for the text
+// forms, host/DateTimeText.h for the date-times).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "host/bars/BarColumns.h"
+#include "host/text/DateTimeText.h"
+
+namespace kovra::host {
+
+struct BarsLoadOptions {
+    // Instants (a "Z" or offset suffix, epoch numbers) are shown in this zone's
+    // wall clock (an IANA name); empty: in UTC. Date-times without a suffix are
+    // shown as written.
+    std::string timeZone;
+    // How "A/B/YYYY" dates read; unset: from the data (a first field above 12
+    // means day first, a second one month first), an error when nothing tells.
+    std::optional<DateOrder> dateOrder;
+    // Told now and then how many bytes of how many are read.
+    std::function<void(size_t done, size_t total)> progress;
+};
+
+struct LoadedBars {
+    BarColumns bars;
+    int32_t priceDecimals = 0;  // most decimals any price in the file uses, at most 9
+    int64_t badRangeBars = 0;   // bars whose high is below their low, open or close
+    bool reversed = false;      // the file had them newest first
+};
+
+struct BarsLoadError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The most a bar file that is not a regular file (a pipe, a device) may hold.
+inline constexpr size_t kMaxStreamedBarBytes = size_t{1} << 30;
+
+// Throws BarsLoadError with a one-line message naming file, line and column,
+// and UnknownTimeZone (host/WallClock.h) for a time zone the system lacks.
+LoadedBars LoadBarsCsv(const std::string& path, const BarsLoadOptions& options = {});
+// The same, from memory (fuzzing, tests); `sourceName` stands for the file name in messages.
+LoadedBars ParseBarsCsv(std::string_view text, const std::string& sourceName, const BarsLoadOptions& options = {});
+
+// The text ParseBarsCsv reads back to the same bars: a "datetime,open,high,low,close,volume"
+// header, prices with `priceDecimals` decimals.
+std::string FormatBarsCsv(const LoadedBars& bars);
+
+// The warning about bars with inconsistent prices (LoadedBars::badRangeBars),
+// "SOURCE: N bar(s) have a high below their low, open or close".
+inline std::string BadRangeWarning(const std::string& source, int64_t badRangeBars) {
+    return source + ": " + std::to_string(badRangeBars) + " bar(s) have a high below their low, open or close";
+}
+
+}  // namespace kovra::host

@@ -1,0 +1,95 @@
+// Reading a bar file: a regular file mapped into memory, anything else
+// (a pipe, a device) read as a stream up to kMaxStreamedBarBytes.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include <fmt/format.h>
+
+#include "host/bars/BarsCsv.h"
+
+namespace kovra::host {
+namespace {
+
+constexpr size_t kChunk = size_t{1} << 16;
+
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+    ~Descriptor() {
+        if (descriptor_ >= 0) close(descriptor_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return descriptor_; }
+
+private:
+    int descriptor_;
+};
+
+[[noreturn]] void FailReading(const std::string& path, int error) {
+    throw BarsLoadError(fmt::format("{}: cannot read the bar file: {}", path, std::strerror(error)));
+}
+
+// A regular file's bytes as the page cache holds them: no copy, and the pages
+// mapped in one go rather than one fault at a time.
+class MappedFile {
+public:
+    MappedFile(int descriptor, size_t size, const std::string& path) : size_(size) {
+        if (size_ == 0) return;
+        bytes_ = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, descriptor, 0);
+        if (bytes_ == MAP_FAILED) FailReading(path, errno);
+    }
+    ~MappedFile() {
+        if (size_ != 0) munmap(bytes_, size_);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    std::string_view text() const { return {size_ == 0 ? "" : static_cast<const char*>(bytes_), size_}; }
+
+private:
+    void* bytes_ = nullptr;
+    size_t size_;
+};
+
+std::string ReadStream(int descriptor, const std::string& path) {
+    std::string contents;
+    for (;;) {
+        const size_t have = contents.size();
+        if (have > kMaxStreamedBarBytes)
+            throw BarsLoadError(fmt::format("{}: the bar stream holds more than {} MiB, the most read from anything "
+                                            "but a regular file; save the bars to a file and load that",
+                                            path, kMaxStreamedBarBytes >> 20));
+        contents.resize(have + kChunk);
+        ssize_t count = 0;
+        while ((count = read(descriptor, contents.data() + have, kChunk)) < 0 && errno == EINTR) {
+        }
+        if (count < 0) FailReading(path, errno);
+        contents.resize(have + static_cast<size_t>(count));
+        if (count == 0) return contents;
+        // A stream that starts with NUL bytes is no text; the parser says so without reading a gigabyte of it.
+        if (have == 0 && std::memchr(contents.data(), '\0', contents.size()) != nullptr) return contents;
+    }
+}
+
+}  // namespace
+
+LoadedBars LoadBarsCsv(const std::string& path, const BarsLoadOptions& options) {
+    const Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) FailReading(path, errno);
+    struct stat status {};
+    if (fstat(file.get(), &status) != 0) FailReading(path, errno);
+    if (S_ISDIR(status.st_mode)) FailReading(path, EISDIR);
+    if (S_ISREG(status.st_mode)) {
+        const MappedFile mapped(file.get(), static_cast<size_t>(status.st_size), path);
+        return ParseBarsCsv(mapped.text(), path, options);
+    }
+    return ParseBarsCsv(ReadStream(file.get(), path), path, options);
+}
+
+}  // namespace kovra::host

@@ -1,0 +1,107 @@
+#include "host/text/NumberText.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+namespace kovra::host {
+namespace {
+
+constexpr int32_t kMaxDecimals = 9;
+// Up to 15 digits the digits are a double exactly, and so is 10^k up to 10^22.
+constexpr size_t kExactDigits = 15;
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// [-]digits[.digits] with at most 15 digits: the digits as an integer divided
+// by a power of ten, both exact, so the one correctly rounded division gives
+// the nearest double, bit for bit what std::from_chars gives (the tests hold the
+// two against each other).
+bool ParsePlainDecimal(std::string_view text, ParsedNumber& number) {
+    size_t at = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    at += negative ? 1 : 0;
+    uint64_t digits = 0;
+    size_t count = 0, fractionDigits = 0;
+    for (; at < text.size() && IsDigit(text[at]); ++at, ++count) digits = digits * 10 + static_cast<uint64_t>(text[at] - '0');
+    if (count == 0 || count > kExactDigits) return false;
+    if (at < text.size() && text[at] == '.') {
+        for (++at; at < text.size() && IsDigit(text[at]); ++at, ++fractionDigits)
+            digits = digits * 10 + static_cast<uint64_t>(text[at] - '0');
+        if (fractionDigits == 0 || count + fractionDigits > kExactDigits) return false;
+    }
+    if (at != text.size()) return false;
+    const double magnitude = static_cast<double>(digits) / kPowersOfTen[fractionDigits];
+    number.value = negative ? -magnitude : magnitude;
+    number.decimals = static_cast<int32_t>(std::min<size_t>(fractionDigits, kMaxDecimals));
+    number.ok = true;
+    return true;
+}
+
+// Decimal places a number text asks for: fraction digits less the exponent, 0 .. 9.
+int32_t DecimalsOf(std::string_view text) {
+    const size_t exponentAt = std::min(text.find_first_of("eE"), text.size());
+    const size_t pointAt = std::min(text.find('.'), exponentAt);
+    int64_t decimals = static_cast<int64_t>(exponentAt - pointAt) - (pointAt < exponentAt ? 1 : 0);
+    if (exponentAt < text.size()) {
+        int32_t exponent = 0;
+        const std::string_view digits = text.substr(exponentAt + 1);
+        const bool signed_ = !digits.empty() && (digits.front() == '-' || digits.front() == '+');
+        const bool negative = signed_ && digits.front() == '-';
+        const auto [end, error] =
+            std::from_chars(digits.data() + (signed_ ? 1 : 0), digits.data() + digits.size(), exponent);
+        if (error == std::errc::result_out_of_range) exponent = std::numeric_limits<int32_t>::max();
+        decimals += negative ? exponent : -static_cast<int64_t>(exponent);
+    }
+    return static_cast<int32_t>(std::clamp<int64_t>(decimals, 0, kMaxDecimals));
+}
+
+// Takes the grouping marks out of the integer part (groups of three digits
+// after the first one to three) and writes the decimal mark as a point; false
+// when the groups are not well formed.
+bool Ungroup(std::string_view text, char decimalMark, char groupMark, std::string& plain) {
+    plain.clear();
+    size_t at = 0;
+    if (!text.empty() && text[0] == '-') plain += text[at++];
+    size_t groupDigits = 0;
+    bool grouped = false;
+    for (; at < text.size() && (IsDigit(text[at]) || text[at] == groupMark); ++at) {
+        if (text[at] == groupMark) {
+            if (groupDigits == 0 || groupDigits > 3 || (grouped && groupDigits != 3)) return false;
+            grouped = true, groupDigits = 0;
+            continue;
+        }
+        plain += text[at];
+        ++groupDigits;
+    }
+    if (grouped && groupDigits != 3) return false;
+    for (; at < text.size(); ++at) plain += text[at] == decimalMark ? '.' : text[at];
+    return true;
+}
+
+}  // namespace
+
+ParsedNumber ParseNumber(std::string_view text, NumberMarks marks) {
+    ParsedNumber number;
+    if (ParsePlainDecimal(text, number)) return number;
+    std::string plain;
+    const size_t lastComma = text.rfind(','), lastPoint = text.rfind('.');
+    if (lastComma != std::string_view::npos) {
+        const bool commaGroups = marks == NumberMarks::kPointDecimal ||
+                                 (lastPoint != std::string_view::npos && lastPoint > lastComma);
+        const bool ungrouped = commaGroups ? Ungroup(text, '.', ',', plain) : Ungroup(text, ',', '.', plain);
+        if (!ungrouped) return number;
+        text = plain;
+    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number.value);
+    if (end != text.data() + text.size() || (error != std::errc() && error != std::errc::result_out_of_range))
+        return number;
+    number.ok = true;
+    number.outOfRange = error == std::errc::result_out_of_range;
+    number.decimals = DecimalsOf(text);
+    return number;
+}
+
+}  // namespace kovra::host
