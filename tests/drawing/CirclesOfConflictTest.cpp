@@ -30,7 +30,7 @@ DrawingRequest Expected(const Ellipse& e) {
     r.FillColour = 0x808000;
     r.PenWidth = 0;
     r.FillTransparency = 60;
-    r.PenStyle = 4;
+    r.PenStyle = kLineStyleDashDotDot;
     return r;
 }
 

@@ -127,13 +127,13 @@ TEST(SettingsLookup, FindsTheSettingsSubgraphByItsExactNameLastMatchWinning) {
          kHidden},
         {"earlier duplicate hidden does not",
          [](RecordingHost& h) {
-             h.subgraph(kCirclesSubgraph).DrawStyle = 4;
+             h.subgraph(kCirclesSubgraph).DrawStyle = kDrawStyleHidden;
              Rename(h, kSpareSubgraph, "Circles of Conflict Border/Fill");
              SetCircleSettings(h.subgraph(kSpareSubgraph), 0x111111, 0x222222, 7.0f, 45.0f, 1, 0);
          },
          kSecond},
-        {"draw style 4 hides", [](RecordingHost& h) { h.subgraph(kCirclesSubgraph).DrawStyle = 4; }, kHidden},
-        {"draw style 5 draws", [](RecordingHost& h) { h.subgraph(kCirclesSubgraph).DrawStyle = 5; }, kDeclared},
+        {"draw style 4 hides", [](RecordingHost& h) { h.subgraph(kCirclesSubgraph).DrawStyle = kDrawStyleHidden; }, kHidden},
+        {"draw style 5 draws", [](RecordingHost& h) { h.subgraph(kCirclesSubgraph).DrawStyle = kDrawStyleNotDrawn; }, kDeclared},
         {"angles truncate toward zero",
          [](RecordingHost& h) { SetCircleSettings(h.subgraph(kCirclesSubgraph), 0xFFFF00, 0x808000, 2.9f, -0.5f, 4, 0); },
          {true, 0xFFFF00, 0x808000, 2, 0, 4}},
@@ -163,7 +163,7 @@ TEST(SettingsLookup, HidingOneNamedFamilyLeavesTheRestOfThePass) {
     for (const Case c : {Case{kCirclesSubgraph, 500, 526, 27}, Case{kMajorSubgraph, 100, 203, 8},
                          Case{kMinorSubgraph, 300, 402, 6}}) {
         RecordingHost host;
-        host.subgraph(c.subgraph).DrawStyle = 4;
+        host.subgraph(c.subgraph).DrawStyle = kDrawStyleHidden;
         RunPass(host);
         EXPECT_TRUE(SubmittedInRange(host, c.firstOffset, c.lastOffset).empty()) << "subgraph " << c.subgraph;
         EXPECT_EQ(SubmittedOffsets(host).size(), 65u - c.familySize) << "subgraph " << c.subgraph;
@@ -184,10 +184,10 @@ TEST(SettingsLookup, WithoutSubgraphsEveryColourIsTheDefaultElementsAndEveryFami
     ASSERT_EQ(minor.size(), 6u);
     EXPECT_EQ(major.front().LineColour, 0xFF0000u);
     EXPECT_EQ(major.back().LineColour, 0x000080u);
-    EXPECT_EQ(major.front().PenStyle, 0);
+    EXPECT_EQ(major.front().PenStyle, kLineStyleSolid);
     EXPECT_EQ(minor.front().LineColour, 0x000080u);
     EXPECT_EQ(minor.back().LineColour, 0x00A5FFu);
-    EXPECT_EQ(minor.front().PenStyle, 1);
+    EXPECT_EQ(minor.front().PenStyle, kLineStyleDash);
 }
 
 }  // namespace

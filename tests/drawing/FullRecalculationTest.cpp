@@ -52,7 +52,7 @@ TEST(FullRecalculation, DrawsOnePassOnTheLastBarWithUniqueIdentifiers) {
     const host::StoredDrawing* startLine = nullptr;
     for (const host::StoredDrawing* d : drawings) {
         ids.insert(d->request.DrawingId);
-        if (d->request.DrawingType != 6) ++shapes;
+        if (d->request.DrawingType != kDrawingText) ++shapes;
         if (d->request.DrawingId == 1800) bottomLine = d;
         if (d->request.DrawingId == 1900) startLine = d;
     }

@@ -42,7 +42,7 @@ TEST(GridLines, ThirteenLevelLinesInOrderWithTheirIdentifiersWidthsStylesAndColo
                         {10, 1, 2, 810}, {-2, 1, 2, 852}, {-1, 1, 2, 851}};
     RecordingHost host;
     ColourLevelSubgraphs(host);
-    host.subgraph(5).DrawStyle = 4;  // hiding a level subgraph keeps its grid line
+    host.subgraph(5).DrawStyle = kDrawStyleHidden;  // hiding a level subgraph keeps its grid line
     // Frame of 8 bars from 100, 0/8th at 100 and 8/8th at 108: one price unit per eighth.
     DrawGridLines(host.record(), MakeFrameGeometry(108.0f, 100.0f, 108, 100));
     std::vector<DrawingRequest> expected;
@@ -66,7 +66,7 @@ DrawingRequest EighthLine(int32_t j, int32_t bar, float top, float bottom) {
     e.SecondPrice = bottom;
     e.LineColour = ColourOfLevel(j);
     e.PenWidth = (j == 0 || j == 4 || j == 8) ? 2 : 1;
-    e.PenStyle = 0;
+    e.PenStyle = kLineStyleSolid;
     return e;
 }
 

@@ -31,7 +31,7 @@ TEST(DrawingIdentifiers, WrapToThirtyTwoBitsForAnyStudyIdentifier) {
         RunDrawingPass(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
         std::vector<int32_t> ids;
         for (const Submission& s : host.submissions)
-            if (s.request.DrawingType != 6) ids.push_back(s.request.DrawingId);
+            if (s.request.DrawingType != kDrawingText) ids.push_back(s.request.DrawingId);
         ASSERT_EQ(ids.size(), offsets.size());
         for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(ids[i], Wrapped(studyIdentifier, offsets[i])) << studyIdentifier;
     }

@@ -67,7 +67,7 @@ DrawingRequest ExpectedRequest(int32_t type, int32_t studyIdentifier, int32_t of
     DrawingRequest request;
     request.DrawingType = type;
     request.DrawingId = studyIdentifier * 1000 + offset;
-    request.RequestMode = 1;
+    request.RequestMode = kRequestAddOrReplace;
     return request;
 }
 

@@ -117,7 +117,7 @@ TEST(Speedlines, HidingOneFamilyLeavesTheOther) {
     };
     for (const Case c : {Case{kMajorSubgraph, 0, 6}, Case{kMinorSubgraph, 8, 0}}) {
         RecordingHost host;
-        host.subgraph(c.hiddenSubgraph).DrawStyle = 4;
+        host.subgraph(c.hiddenSubgraph).DrawStyle = kDrawStyleHidden;
         DrawSpeedlines<Speedlines::Minor>(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
         DrawSpeedlines<Speedlines::Major>(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
         EXPECT_EQ(SubmittedInRange(host, 100, 203).size(), c.major) << c.hiddenSubgraph;

@@ -66,11 +66,11 @@ TEST_F(PriceLineLabels, DefaultSettingsNameAtTheStartAndPriceAtTheEnd) {
         EXPECT_EQ(value.FirstBar, kNotGivenInteger);
         EXPECT_EQ(name.FirstDateTime, kLeftEdgeMarker);
         EXPECT_EQ(value.FirstDateTime, kEndDateTime);
-        EXPECT_EQ(name.TextAlignment, 2 + 4);  // right, centred
-        EXPECT_EQ(value.TextAlignment, 0 + 4);  // left, centred
+        EXPECT_EQ(name.TextAlignment, kAlignRight | kAlignMiddle);
+        EXPECT_EQ(value.TextAlignment, kAlignLeft | kAlignMiddle);
         for (const DrawingRequest* request : {&name, &value}) {
-            EXPECT_EQ(request->DrawingType, 6);
-            EXPECT_EQ(request->RequestMode, 1);
+            EXPECT_EQ(request->DrawingType, kDrawingText);
+            EXPECT_EQ(request->RequestMode, kRequestAddOrReplace);
             EXPECT_EQ(request->FirstPrice, 100.0f + static_cast<float>(k));
             EXPECT_EQ(request->TextFlag, 1);
             EXPECT_EQ(request->TextOptionA, 0);
@@ -178,7 +178,7 @@ TEST_F(PriceLineLabels, DrawStylesFourAndFiveAndClearOnBitsSuppress) {
 }
 
 TEST_F(PriceLineLabels, HiddenLevelSeriesStillGetTheirLabels) {
-    for (int32_t position = 0; position < kLevelCount; ++position) host.subgraph(position).DrawStyle = 4;
+    for (int32_t position = 0; position < kLevelCount; ++position) host.subgraph(position).DrawStyle = kDrawStyleHidden;
     EXPECT_EQ(Names().size(), 13u);
     EXPECT_EQ(Values().size(), 13u);
 }
@@ -316,7 +316,7 @@ TEST_F(PriceLineLabels, FrameEndDateTimeIsReadThroughTheArrayAccess) {
 TEST_F(PriceLineLabels, MissingSettingsSubgraphGivesTheFallbacks) {
     // Same words in another case: not the settings subgraph, so none of its settings count.
     Rename(host, kPriceLabelSettings.position, "Price Line Labelling");
-    settings().DrawStyle = 4;
+    settings().DrawStyle = kDrawStyleHidden;
     settings().LabelFlag = 1;
     settings().LabelSettings = 0;
     settings().AngleUnit = settings().AngleMax = 20.0f;
@@ -329,9 +329,9 @@ TEST_F(PriceLineLabels, MissingSettingsSubgraphGivesTheFallbacks) {
     for (size_t i = 0; i < 13; ++i) {
         EXPECT_EQ(names[i].request.FirstBar, kStart);
         EXPECT_EQ(names[i].request.FirstDateTime, kLeftEdgeMarker);
-        EXPECT_EQ(names[i].request.TextAlignment, 6);
+        EXPECT_EQ(names[i].request.TextAlignment, kAlignRight | kAlignMiddle);
         EXPECT_EQ(values[i].request.FirstDateTime, kEndDateTime);
-        EXPECT_EQ(values[i].request.TextAlignment, 4);
+        EXPECT_EQ(values[i].request.TextAlignment, kAlignLeft | kAlignMiddle);
         for (const Submission* label : {&names[i], &values[i]}) {
             EXPECT_EQ(label->request.TextFlag, 1);
             EXPECT_EQ(label->request.FontSize, 7);

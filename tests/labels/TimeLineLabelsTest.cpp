@@ -96,9 +96,9 @@ TEST_F(TimeLineLabels, DefaultSettingsPlaceBothRows) {
         SCOPED_TRACE("i = " + std::to_string(i));
         const DrawingRequest& eighth = eighths[static_cast<size_t>(i)].request;
         const DrawingRequest& date = dates[static_cast<size_t>(i)].request;
-        const int32_t horizontal = i == 0 ? 0 : (i == 8 ? 2 : 1);
-        EXPECT_EQ(eighth.TextAlignment, 8 + horizontal);  // standing on the +2/8th line
-        EXPECT_EQ(date.TextAlignment, horizontal);        // hanging below the -2/8th line
+        const int32_t horizontal = i == 0 ? kAlignLeft : (i == 8 ? kAlignRight : kAlignCentre);
+        EXPECT_EQ(eighth.TextAlignment, kAlignBottom | horizontal);  // standing on the +2/8th line
+        EXPECT_EQ(date.TextAlignment, kAlignTop | horizontal);       // hanging below the -2/8th line
         EXPECT_EQ(eighth.FirstPrice, 110.0f);
         EXPECT_EQ(date.FirstPrice, 98.0f);
         EXPECT_EQ(eighth.TextFlag, 1);
@@ -106,8 +106,8 @@ TEST_F(TimeLineLabels, DefaultSettingsPlaceBothRows) {
         EXPECT_EQ(eighth.FontSize, 7);  // 'Angle Unit'
         EXPECT_EQ(date.FontSize, 6);    // 'Angle Max'
         for (const DrawingRequest* request : {&eighth, &date}) {
-            EXPECT_EQ(request->DrawingType, 6);
-            EXPECT_EQ(request->RequestMode, 1);
+            EXPECT_EQ(request->DrawingType, kDrawingText);
+            EXPECT_EQ(request->RequestMode, kRequestAddOrReplace);
             EXPECT_EQ(request->TextOptionB, 0);
             EXPECT_EQ(request->TextOptionA, kNotGivenInteger);
             EXPECT_EQ(request->FirstBar, kNotGivenInteger);
@@ -163,9 +163,9 @@ TEST_F(TimeLineLabels, PlacementBitsOfThePriceLabelsPlayNoPart) {
     ASSERT_EQ(eighths.size(), 9u);
     ASSERT_EQ(dates.size(), 9u);
     EXPECT_EQ(eighths[0].text, "0/8");
-    EXPECT_EQ(eighths[0].request.TextAlignment, 8);
+    EXPECT_EQ(eighths[0].request.TextAlignment, kAlignBottom | kAlignLeft);
     EXPECT_EQ(eighths[0].request.TextFlag, 0);
-    EXPECT_EQ(dates[8].request.TextAlignment, 2);
+    EXPECT_EQ(dates[8].request.TextAlignment, kAlignTop | kAlignRight);
     EXPECT_EQ(dates[8].request.TextFlag, 1);
     EXPECT_EQ(dates[8].request.FirstBar, kNotGivenInteger);
 }
@@ -180,7 +180,7 @@ TEST_F(TimeLineLabels, LabelFlagChoosesOneColourPerRow) {
 
 TEST_F(TimeLineLabels, MissingSettingsSubgraphGivesTheFallbacks) {
     Rename(host, kTimeLabelSettings.position, "Time line Labelling ");  // a trailing blank: no match
-    settings().DrawStyle = 5;
+    settings().DrawStyle = kDrawStyleNotDrawn;
     settings().LabelFlag = 1;
     settings().LabelSettings = 0;
     settings().AngleUnit = settings().AngleMax = 20.0f;

@@ -80,9 +80,9 @@ TEST(DisplayList, LinesAndShapesFollowTheirBarsAndPrices) {
     TestChart test(60);
     test.SetFrame(8, 40);
     DrawingRequest rectangle = Line(12, 30, 104, 10, 106);
-    rectangle.DrawingType = 12;
+    rectangle.DrawingType = kDrawingRectangle;
     DrawingRequest ellipse = Line(13, 20, 95, 28, 97.5f);
-    ellipse.DrawingType = 13;
+    ellipse.DrawingType = kDrawingEllipse;
     test.Submit(Line(1, 10, 99, 30, 101));
     test.Submit(rectangle);
     test.Submit(ellipse);
@@ -133,17 +133,17 @@ TEST(DisplayList, PenAndFillFollowTheRequest) {
     int32_t id = 0;
     for (const Row& row : rows) {
         DrawingRequest ellipse = Line(++id, 20, 98, 24, 99);
-        ellipse.DrawingType = 13;
+        ellipse.DrawingType = kDrawingEllipse;
         ellipse.FillColour = row.fillColour;
         ellipse.FillTransparency = row.transparency;
         test.Submit(ellipse);
     }
     DrawingRequest hairline = Line(++id, 10, 100, 20, 100);
     hairline.PenWidth = 0;
-    hairline.PenStyle = 3;
+    hairline.PenStyle = kLineStyleDashDot;
     test.Submit(hairline);
     DrawingRequest borderless = Line(++id, 10, 100, 20, 101);
-    borderless.DrawingType = 12;
+    borderless.DrawingType = kDrawingRectangle;
     borderless.LineColour = kNotGivenColour;
     test.Submit(borderless);
 

@@ -53,17 +53,17 @@ TEST(SampleFrame, EveryDrawingOfThePassAppearsOnceWhereItsBarsAndPricesSay) {
         const DrawingRequest& r = stored->request;
         SCOPED_TRACE("drawing " + std::to_string(r.DrawingId));
         ASSERT_EQ(PrimitivesOf(list, PrimitiveKind::kDrawing, r.DrawingId).size(), 1u);
-        if (r.DrawingType == 1) {
+        if (r.DrawingType == kDrawingLine) {
             const auto* line = DrawingShape<PolylinePrimitive>(list, r.DrawingId);
             ASSERT_NE(line, nullptr);
             EXPECT_DOUBLE_EQ(line->points[0].x, map.BarToX(r.FirstBar));
             EXPECT_DOUBLE_EQ(line->points[0].y, map.PriceToY(r.FirstPrice));
             EXPECT_DOUBLE_EQ(line->points[1].x, map.BarToX(r.SecondBar));
             EXPECT_DOUBLE_EQ(line->points[1].y, map.PriceToY(r.SecondPrice));
-        } else if (r.DrawingType == 12 || r.DrawingType == 13) {
+        } else if (r.DrawingType == kDrawingRectangle || r.DrawingType == kDrawingEllipse) {
             const auto* shape = DrawingShape<ShapePrimitive>(list, r.DrawingId);
             ASSERT_NE(shape, nullptr);
-            EXPECT_EQ(shape->ellipse, r.DrawingType == 13);
+            EXPECT_EQ(shape->ellipse, r.DrawingType == kDrawingEllipse);
             EXPECT_DOUBLE_EQ(shape->bounds.left, map.BarToX(std::min(r.FirstBar, r.SecondBar)));
             EXPECT_DOUBLE_EQ(shape->bounds.top, map.PriceToY(std::max(r.FirstPrice, r.SecondPrice)));
         } else {
