@@ -10,9 +10,9 @@ install(TARGETS kovra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Bars to try the study on: the embedded sample as a file, and the daily bars.
 install(FILES data/sample-bars.csv data/daily-bars.csv DESTINATION ${KOVRA_INSTALL_DATA_DIR})
 
-# The README with the pictures it shows, and the licence notices.
+# The README and the documents it links to, with their pictures, and the licence notices.
 install(FILES README.md DESTINATION ${KOVRA_INSTALL_DOC_DIR})
-install(DIRECTORY docs/ DESTINATION ${KOVRA_INSTALL_DOC_DIR}/docs FILES_MATCHING PATTERN "*.png")
+install(DIRECTORY docs/ DESTINATION ${KOVRA_INSTALL_DOC_DIR}/docs FILES_MATCHING PATTERN "*.png" PATTERN "*.md")
 install(FILES LICENSE DESTINATION ${KOVRA_INSTALL_DOC_DIR} RENAME copyright)
 # Libraries compiled into kovra from their headers; their licences ask that
 # their notices go with the program. Debian keeps them with each package.

@@ -14,6 +14,7 @@ packages=(
   libhowardhinnant-date-dev tzdata
   libcairo2-dev fonts-dejavu-core
   libcpp-httplib-dev chromium
+  clang-tidy clang-format
   dpkg-dev
 )
 # Node.js and npm may come from elsewhere than Debian; only a missing one is installed.

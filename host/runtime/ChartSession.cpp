@@ -18,7 +18,7 @@ constexpr int64_t kProgressEvery = 1 << 16;  // bars or updates between progress
 
 }  // namespace
 
-ChartSession::ChartSession(BarColumns bars, StudyFunction study, SessionOptions options)
+ChartSession::ChartSession(BarColumns bars, StudyFunction study, const SessionOptions& options)
     : chart_(std::make_unique<Chart>()), options_(options) {
     chart_->bars = std::move(bars);
     pricesPositive_ = std::all_of(chart_->bars.low.begin(), chart_->bars.low.end(), [](float low) { return low > 0; });

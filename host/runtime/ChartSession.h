@@ -30,7 +30,7 @@ struct SessionOptions {
 
 class ChartSession {
 public:
-    ChartSession(BarColumns bars, StudyFunction study, SessionOptions options = {});
+    ChartSession(BarColumns bars, StudyFunction study, const SessionOptions& options = {});
     ChartSession(const ChartSession&) = delete;
     ChartSession& operator=(const ChartSession&) = delete;
 

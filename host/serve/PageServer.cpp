@@ -196,7 +196,7 @@ void PageServer::AddRoutes() {
         if (response.status == 404) Refuse(response, 404, fmt::format("nothing at {}", request.path));
         else Refuse(response, response.status, fmt::format("request refused ({})", response.status));
     });
-    server.set_exception_handler([](const Request&, Response& response, std::exception_ptr error) {
+    server.set_exception_handler([](const Request&, Response& response, const std::exception_ptr& error) {
         try {
             std::rethrow_exception(error);
         } catch (const std::invalid_argument& bad) {
