@@ -7,6 +7,7 @@
 
 #include "host/DrawingStore.h"
 #include "host/HostTextOperations.h"
+#include "host/RecordArrays.h"
 #include "record/HostStudyInterface.h"
 
 namespace kovra::host {
@@ -19,8 +20,8 @@ struct Bar {
 
 // Bars as columns, the layout the record's series point into.
 struct BarColumns {
-    std::vector<int64_t> dateTimes;  // microseconds since 1899-12-30 00:00:00
-    std::vector<float> open, high, low, close, volume;
+    RecordColumn<int64_t> dateTimes;  // microseconds since 1899-12-30 00:00:00
+    RecordColumn<float> open, high, low, close, volume;
 
     int32_t size() const { return static_cast<int32_t>(dateTimes.size()); }
     void Append(int64_t dateTime, float o, float h, float l, float c, float v = 0) {
@@ -52,11 +53,11 @@ public:
     ControlBar(const ControlBar&) = delete;
     ControlBar& operator=(const ControlBar&) = delete;
 
-    std::vector<ControlBarButton>& buttons() { return buttons_; }
-    const std::vector<ControlBarButton>& buttons() const { return buttons_; }
+    RecordColumn<ControlBarButton>& buttons() { return buttons_; }
+    const RecordColumn<ControlBarButton>& buttons() const { return buttons_; }
 
 private:
-    std::vector<ControlBarButton> buttons_;
+    RecordColumn<ControlBarButton> buttons_;
 };
 
 struct ButtonEvent {

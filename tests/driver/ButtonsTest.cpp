@@ -144,7 +144,7 @@ TEST_F(Buttons, EachPushSetsItsInputToItsListIndex) {
 
 TEST_F(Buttons, AnOffEventOrAnotherButtonChangesNothing) {
     h.RunAll();
-    const std::vector<StudyInput> before = h.study->inputs();
+    const host::RecordColumn<StudyInput> before = h.study->inputs();
     for (const auto& [number, kind] : {std::pair{5, 5}, std::pair{17, 5}, std::pair{18, 4}, std::pair{-1, 4}}) {
         Push(number, kind);
         h.Run(99, 99);
