@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -16,8 +17,10 @@ namespace {
 
 constexpr const char* kStudyLibraryFile = "libKovraMathRTIntraday.so";
 
-[[noreturn]] void Fail(const std::string& path, const std::string& what) {
-    throw StudyLoadError("cannot load study library " + path + ": " + what);
+using Kind = StudyLoadError::Kind;
+
+[[noreturn]] void Fail(const std::string& path, const std::string& what, Kind kind = Kind::kNotAStudyLibrary) {
+    throw StudyLoadError("cannot load study library " + path + ": " + what, kind);
 }
 
 // Whether the dynamic symbol at `address` is code: calling an entry point
@@ -47,13 +50,22 @@ StudyLibrary::StudyLibrary(const std::string& path) : path_(path) {
         const char* reason = ::dlerror();
         Fail(path, std::string("not a loadable library (") + (reason != nullptr ? reason : "unknown reason") + ")");
     }
+    const std::array<const char*, 3> entryPoints{kDllNameSymbol, kDllVersionSymbol, kStudyFunctionSymbol};
+    if (std::none_of(entryPoints.begin(), entryPoints.end(), [this](const char* name) { return ::dlsym(handle_, name); })) {
+        ::dlclose(handle_);
+        handle_ = nullptr;
+        Fail(path, std::string("it exports none of the entry points ") + kDllNameSymbol + ", " + kDllVersionSymbol +
+                       ", " + kStudyFunctionSymbol);
+    }
     auto symbol = [this](const char* name) {
         void* address = ::dlsym(handle_, name);
         if (address == nullptr || !IsFunction(address)) {
             ::dlclose(handle_);
             handle_ = nullptr;
-            Fail(path_, std::string("entry point ") + name +
-                            (address == nullptr ? " is missing" : " is not a function (it is exported as data)"));
+            Fail(path_,
+                 std::string("entry point ") + name +
+                     (address == nullptr ? " is missing" : " is not a function (it is exported as data)"),
+                 Kind::kBrokenStudyLibrary);
         }
         return address;
     };
@@ -65,8 +77,10 @@ StudyLibrary::StudyLibrary(const std::string& path) : path_(path) {
     if (version_ != kHostInterfaceVersion) {
         ::dlclose(handle_);
         handle_ = nullptr;
-        Fail(path, "it reports interface version " + std::to_string(version_) + ", this host speaks " +
-                       std::to_string(kHostInterfaceVersion));
+        Fail(path,
+             "it reports interface version " + std::to_string(version_) + ", this host speaks " +
+                 std::to_string(kHostInterfaceVersion),
+             Kind::kBrokenStudyLibrary);
     }
     // The file dlopen actually loaded (it can be one already loaded under another name).
     if (link_map* loaded = nullptr; ::dlinfo(handle_, RTLD_DI_LINKMAP, &loaded) == 0 && loaded != nullptr)
