@@ -34,6 +34,7 @@ int Main(int argc, char** argv) {
     AddButtonsCommand(root, exitCode);
     AddScanCommand(root, exitCode);
     AddServeCommand(root, exitCode);
+    AddCheckCommand(root, exitCode);
 
     try {
         root.parse(argc, argv);
