@@ -20,11 +20,12 @@ struct Mapping {
     size_t bytes;  // the array's own
 };
 
-// By the address of each guarded array's data.
+// By the address of each guarded array's data. Never destroyed: an array
+// may be freed while the process's statics are.
 std::mutex mappingsLock;
 std::map<const std::byte*, Mapping>& Mappings() {
-    static std::map<const std::byte*, Mapping> mappings;
-    return mappings;
+    static auto* mappings = new std::map<const std::byte*, Mapping>;
+    return *mappings;
 }
 
 size_t PageSize() {

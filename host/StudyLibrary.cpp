@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 namespace kovra::host {
@@ -34,6 +36,14 @@ bool IsFunction(void* address) {
     return type == STT_FUNC || type == STT_GNU_IFUNC;
 }
 
+// Whether the file starts as a shared object does (an ELF header of type ET_DYN).
+bool IsSharedObject(const std::string& path) {
+    ElfW(Ehdr) header{};
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(&header), sizeof header)) return false;
+    return std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 && header.e_type == ET_DYN;
+}
+
 }  // namespace
 
 StudyLibrary::StudyLibrary(const std::string& path) : path_(path) {
@@ -48,10 +58,15 @@ StudyLibrary::StudyLibrary(const std::string& path) : path_(path) {
     handle_ = ::dlopen(error ? path.c_str() : located.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         const char* reason = ::dlerror();
-        Fail(path, std::string("not a loadable library (") + (reason != nullptr ? reason : "unknown reason") + ")");
+        const std::string why = std::string(" (") + (reason != nullptr ? reason : "unknown reason") + ")";
+        // A shared object that does not load wants something more than the
+        // record: a symbol or a library the platform does not provide.
+        if (IsSharedObject(path)) Fail(path, "it does not load" + why, Kind::kBrokenStudyLibrary);
+        Fail(path, "not a loadable library" + why);
     }
     const std::array<const char*, 3> entryPoints{kDllNameSymbol, kDllVersionSymbol, kStudyFunctionSymbol};
-    if (std::none_of(entryPoints.begin(), entryPoints.end(), [this](const char* name) { return ::dlsym(handle_, name); })) {
+    const auto exported = [this](const char* name) { return ::dlsym(handle_, name) != nullptr; };
+    if (std::none_of(entryPoints.begin(), entryPoints.end(), exported)) {
         ::dlclose(handle_);
         handle_ = nullptr;
         Fail(path, std::string("it exports none of the entry points ") + kDllNameSymbol + ", " + kDllVersionSymbol +

@@ -12,8 +12,9 @@ namespace kovra::host {
 class StudyLibrary {
 public:
     // Throws StudyLoadError with a one-line message naming the file and what is
-    // wrong: missing file, not a library, none or one of the entry points
-    // missing, another version.
+    // wrong: missing file, not a library, a library that does not load (it
+    // needs a symbol the platform does not provide), none or one of the entry
+    // points missing, another version.
     explicit StudyLibrary(const std::string& path);
     ~StudyLibrary();
     StudyLibrary(const StudyLibrary&) = delete;
@@ -39,7 +40,8 @@ private:
 struct StudyLoadError : std::runtime_error {
     enum class Kind {
         kNotAStudyLibrary,     // no such file, not a library, or none of the entry points
-        kBrokenStudyLibrary,   // an entry point missing or exported as data, another version
+        kBrokenStudyLibrary,   // a library that does not load, an entry point missing or exported as data,
+                               // another version
     };
     StudyLoadError(const std::string& message, Kind kind) : std::runtime_error(message), kind(kind) {}
     Kind kind;

@@ -22,7 +22,7 @@ struct Scenario {
     InstanceOptions offered;
 };
 
-// Subgraph positions up to the last one the defaults call declares.
+// The subgraphs the defaults call declares, counted up to the last one.
 int32_t DeclaredSubgraphs(const CheckContext& context) {
     PlainRun run(context.charts.ordinary, StudyUnderCheck(context));
     const WatchedCalls watch(run.study(), "the defaults call");
@@ -39,8 +39,9 @@ std::vector<Scenario> Scenarios(const CheckContext& context) {
     const int32_t declared = DeclaredSubgraphs(context);
     for (const int32_t offered : std::set<int32_t>{declared - 1, 1}) {
         if (offered < 1 || offered >= declared) continue;
-        Scenario fewer{fmt::format("{}, {} of the {} subgraphs declared offered", ChartName(ordinary), offered,
-                                   declared),
+        const std::string subgraphs =
+            offered == 1 ? "only subgraph 0" : fmt::format("only subgraphs 0 to {}", offered - 1);
+        Scenario fewer{fmt::format("{}, {} offered of the {} declared", ChartName(ordinary), subgraphs, declared),
                        ordinary, {}};
         fewer.offered.subgraphCount = offered;
         scenarios.push_back(std::move(fewer));

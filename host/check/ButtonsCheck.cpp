@@ -1,5 +1,5 @@
-// Buttons: an off event changes nothing; a push asks for at most one
-// recalculation; while the host holds chart updates a push changes nothing
+// Buttons: no recalculation is asked for without a push; an off event
+// changes nothing; a push asks for at most one recalculation; while the host holds chart updates a push changes nothing
 // and nothing is drawn; while it releases the buttons, every button is blank.
 // The buttons are those the study labels after a full recalculation.
 #include <vector>
@@ -30,20 +30,22 @@ struct ChartState {
     StudyOutcome outcome;
     std::vector<std::pair<uint8_t, float>> inputs;       // type and value
     std::vector<std::pair<std::string, int32_t>> buttons;  // label and pushed state
+    int64_t recalculations;
 };
 
 ChartState StateOf(const ChartSession& session) {
-    ChartState state{OutcomeOf(session.study()), {}, {}};
+    ChartState state{OutcomeOf(session.study()), {}, {}, session.fullRecalculations()};
     for (const StudyInput& input : session.study().inputs()) state.inputs.emplace_back(input.TypeCode, input.Value);
     for (const ControlBarButton& button : session.chart().controlBar.buttons())
         state.buttons.emplace_back(std::string(TextView(button.Label)), button.Pushed);
     return state;
 }
 
-// The first change between two states, told after `event`.
+// The first change between two states, told after `event`: in the parts of
+// the outcome asked for, the inputs or the buttons.
 std::optional<CheckVerdict> Changed(const ChartState& before, const ChartState& after, const std::string& event,
-                                    int32_t lastBar) {
-    if (const auto difference = FirstDifference(after.outcome, before.outcome, kEveryPart, "before"))
+                                    int32_t lastBar, unsigned outcomeParts) {
+    if (const auto difference = FirstDifference(after.outcome, before.outcome, outcomeParts, "before"))
         return CheckVerdict::Fail(event + " changed something: " + difference->what, difference->bar,
                                   difference->value);
     for (size_t i = 0; i < before.inputs.size(); ++i)
@@ -63,8 +65,10 @@ std::optional<CheckVerdict> OffEventsAndPushes(ChartSession& session, const std:
     for (const int32_t n : buttons) {
         const ChartState before = StateOf(session);
         session.Push(n, kButtonPushedOff);
-        if (auto changed = Changed(before, StateOf(session), fmt::format("an off event on button {}", n), lastBar))
-            return changed;
+        const std::string event = fmt::format("an off event on button {}", n);
+        if (session.fullRecalculations() != before.recalculations)
+            return CheckVerdict::Fail(event + " asked for a recalculation", lastBar);
+        if (auto changed = Changed(before, StateOf(session), event, lastBar, kEveryPart)) return changed;
     }
     for (const int32_t n : buttons) {
         const int64_t before = session.fullRecalculations();
@@ -72,8 +76,8 @@ std::optional<CheckVerdict> OffEventsAndPushes(ChartSession& session, const std:
         if (!session.warnings().empty())
             return CheckVerdict::Fail(fmt::format("a push of button {}: {}", n, session.warnings().front()), lastBar);
         if (const int64_t asked = session.fullRecalculations() - before; asked > 1)
-            return CheckVerdict::Fail(fmt::format("a push of button {} asked for {} recalculations; one at most", n, asked),
-                                      lastBar);
+            return CheckVerdict::Fail(
+                fmt::format("a push of button {} asked for {} recalculations; one at most", n, asked), lastBar);
     }
     return std::nullopt;
 }
@@ -85,9 +89,15 @@ std::optional<CheckVerdict> HeldUpdates(ChartSession& session, const std::vector
     for (const int32_t n : buttons) {
         const ChartState before = StateOf(session);
         session.Push(n, kButtonPushedOn);
+        // The bar is computed again, its series and persistent integers with
+        // it; the event is not acted on and nothing is drawn.
         if (auto changed = Changed(before, StateOf(session),
-                                   fmt::format("a push of button {} while chart updates are held", n), lastBar))
+                                   fmt::format("a push of button {} while chart updates are held", n), lastBar,
+                                   kDrawingsPart))
             return changed;
+        if (session.fullRecalculations() != before.recalculations)
+            return CheckVerdict::Fail(
+                fmt::format("a push of button {} asked for a recalculation while chart updates are held", n), lastBar);
     }
     const DrawingStore& drawings = session.chart().drawings;
     const int64_t submissions = drawings.SubmissionsOf(session.study().studyIdentifier());
@@ -104,6 +114,10 @@ std::optional<CheckVerdict> HeldUpdates(ChartSession& session, const std::vector
 CheckVerdict CheckButtons(const CheckContext& context) {
     const BarColumns& bars = context.charts.ordinary;
     const std::unique_ptr<ChartSession> session = StartedSession(context, bars, ChartName(bars));
+    if (!session->warnings().empty() || session->fullRecalculations() != 1) {
+        const std::string what = session->warnings().empty() ? "a second one ran" : session->warnings().front();
+        return CheckVerdict::Fail("asked for a recalculation with no button pushed: " + what);
+    }
     const std::vector<int32_t> buttons = LabelledButtons(session->chart());
     if (auto failed = OffEventsAndPushes(*session, buttons)) return *failed;
     if (auto failed = HeldUpdates(*StartedSession(context, bars, ChartName(bars)), buttons)) return *failed;

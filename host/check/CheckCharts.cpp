@@ -30,7 +30,7 @@ BarColumns PricesReversed(const BarColumns& bars) {
     return reversed;
 }
 
-// kHostileBars one-minute bars whose prices `price(bar, column)` gives (column 0
+// `count` one-minute bars whose prices `price(bar, column)` gives (column 0
 // open, 1 high, 2 low, 3 close).
 template <typename Price>
 BarColumns MadeBars(int32_t count, Price price) {

@@ -20,7 +20,8 @@ const char* ResultText(Verdict verdict) {
 }
 
 int64_t Counted(const std::vector<CheckRow>& rows, Verdict verdict) {
-    return std::count_if(rows.begin(), rows.end(), [verdict](const CheckRow& row) { return row.verdict.verdict == verdict; });
+    return std::count_if(rows.begin(), rows.end(),
+                         [verdict](const CheckRow& row) { return row.verdict.verdict == verdict; });
 }
 
 std::string CountsText(const CheckRunSummary& run) {

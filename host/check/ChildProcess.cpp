@@ -93,7 +93,8 @@ bool ReadUntilClosed(int verdictFd, int errorFd, std::string& record, std::strin
     std::string* into[2] = {&record, &errors};
     int open = 2;
     while (open > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         const int ready = ::poll(fds, 2, static_cast<int>(std::min<int64_t>(left.count(), 1000)));
         if (ready < 0 && errno != EINTR) throw std::system_error(errno, std::generic_category(), "poll");

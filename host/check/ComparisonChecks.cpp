@@ -90,7 +90,8 @@ CheckVerdict CheckHiddenState(const CheckContext& context) {
     const StudyFunction study = StudyUnderCheck(context);
     const StudyOutcome firstAlone = PlainOutcome(context.charts.ordinary, study, "the first chart alone");
     const StudyOutcome secondAlone = PlainOutcome(context.charts.second, study, "the second chart alone");
-    auto compare = [&](const std::pair<StudyOutcome, StudyOutcome>& both, const char* how) -> std::optional<CheckVerdict> {
+    using Both = std::pair<StudyOutcome, StudyOutcome>;
+    auto compare = [&](const Both& both, const char* how) -> std::optional<CheckVerdict> {
         if (const auto difference = FirstDifference(both.first, firstAlone, kEveryPart, "alone"))
             return Differs(fmt::format("two charts {}, the first", how), *difference);
         if (const auto difference = FirstDifference(both.second, secondAlone, kEveryPart, "alone"))

@@ -91,7 +91,8 @@ std::optional<CheckVerdict> RecordWatch::HeldText() const {
 void RecordWatch::Noted(const HostStudyInterface& record, const HostText* text, const char* before) {
     if (text == nullptr || HostOwned(record, text)) return;
     if (before != nullptr && before != text->Chars) held_.erase(before);
-    if (text->Chars != nullptr && text->Chars != before) held_[text->Chars] = Obtained{obtainedTexts_++, CallBar(record)};
+    if (text->Chars != nullptr && text->Chars != before)
+        held_[text->Chars] = Obtained{obtainedTexts_++, CallBar(record)};
 }
 
 void RecordWatch::TextAssign(HostStudyInterface* host, HostText* text, const char* value) {

@@ -33,7 +33,8 @@ std::optional<OutcomeDifference> SeriesDifference(const StudyOutcome& found, con
         const std::vector<float>& a = s < found.series.size() ? found.series[s] : kNone;
         const std::vector<float>& b = s < expected.series.size() ? expected.series[s] : kNone;
         if (a.empty() != b.empty())
-            return OutcomeDifference{fmt::format("subgraph {} is {} (it is {} {})", s, a.empty() ? "never written" : "written",
+            return OutcomeDifference{fmt::format("subgraph {} is {} (it is {} {})", s,
+                                                 a.empty() ? "never written" : "written",
                                                  b.empty() ? "never written" : "written", expectedName),
                                      {}, {}};
         for (size_t bar = 0; bar < std::min(a.size(), b.size()); ++bar) {

@@ -2,6 +2,7 @@
 // end without one (a crash, an exit, a hang) becomes a failure that says how.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -33,6 +34,8 @@ TEST(ChildProcess, TheBodysVerdictComesBackWhole) {
     EXPECT_FALSE(verdict.crashed);
 }
 
+void* InaccessiblePage() { return ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0); }
+
 struct Ending {
     const char* name;
     void (*body)();
@@ -43,7 +46,8 @@ struct Ending {
 TEST(ChildProcess, AChildEndingWithoutAVerdictFailsSayingHow) {
     const Ending endings[] = {
         {"abort", [] { std::abort(); }, "crashed with SIGABRT (Aborted)"},
-        {"null write", [] { *static_cast<volatile int*>(nullptr) = 1; }, "crashed with SIGSEGV (Segmentation fault)"},
+        {"fault", [] { *static_cast<volatile int*>(InaccessiblePage()) = 1; },
+         "crashed with SIGSEGV (Segmentation fault)"},
         {"exit", [] {
              std::fputs("kovra-test: something went wrong\n", stderr);
              std::fflush(stderr);
