@@ -33,7 +33,8 @@ struct CheckCommandOptions {
 
 std::string CheckNames() {
     std::string names;
-    for (const host::CheckEntry& check : host::CheckCatalogue()) names += (names.empty() ? "" : ", ") + std::string(check.name);
+    for (const host::CheckEntry& check : host::CheckCatalogue())
+        names += (names.empty() ? "" : ", ") + std::string(check.name);
     return names;
 }
 
@@ -44,7 +45,8 @@ int Check(const CheckCommandOptions& options) {
     CheckRunOptions(options.run);
     Progress noProgress(false);
     const host::LoadedBars loaded = LoadBars(options.run, noProgress);
-    if (loaded.bars.size() == 0) throw UsageError(fmt::format("--bars {}: the file holds no bars", options.run.barsPath));
+    if (loaded.bars.size() == 0)
+        throw UsageError(fmt::format("--bars {}: the file holds no bars", options.run.barsPath));
 
     host::CheckContext context;
     context.libraryPath = options.library;

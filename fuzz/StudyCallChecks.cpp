@@ -113,7 +113,8 @@ std::string StudyCallChecks::CheckFrameWindow(int32_t bar) const {
 std::string StudyCallChecks::CheckDrawingCalls(int32_t bar, bool recalculationRequested) const {
     const HostStudyInterface& record = study_.record();
     const int64_t clears = study_.chart().drawings.ClearsOf(study_.studyIdentifier()) - before_.drawingClears;
-    const int64_t submissions = study_.chart().drawings.SubmissionsOf(study_.studyIdentifier()) - before_.drawingSubmissions;
+    const int64_t submissions =
+        study_.chart().drawings.SubmissionsOf(study_.studyIdentifier()) - before_.drawingSubmissions;
     // The pass draws the bar's own levels; a bar without finite ones draws
     // nothing, and neither does a frame whose picture (up to five eighths
     // beyond it) would leave the float range: only frames well inside it must draw.
