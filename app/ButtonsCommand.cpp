@@ -19,7 +19,7 @@ namespace {
 std::string Quoted(const HostText& text) { return fmt::format("\"{}\"", host::TextView(text)); }
 
 void PrintControlBar(const host::ChartSession& session) {
-    const std::vector<ControlBarButton>& buttons = session.chart().controlBar.buttons();
+    const host::RecordColumn<ControlBarButton>& buttons = session.chart().controlBar.buttons();
     std::string out = fmt::format("{:>6}  {:<14}  {:<38}  {}\n", "button", "label", "hover", "pushed");
     for (size_t number = 1; number < buttons.size(); ++number) {
         const ControlBarButton& button = buttons[number];

@@ -35,5 +35,6 @@ void AddRunCommand(CLI::App& root, int& exitCode);
 void AddButtonsCommand(CLI::App& root, int& exitCode);
 void AddScanCommand(CLI::App& root, int& exitCode);
 void AddServeCommand(CLI::App& root, int& exitCode);
+void AddCheckCommand(CLI::App& root, int& exitCode);
 
 }  // namespace kovra::app

@@ -44,20 +44,11 @@ std::string_view TypeName(uint8_t type) {
     }
 }
 
-bool Declared(const StudySubgraph& subgraph) {
-    const StudySubgraph fresh = host::DefaultSubgraph();
-    return subgraph.Name.Length > 0 || subgraph.PrimaryColour != fresh.PrimaryColour ||
-           subgraph.SecondaryColour != fresh.SecondaryColour || subgraph.DrawStyle != fresh.DrawStyle ||
-           subgraph.LineStyle != fresh.LineStyle || subgraph.LineWidth != fresh.LineWidth ||
-           subgraph.LabelSettings != fresh.LabelSettings || subgraph.AngleUnit != fresh.AngleUnit ||
-           subgraph.AngleMax != fresh.AngleMax;
-}
-
 void PrintInputs(const host::StudyInstance& study, std::string& out) {
     out += fmt::sprintf("\nInputs\n");
     for (size_t position = 0; position < study.inputs().size(); ++position) {
         const StudyInput& input = study.inputs()[position];
-        if (input.TypeCode == kInputTypeNotDeclared && input.Name.Length == 0) continue;
+        if (!host::IsDeclared(input)) continue;
         out += fmt::sprintf("  %2zu  %s  (%s)\n", position, std::string(TextView(input.Name)).c_str(),
                     std::string(TypeName(input.TypeCode)).c_str());
         if (input.TypeCode == kInputTypeCustomList) {
@@ -80,7 +71,7 @@ void PrintSubgraphs(const host::StudyInstance& study, std::string& out) {
                 "Secondary", "Draw", "Line", "Width", "Labels", "Label", "Angle Unit", "Angle Max");
     for (size_t position = 0; position < study.subgraphs().size(); ++position) {
         const StudySubgraph& s = study.subgraphs()[position];
-        if (!Declared(s)) continue;
+        if (!host::IsDeclared(s)) continue;
         const std::string name = s.Name.Length > 0 ? std::string(TextView(s.Name)) : "(unnamed)";
         out += fmt::sprintf("  %2zu  %-31s  %-18s  %-18s  %5d  %5d  %5d  0x%06X  %5s  %10g  %9g\n", position, name.c_str(),
                     Colour(s.PrimaryColour).c_str(), Colour(s.SecondaryColour).c_str(), s.DrawStyle, s.LineStyle,

@@ -43,6 +43,8 @@ ButtonPush ParsePush(const std::string& push) {
     return {button, state == "on" ? kButtonPushedOn : kButtonPushedOff};
 }
 
+}  // namespace
+
 host::LoadedBars LoadBars(const RunOptions& options, Progress& progress) {
     if (options.barsPath.empty()) return host::SampleBars();
     host::BarsLoadOptions load = BarsLoadOptionsOf(options);
@@ -55,8 +57,6 @@ host::LoadedBars LoadBars(const RunOptions& options, Progress& progress) {
         throw CommandFailure(error.what(), kExitUsage);
     }
 }
-
-}  // namespace
 
 std::unique_ptr<host::StudyLibrary> LoadLibrary(const std::string& path) {
     try {

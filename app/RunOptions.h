@@ -47,6 +47,9 @@ void AddStudyOptions(CLI::App& command, RunOptions& options);
 
 // How the bar files read, as --timezone and --date-order say.
 host::BarsLoadOptions BarsLoadOptionsOf(const RunOptions& options);
+// The bars of --bars, or the embedded sample's. Throws CommandFailure(kExitUsage)
+// for a bad bar file.
+host::LoadedBars LoadBars(const RunOptions& options, Progress& progress);
 // The study library at `path` (see StudyLibraryPath). Throws
 // CommandFailure(kExitUsage) when it does not load.
 std::unique_ptr<host::StudyLibrary> LoadLibrary(const std::string& path);

@@ -36,6 +36,7 @@ int Main(int argc, char** argv) {
 #ifdef KOVRA_WITH_SERVE
     AddServeCommand(root, exitCode);
 #endif
+    AddCheckCommand(root, exitCode);
 
     try {
         root.parse(argc, argv);

@@ -41,7 +41,7 @@ void TweakInputValue(FuzzInput& input, host::StudyInstance& study) {
 }
 
 void TweakSelectedText(FuzzInput& input, host::StudyInstance& study, std::deque<std::string>& ownedTexts) {
-    std::vector<StudyInput>& inputs = study.inputs();
+    host::RecordColumn<StudyInput>& inputs = study.inputs();
     const uint8_t position = input.Byte() % 32;
     const uint8_t selector = input.Byte();
     const char* text = selector < 200 ? kOddTexts[selector % std::size(kOddTexts)]
@@ -50,7 +50,7 @@ void TweakSelectedText(FuzzInput& input, host::StudyInstance& study, std::deque<
 }
 
 void TweakSubgraph(FuzzInput& input, host::StudyInstance& study) {
-    std::vector<StudySubgraph>& subgraphs = study.subgraphs();
+    host::RecordColumn<StudySubgraph>& subgraphs = study.subgraphs();
     const uint8_t position = input.Byte() % 32;
     const uint8_t field = input.Byte() % 8;
     StudySubgraph spare = host::DefaultSubgraph();

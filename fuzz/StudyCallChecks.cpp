@@ -15,8 +15,6 @@ namespace kovra::fuzz {
 
 namespace {
 
-constexpr size_t kStudyButtons = 17;
-
 // Frame prices whose whole picture surely stays inside the float range.
 constexpr float kSurelyDrawable = 1e37f;
 
@@ -44,21 +42,12 @@ bool OneOf(int64_t value, std::initializer_list<int64_t> allowed) {
 }  // namespace
 
 void StudyCallChecks::BeforeCall() {
-    persistentBefore_ = study_.persistentIntegers();
-    clearsBefore_ = study_.chart().drawings.ClearsOf(study_.studyIdentifier());
-    submissionsBefore_ = study_.chart().drawings.SubmissionsOf(study_.studyIdentifier());
+    before_ = host::TracesOf(study_);
     eventKindBefore_ = study_.chart().pendingEvent.kind;
     eventNumberBefore_ = study_.chart().pendingEvent.number;
 }
 
-std::string StudyCallChecks::AfterDefaultsCall() {
-    if (study_.persistentIntegers() != persistentBefore_) return "the defaults call touched a persistent integer";
-    if (study_.chart().drawings.ClearsOf(study_.studyIdentifier()) != clearsBefore_ ||
-        study_.chart().drawings.SubmissionsOf(study_.studyIdentifier()) != submissionsBefore_)
-        return "the defaults call cleared or submitted drawings";
-    if (study_.record().RecalculationRequested != 0) return "the defaults call asked for a recalculation";
-    return {};
-}
+std::string StudyCallChecks::AfterDefaultsCall() { return host::DefaultsCallSideEffect(before_, study_); }
 
 std::string StudyCallChecks::AfterBarCall(int32_t bar, bool recalculationRequested) {
     for (const auto& [key, value] : study_.persistentIntegers())
@@ -77,10 +66,8 @@ std::string StudyCallChecks::AfterBarCall(int32_t bar, bool recalculationRequest
 
 std::string StudyCallChecks::CheckReleasedButtons() const {
     if (study_.record().ReleaseButtons == 0) return {};
-    const std::vector<ControlBarButton>& buttons = study_.chart().controlBar.buttons();
-    for (size_t n = 1; n <= kStudyButtons && n < buttons.size(); ++n)
-        if (buttons[n].Label.Length != 0 || buttons[n].Hover.Length != 0)
-            return "button " + std::to_string(n) + " keeps its texts while buttons are released";
+    if (const int32_t n = host::FirstButtonWithTexts(study_.chart().controlBar, 1, kButtonCount))
+        return "button " + std::to_string(n) + " keeps its texts while buttons are released";
     return {};
 }
 
@@ -99,9 +86,9 @@ bool StudyCallChecks::ShowGrid() const {
 }
 
 std::string StudyCallChecks::CheckFrameWindow(int32_t bar) const {
-    const int32_t start0 = ValueOr0(persistentBefore_, kFrameStartKey);
-    const int32_t end0 = ValueOr0(persistentBefore_, kFrameEndKey);
-    const int32_t drawn0 = ValueOr0(persistentBefore_, kLastDrawnKey);
+    const int32_t start0 = ValueOr0(before_.persistent, kFrameStartKey);
+    const int32_t end0 = ValueOr0(before_.persistent, kFrameEndKey);
+    const int32_t drawn0 = ValueOr0(before_.persistent, kLastDrawnKey);
     const int32_t start = study_.PersistentValue(kFrameStartKey);
     const int32_t end = study_.PersistentValue(kFrameEndKey);
     const int32_t drawn = study_.PersistentValue(kLastDrawnKey);
@@ -125,8 +112,9 @@ std::string StudyCallChecks::CheckFrameWindow(int32_t bar) const {
 
 std::string StudyCallChecks::CheckDrawingCalls(int32_t bar, bool recalculationRequested) const {
     const HostStudyInterface& record = study_.record();
-    const int64_t clears = study_.chart().drawings.ClearsOf(study_.studyIdentifier()) - clearsBefore_;
-    const int64_t submissions = study_.chart().drawings.SubmissionsOf(study_.studyIdentifier()) - submissionsBefore_;
+    const int64_t clears = study_.chart().drawings.ClearsOf(study_.studyIdentifier()) - before_.drawingClears;
+    const int64_t submissions =
+        study_.chart().drawings.SubmissionsOf(study_.studyIdentifier()) - before_.drawingSubmissions;
     // The pass draws the bar's own levels; a bar without finite ones draws
     // nothing, and neither does a frame whose picture (up to five eighths
     // beyond it) would leave the float range: only frames well inside it must draw.
@@ -135,7 +123,7 @@ std::string StudyCallChecks::CheckDrawingCalls(int32_t bar, bool recalculationRe
     const bool lastBarWithGrid = bar == record.BarCount - 1 && ShowGrid();
     const bool mayDraw = ReachesDrawingStep(bar) && lastBarWithGrid && std::isfinite(top) && std::isfinite(bottom);
     const bool mustDraw = mayDraw && std::fabs(top) <= kSurelyDrawable && std::fabs(bottom) <= kSurelyDrawable;
-    const int32_t drawn0 = ValueOr0(persistentBefore_, kLastDrawnKey);
+    const int32_t drawn0 = ValueOr0(before_.persistent, kLastDrawnKey);
 
     if (clears > 1) return std::to_string(clears) + " clears in one call";
     if (clears == 1 && !mayDraw) return "drawings cleared on a call that does not draw";
@@ -158,12 +146,9 @@ std::string StudyCallChecks::CheckDrawingCalls(int32_t bar, bool recalculationRe
 std::string StudyCallChecks::CheckSubmittedDrawings() const {
     for (const host::StoredDrawing* drawing : study_.chart().drawings.DrawingsOf(study_.studyIdentifier())) {
         const DrawingRequest& request = drawing->request;
-        const std::string which = "drawing " + std::to_string(request.DrawingId) + " (type " +
-                                  std::to_string(request.DrawingType) + ", text \"" + drawing->text + "\")";
-        if (!OneOf(request.DrawingType, {1, 6, 12, 13})) return which + " has an unknown type";
-        if (!std::isfinite(request.FirstPrice) || !std::isfinite(request.SecondPrice))
-            return which + " has price " + std::to_string(request.FirstPrice) + " / " +
-                   std::to_string(request.SecondPrice);
+        if (const std::string fault = host::DrawingRequestFault(request); !fault.empty())
+            return "drawing " + std::to_string(request.DrawingId) + " (type " + std::to_string(request.DrawingType) +
+                   ", text \"" + drawing->text + "\") " + fault;
     }
     return {};
 }

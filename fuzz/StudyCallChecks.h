@@ -10,6 +10,7 @@
 #include <string>
 
 #include "host/runtime/StudyInstance.h"
+#include "host/check/RecordRules.h"
 
 namespace kovra::fuzz {
 
@@ -40,9 +41,7 @@ private:
 
     host::StudyInstance& study_;
     std::optional<int64_t> frameSize_;  // as the driver combines it, learnt on bar 0
-    std::map<int32_t, int32_t> persistentBefore_;
-    int64_t clearsBefore_ = 0;
-    int64_t submissionsBefore_ = 0;
+    host::CallTraces before_;
     int32_t eventKindBefore_ = 0;
     int32_t eventNumberBefore_ = 0;
 };

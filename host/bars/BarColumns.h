@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/memory/RecordArrays.h"
+
 namespace kovra::host {
 
 // One bar's values.
@@ -16,8 +18,8 @@ struct Bar {
 
 // Bars as columns, the layout the record's series point into.
 struct BarColumns {
-    std::vector<int64_t> dateTimes;  // microseconds since 1899-12-30 00:00:00
-    std::vector<float> open, high, low, close, volume;
+    RecordColumn<int64_t> dateTimes;  // microseconds since 1899-12-30 00:00:00
+    RecordColumn<float> open, high, low, close, volume;
 
     int32_t size() const { return static_cast<int32_t>(dateTimes.size()); }
     void Append(int64_t dateTime, float o, float h, float l, float c, float v = 0) {

@@ -131,7 +131,7 @@ private:
         BarColumns& columns = result_.bars;
         columns.dateTimes.reserve(bars);
         AdviseLargePages(columns.dateTimes.data(), bars * sizeof(int64_t));
-        for (std::vector<float>* column : {&columns.open, &columns.high, &columns.low, &columns.close, &columns.volume}) {
+        for (RecordColumn<float>* column : {&columns.open, &columns.high, &columns.low, &columns.close, &columns.volume}) {
             column->reserve(bars);
             AdviseLargePages(column->data(), bars * sizeof(float));
         }

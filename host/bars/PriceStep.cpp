@@ -23,7 +23,7 @@ double SmallestPriceStep(const BarColumns& bars, int32_t priceDecimals) {
     const double unitsPerPrice = std::pow(10.0, priceDecimals);
     std::optional<int64_t> first;
     int64_t step = 0;
-    for (const std::vector<float>* column : {&bars.open, &bars.high, &bars.low, &bars.close}) {
+    for (const RecordColumn<float>* column : {&bars.open, &bars.high, &bars.low, &bars.close}) {
         for (const float price : *column) {
             const std::optional<int64_t> units = InUnits(price, unitsPerPrice);
             if (!units) continue;

@@ -27,11 +27,11 @@ public:
     ControlBar(const ControlBar&) = delete;
     ControlBar& operator=(const ControlBar&) = delete;
 
-    std::vector<ControlBarButton>& buttons() { return buttons_; }
-    const std::vector<ControlBarButton>& buttons() const { return buttons_; }
+    RecordColumn<ControlBarButton>& buttons() { return buttons_; }
+    const RecordColumn<ControlBarButton>& buttons() const { return buttons_; }
 
 private:
-    std::vector<ControlBarButton> buttons_;
+    RecordColumn<ControlBarButton> buttons_;
 };
 
 struct ButtonEvent {

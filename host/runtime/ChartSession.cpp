@@ -25,6 +25,7 @@ ChartSession::ChartSession(BarColumns bars, StudyFunction study, const SessionOp
     InstanceOptions instance;
     instance.valueFormat = options.valueFormat;
     study_ = std::make_unique<StudyInstance>(*chart_, study, options.studyIdentifier, instance);
+    if (options_.prepareRecord) options_.prepareRecord(study_->record());
 }
 
 void ChartSession::Start(const StudySettings& settings) {

@@ -26,6 +26,9 @@ struct SessionOptions {
     // Told now and then how far a recalculation ("recalculating") or the
     // real-time updates ("real-time updates") have come: done of total.
     std::function<void(std::string_view stage, int64_t done, int64_t total)> progress;
+    // Called once with the study's record before the defaults call: a host
+    // checking the study wraps the record's operations to watch them.
+    std::function<void(HostStudyInterface& record)> prepareRecord;
 };
 
 class ChartSession {
@@ -64,6 +67,7 @@ public:
     // Host flags the study only tests; they stay as set for every later call.
     void SetReleaseButtons(bool on) { study_->record().ReleaseButtons = on ? 1 : 0; }
     void SetHoldChartUpdates(bool on) { study_->record().HoldChartUpdates = on ? 1 : 0; }
+    void SetDrawingsSuppressed(bool on) { study_->record().DrawingsSuppressed = on ? 1 : 0; }
 
     // Read-only views of the chart and the study's record; the session alone changes them.
     const Chart& chart() const { return *chart_; }

@@ -50,6 +50,17 @@ StudyInput DefaultInput() {
     return input;
 }
 
+bool IsDeclared(const StudyInput& input) { return input.TypeCode != kInputTypeNotDeclared || input.Name.Length > 0; }
+
+bool IsDeclared(const StudySubgraph& subgraph) {
+    const StudySubgraph fresh = DefaultSubgraph();
+    return subgraph.Name.Length > 0 || subgraph.PrimaryColour != fresh.PrimaryColour ||
+           subgraph.SecondaryColour != fresh.SecondaryColour || subgraph.DrawStyle != fresh.DrawStyle ||
+           subgraph.LineStyle != fresh.LineStyle || subgraph.LineWidth != fresh.LineWidth ||
+           subgraph.LabelSettings != fresh.LabelSettings || subgraph.AngleUnit != fresh.AngleUnit ||
+           subgraph.AngleMax != fresh.AngleMax;
+}
+
 StudyInstance::StudyInstance(Chart& chart, StudyFunction study, int32_t studyIdentifier, InstanceOptions options)
     : chart_(chart), study_(study) {
     const auto inputCount = static_cast<size_t>(std::max(options.inputCount, 0));
@@ -245,7 +256,7 @@ void StudyInstance::SetInputValue(int32_t position, float value) {
 
 float StudyInstance::SeriesValue(int32_t subgraph, int32_t bar) const {
     if (subgraph < 0 || static_cast<size_t>(subgraph) >= series_.size()) return kNoValue;
-    const std::vector<float>& values = series_[static_cast<size_t>(subgraph)];
+    const RecordColumn<float>& values = series_[static_cast<size_t>(subgraph)];
     if (bar < 0 || static_cast<size_t>(bar) >= values.size()) return kNoValue;
     return values[static_cast<size_t>(bar)];
 }
@@ -281,7 +292,7 @@ void StudyInstance::FetchArray(HostStudyInterface* host, int32_t key) {
             r.Subgraphs.Count = static_cast<int32_t>(self.subgraphs_.size());
             return;
         case kControlBarKey: {
-            std::vector<ControlBarButton>& buttons = self.chart_.controlBar.buttons();
+            RecordColumn<ControlBarButton>& buttons = self.chart_.controlBar.buttons();
             r.ControlBar.Data = buttons.data();
             r.ControlBar.Count = static_cast<int32_t>(buttons.size());
             return;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/runtime/Chart.h"
+#include "host/memory/RecordArrays.h"
 #include "record/HostStudyInterface.h"
 
 namespace kovra::host {
@@ -30,6 +31,11 @@ constexpr int32_t PriceDecimalsOf(int32_t valueFormat) { return std::clamp(value
 // The default elements the record hands out for absent or empty arrays.
 StudySubgraph DefaultSubgraph();
 StudyInput DefaultInput();
+
+// Whether the defaults call declared the element: gave it a name, or an input
+// a type, or a subgraph a display setting other than the default's.
+bool IsDeclared(const StudyInput& input);
+bool IsDeclared(const StudySubgraph& subgraph);
 
 class StudyInstance {
 public:
@@ -52,10 +58,10 @@ public:
     const Chart& chart() const { return chart_; }
     int32_t studyIdentifier() const { return record_.StudyIdentifier; }
 
-    std::vector<StudyInput>& inputs() { return inputs_; }
-    const std::vector<StudyInput>& inputs() const { return inputs_; }
-    std::vector<StudySubgraph>& subgraphs() { return subgraphs_; }
-    const std::vector<StudySubgraph>& subgraphs() const { return subgraphs_; }
+    RecordColumn<StudyInput>& inputs() { return inputs_; }
+    const RecordColumn<StudyInput>& inputs() const { return inputs_; }
+    RecordColumn<StudySubgraph>& subgraphs() { return subgraphs_; }
+    const RecordColumn<StudySubgraph>& subgraphs() const { return subgraphs_; }
 
     // The list items of an input, split at ";".
     std::vector<std::string> ListItemsOf(int32_t inputPosition) const;
@@ -70,7 +76,7 @@ public:
     bool SeriesFetched(int32_t subgraph) const;
     // The persistent integer under `key`, 0 when never set.
     int32_t PersistentValue(int32_t key) const;
-    const std::map<int32_t, int32_t>& persistentIntegers() const { return persistent_; }
+    const PersistentIntegers& persistentIntegers() const { return persistent_; }
 
 private:
     static constexpr int32_t kOpenKey = 1, kHighKey = 2, kLowKey = 3, kCloseKey = 4, kDateTimesKey = 5,
@@ -99,15 +105,15 @@ private:
     Chart& chart_;
     StudyFunction study_;
     HostStudyInterface record_{};
-    std::vector<StudyInput> inputs_;
-    std::vector<StudySubgraph> subgraphs_;
+    RecordColumn<StudyInput> inputs_;
+    RecordColumn<StudySubgraph> subgraphs_;
     std::vector<std::vector<std::string>> listItems_;  // per input, split
     std::vector<size_t> listedInputs_;                  // inputs given list items
     std::vector<float> selectedFor_;                    // value SelectedText was derived from
-    std::vector<std::vector<float>> series_;            // per subgraph; empty until fetched
+    std::vector<RecordColumn<float>> series_;           // per subgraph; empty until fetched
     std::vector<uint8_t> seriesFetched_;  // bytes rather than bits: read on every call
     int32_t seriesSizedFor_ = -1;         // the bar count the fetched series were last sized to
-    std::map<int32_t, int32_t> persistent_;
+    PersistentIntegers persistent_;
     static constexpr int32_t kCachedPersistentKeys = 8;
     int32_t* persistentCache_[kCachedPersistentKeys] = {};
 };

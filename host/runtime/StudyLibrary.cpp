@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 namespace kovra::host {
@@ -16,8 +19,10 @@ namespace {
 
 constexpr const char* kStudyLibraryFile = "libKovraMathRTIntraday.so";
 
-[[noreturn]] void Fail(const std::string& path, const std::string& what) {
-    throw StudyLoadError("cannot load study library " + path + ": " + what);
+using Kind = StudyLoadError::Kind;
+
+[[noreturn]] void Fail(const std::string& path, const std::string& what, Kind kind = Kind::kNotAStudyLibrary) {
+    throw StudyLoadError("cannot load study library " + path + ": " + what, kind);
 }
 
 // Whether the dynamic symbol at `address` is code: calling an entry point
@@ -29,6 +34,14 @@ bool IsFunction(void* address) {
     const auto* symbol = static_cast<const ElfW(Sym)*>(entry);
     const unsigned type = ELF64_ST_TYPE(symbol->st_info);
     return type == STT_FUNC || type == STT_GNU_IFUNC;
+}
+
+// Whether the file starts as a shared object does (an ELF header of type ET_DYN).
+bool IsSharedObject(const std::string& path) {
+    ElfW(Ehdr) header{};
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(&header), sizeof header)) return false;
+    return std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 && header.e_type == ET_DYN;
 }
 
 }  // namespace
@@ -45,15 +58,29 @@ StudyLibrary::StudyLibrary(const std::string& path) : path_(path) {
     handle_ = ::dlopen(error ? path.c_str() : located.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle_ == nullptr) {
         const char* reason = ::dlerror();
-        Fail(path, std::string("not a loadable library (") + (reason != nullptr ? reason : "unknown reason") + ")");
+        const std::string why = std::string(" (") + (reason != nullptr ? reason : "unknown reason") + ")";
+        // A shared object that does not load wants something more than the
+        // record: a symbol or a library the platform does not provide.
+        if (IsSharedObject(path)) Fail(path, "it does not load" + why, Kind::kBrokenStudyLibrary);
+        Fail(path, "not a loadable library" + why);
+    }
+    const std::array<const char*, 3> entryPoints{kDllNameSymbol, kDllVersionSymbol, kStudyFunctionSymbol};
+    const auto exported = [this](const char* name) { return ::dlsym(handle_, name) != nullptr; };
+    if (std::none_of(entryPoints.begin(), entryPoints.end(), exported)) {
+        ::dlclose(handle_);
+        handle_ = nullptr;
+        Fail(path, std::string("it exports none of the entry points ") + kDllNameSymbol + ", " + kDllVersionSymbol +
+                       ", " + kStudyFunctionSymbol);
     }
     auto symbol = [this](const char* name) {
         void* address = ::dlsym(handle_, name);
         if (address == nullptr || !IsFunction(address)) {
             ::dlclose(handle_);
             handle_ = nullptr;
-            Fail(path_, std::string("entry point ") + name +
-                            (address == nullptr ? " is missing" : " is not a function (it is exported as data)"));
+            Fail(path_,
+                 std::string("entry point ") + name +
+                     (address == nullptr ? " is missing" : " is not a function (it is exported as data)"),
+                 Kind::kBrokenStudyLibrary);
         }
         return address;
     };
@@ -65,8 +92,10 @@ StudyLibrary::StudyLibrary(const std::string& path) : path_(path) {
     if (version_ != kHostInterfaceVersion) {
         ::dlclose(handle_);
         handle_ = nullptr;
-        Fail(path, "it reports interface version " + std::to_string(version_) + ", this host speaks " +
-                       std::to_string(kHostInterfaceVersion));
+        Fail(path,
+             "it reports interface version " + std::to_string(version_) + ", this host speaks " +
+                 std::to_string(kHostInterfaceVersion),
+             Kind::kBrokenStudyLibrary);
     }
     // The file dlopen actually loaded (it can be one already loaded under another name).
     if (link_map* loaded = nullptr; ::dlinfo(handle_, RTLD_DI_LINKMAP, &loaded) == 0 && loaded != nullptr)

@@ -12,7 +12,9 @@ namespace kovra::host {
 class StudyLibrary {
 public:
     // Throws StudyLoadError with a one-line message naming the file and what is
-    // wrong: missing file, not a library, a missing entry point, another version.
+    // wrong: missing file, not a library, a library that does not load (it
+    // needs a symbol the platform does not provide), none or one of the entry
+    // points missing, another version.
     explicit StudyLibrary(const std::string& path);
     ~StudyLibrary();
     StudyLibrary(const StudyLibrary&) = delete;
@@ -36,7 +38,13 @@ private:
 };
 
 struct StudyLoadError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    enum class Kind {
+        kNotAStudyLibrary,     // no such file, not a library, or none of the entry points
+        kBrokenStudyLibrary,   // a library that does not load, an entry point missing or exported as data,
+                               // another version
+    };
+    StudyLoadError(const std::string& message, Kind kind) : std::runtime_error(message), kind(kind) {}
+    Kind kind;
 };
 
 // The study library named by the KOVRA_STUDY_LIBRARY environment variable;

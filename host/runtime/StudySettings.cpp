@@ -126,7 +126,7 @@ const FieldSetter& FieldNamed(std::string_view name) {
 }
 
 std::vector<StudySubgraph*> SubgraphsNamed(StudyInstance& study, std::string_view name) {
-    std::vector<StudySubgraph>& subgraphs = study.subgraphs();
+    RecordColumn<StudySubgraph>& subgraphs = study.subgraphs();
     if (!name.empty() && name.front() == '#') {
         const auto position = ParseInteger(name.substr(1), 0, static_cast<int64_t>(subgraphs.size()) - 1);
         if (!position)

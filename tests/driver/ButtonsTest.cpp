@@ -109,7 +109,7 @@ TEST_F(Buttons, EachPushSetsItsInputToItsListIndex) {
 
 TEST_F(Buttons, AnOffEventOrAnotherButtonChangesNothing) {
     h.RunAll();
-    const std::vector<StudyInput> before = h.study->inputs();
+    const host::RecordColumn<StudyInput> before = h.study->inputs();
     for (const auto& [number, kind] : {std::pair{5, kButtonPushedOff}, std::pair{17, kButtonPushedOff}, std::pair{18, kButtonPushedOn}, std::pair{-1, kButtonPushedOn}}) {
         Push(number, kind);
         h.Run(99, 99);
