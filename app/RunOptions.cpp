@@ -230,8 +230,7 @@ RunOutcome RunSession(const RunOptions& options, Progress& progress, const Sessi
     }
     outcome.barsSource = options.barsPath.empty() ? "embedded sample" : options.barsPath;
     outcome.barsReversed = loaded.reversed;
-    if (loaded.badRangeBars > 0)
-        Warn(host::BadRangeWarning(outcome.barsSource, loaded.badRangeBars));
+    outcome.barsNumberMarks = loaded.numberMarks;
     outcome.library = LoadLibrary(StudyLibraryPath(options));
 
     host::SessionOptions session;

@@ -39,7 +39,6 @@ ScanRow ScanChart(StudyFunction study, const ScanFile& file, const ScanOptions& 
         BarsLoadOptions load = options.bars;
         load.progress = nullptr;  // files load on several threads at once; progress is told per file
         LoadedBars loaded = LoadBarsCsv(file.path, load);
-        if (loaded.badRangeBars > 0) warnings.push_back(BadRangeWarning(file.path, loaded.badRangeBars));
         SessionOptions session;
         session.valueFormat = options.valueFormat.value_or(PriceDecimalsOf(loaded.priceDecimals));
         ChartSession chart(std::move(loaded.bars), study, session);
