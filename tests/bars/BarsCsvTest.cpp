@@ -1,7 +1,15 @@
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -325,6 +333,48 @@ TEST(BarsCsv, LoadsFilesAndNamesUnreadableOnes) {
                 testing::ThrowsMessage<BarsLoadError>("/: cannot read the bar file: Is a directory"));
     EXPECT_THAT([] { LoadBarsCsv("/dev/zero"); },
                 testing::ThrowsMessage<BarsLoadError>(testing::HasSubstr("/dev/zero:1:1: the file is UTF-16 or binary")));
+}
+
+// A file shortened while it loads (here by the progress report, which comes
+// every 65,536 bars) is refused with a message instead of ending the program
+// with SIGBUS, also on a thread of its own as in a scan; a binary file is
+// refused from its first bytes, the rest of it never read.
+TEST(BarsCsv, AFileShortenedWhileItLoadsIsRefusedAndABinaryOneIsNotReadWhole) {
+    const std::string path = testing::TempDir() + "/bars-shortened-test.csv";
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << "datetime,open,high,low,close\n";
+        for (int bar = 0; bar < 200000; ++bar) file << 1710509400 + bar * 60 << ",1,2,0,1\n";
+    }
+    BarsLoadOptions options;
+    options.progress = [&path](size_t, size_t) { ASSERT_EQ(truncate(path.c_str(), 100), 0); };
+    std::string error;
+    std::thread([&] {
+        try {
+            LoadBarsCsv(path, options);
+        } catch (const BarsLoadError& refused) {
+            error = refused.what();
+        }
+    }).join();
+    EXPECT_EQ(error, path + ": the bar file got shorter while it was read; replace a bar file by writing a new one and "
+                            "renaming it over the old");
+
+    // A sparse file of 64 MiB of NUL bytes: loading it must leave its pages past the first unread.
+    constexpr size_t kSparseBytes = size_t{64} << 20;
+    ASSERT_EQ(truncate(path.c_str(), 0), 0);
+    ASSERT_EQ(truncate(path.c_str(), kSparseBytes), 0);
+    EXPECT_THAT([&] { LoadBarsCsv(path); }, testing::ThrowsMessage<BarsLoadError>(
+                                                path + ":1:1: the file is UTF-16 or binary, not text; save it as UTF-8 "
+                                                       "(or plain ASCII) text"));
+    const int descriptor = open(path.c_str(), O_RDONLY);
+    void* mapped = mmap(nullptr, kSparseBytes, PROT_READ, MAP_SHARED, descriptor, 0);
+    ASSERT_NE(mapped, MAP_FAILED);
+    std::vector<unsigned char> resident(kSparseBytes / 4096);
+    ASSERT_EQ(mincore(mapped, kSparseBytes, resident.data()), 0);
+    EXPECT_LE(std::count_if(resident.begin(), resident.end(), [](unsigned char page) { return page & 1; }), 4);
+    munmap(mapped, kSparseBytes);
+    close(descriptor);
+    std::remove(path.c_str());
 }
 
 // Seeded mutations of a valid file (bytes replaced, inserted, removed): every
