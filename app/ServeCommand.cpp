@@ -63,9 +63,8 @@ void Serve(const ServeOptions& options) {
     setup.warn = Warn;
     if (options.follow) {
         try {
-            host::BarsLoadOptions load;
-            load.timeZone = options.run.timeZone;
-            load.dateOrder = options.run.dateOrder;
+            host::BarsLoadOptions load = BarsLoadOptionsOf(options.run);
+            load.numberMarks = outcome.barsNumberMarks;  // appended lines read as the file was
             setup.followed = std::make_unique<host::FollowedFile>(options.run.barsPath, Warn, std::move(load));
         } catch (const host::BarsLoadError& error) {
             throw CommandFailure(error.what(), kExitFailure);
