@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -374,6 +376,30 @@ TEST(BarsCsv, AFileShortenedWhileItLoadsIsRefusedAndABinaryOneIsNotReadWhole) {
     EXPECT_LE(std::count_if(resident.begin(), resident.end(), [](unsigned char page) { return page & 1; }), 4);
     munmap(mapped, kSparseBytes);
     close(descriptor);
+    std::remove(path.c_str());
+}
+
+// Loads `path` with room for 16 MiB more address space only; exits 0 when
+// that runs out as std::bad_alloc (kovra's "out of memory", exit 1).
+[[noreturn]] void LoadWithLittleRoom(const std::string& path) {
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlimit limit{static_cast<rlim_t>(pages) * 4096 + (16 << 20), RLIM_INFINITY};
+    setrlimit(RLIMIT_AS, &limit);
+    try {
+        LoadBarsCsv(path);
+    } catch (const std::bad_alloc&) {
+        std::_Exit(0);
+    } catch (...) {
+    }
+    std::_Exit(1);
+}
+
+// Memory that runs out while the file is mapped is that, not a bad bar file.
+TEST(BarsCsv, RunningOutOfMemoryWhileMappingTheFileIsOutOfMemory) {
+    const std::string path = testing::TempDir() + "/bars-out-of-memory-test.csv";
+    std::ofstream(path) << "datetime,open,high,low,close\n" << std::string(size_t{64} << 20, '\n');
+    EXPECT_EXIT(LoadWithLittleRoom(path), testing::ExitedWithCode(0), "");
     std::remove(path.c_str());
 }
 
