@@ -242,13 +242,14 @@ private:
     // A column holds instants or wall-clock times: mixed, the shown times would
     // jump by the zone's offset from one bar to the next.
     void CheckOneKindOfTime(bool instant) {
+        const bool first = result_.bars.dateTimes.empty();
+        if (!first && instant == firstTime_.instant) return;
         const int32_t cell = header_.cellOf[header_.Has(kTimeField) ? kTimeField : kDateTimeField];
         const std::string_view text = cells_[static_cast<size_t>(cell)];
-        if (result_.bars.dateTimes.empty()) {
+        if (first) {
             firstTime_ = {reader_.lineNumber(), std::string(ShownText(text, kShownCell)), instant};
             return;
         }
-        if (instant == firstTime_.instant) return;
         const auto kind = [](bool isInstant) { return isInstant ? "an instant" : "a wall-clock time"; };
         FailCell(cell, fmt::format("'{}' is {}, but the first bar's '{}' (line {}) is {}; a column holds instants "
                                    "(Z, a UTC offset or an epoch number) or wall-clock times, not both",
@@ -280,6 +281,7 @@ private:
 
     // The open and the close lie within [low, high].
     void CheckPriceRange(float open, float high, float low, float close) const {
+        if (low <= open && open <= high && low <= close && close <= high) return;
         const auto text = [this](BarField field) {
             return ShownText(cells_[static_cast<size_t>(header_.cellOf[field])], kShownCell);
         };

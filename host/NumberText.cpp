@@ -109,10 +109,11 @@ MarksEvidence EvidenceOf(std::string_view text) {
 ParsedNumber ParseNumber(std::string_view text, NumberMarks marks) {
     ParsedNumber number;
     const bool commaDecimal = marks == NumberMarks::kCommaDecimal;
+    // The quick path reads a point as the decimal mark.
+    if ((!commaDecimal || text.find('.') == std::string_view::npos) && ParsePlainDecimal(text, number)) return number;
     const char decimalMark = commaDecimal ? ',' : '.', groupMark = commaDecimal ? '.' : ',';
     const bool marked = text.find(groupMark) != std::string_view::npos ||
                         (commaDecimal && text.find(decimalMark) != std::string_view::npos);
-    if (!marked && ParsePlainDecimal(text, number)) return number;
     std::string plain;
     if (marked) {
         if (!Ungroup(text, decimalMark, groupMark, plain)) return number;
