@@ -1,13 +1,15 @@
 // `kovra levels`: the MM frame of one HIGH LOW pair, or of a stream of pairs.
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <iostream>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -37,7 +39,8 @@ constexpr const char* kLevelsHelp = R"(Output with HIGH LOW, one row per line, o
 Without HIGH LOW: reads "HIGH LOW" per line from standard input and writes
 "TOP BOTTOM" per line (17 significant digits). A bad line is reported on
 standard error with its number and skipped, as is a pair that gives no
-finite frame (such as "5 5").
+finite frame (such as "5 5") or lines beyond the 32-bit range, and a line
+longer than 1 MiB.
 Prices are narrowed to 32-bit floats first, as the platform's series hold them.
 Exit codes: 0 ok, 1 some input line was bad (or the pair gives no finite frame),
 2 usage error.)";
@@ -96,12 +99,58 @@ FrameParse ParseFrame(std::string_view highText, std::string_view lowText) {
     return {{high.price, low.price}, {}};
 }
 
-// Empty when the frame's top and bottom are finite; otherwise the reason, for
-// pairs such as "5 5" whose range is zero.
-std::string NoFrameError(const FrameLevels& levels, std::string_view line) {
-    if (std::isfinite(levels.top) && std::isfinite(levels.bottom)) return {};
-    return fmt::format("\"{}\" gives no finite frame", host::ShownText(line));
+// Why a frame cannot be shown: none for pairs such as "5 5" whose range is
+// zero, and lines outside the 32-bit range for highs near its end; null when it can.
+const char* FrameProblem(const FrameLevels& levels) {
+    if (!std::isfinite(levels.top) || !std::isfinite(levels.bottom)) return "no finite frame";
+    const auto lines = levels::ComputeLevelLines(static_cast<float>(levels.top), static_cast<float>(levels.bottom));
+    if (!std::all_of(lines.begin(), lines.end(), [](float line) { return std::isfinite(line); }))
+        return "lines outside the 32-bit float range";
+    return nullptr;
 }
+
+// Standard input line by line, each at most kMaxLineBytes: a longer line is
+// skipped unread, so the lines after it are still read and memory stays bounded.
+class InputLines {
+public:
+    static constexpr size_t kMaxLineBytes = size_t{1} << 20;
+
+    // The next line without its line end; false at the end of the input.
+    // `tooLong`: the line was longer than kMaxLineBytes (`line` is then empty).
+    bool Next(std::string& line, bool& tooLong) {
+        line.clear();
+        tooLong = false;
+        for (bool any = false;; any = true) {
+            if (at_ == size_ && !Fill()) return any;
+            const char* begin = chunk_ + at_;
+            const auto* newline = static_cast<const char*>(std::memchr(begin, '\n', size_ - at_));
+            const size_t take = static_cast<size_t>((newline != nullptr ? newline : chunk_ + size_) - begin);
+            tooLong = tooLong || line.size() + take > kMaxLineBytes;
+            if (tooLong) line.clear();
+            else line.append(begin, take);
+            at_ += take;
+            if (newline != nullptr) {
+                ++at_;
+                return true;
+            }
+        }
+    }
+
+private:
+    bool Fill() {
+        ssize_t count = 0;
+        while ((count = read(STDIN_FILENO, chunk_, sizeof chunk_)) < 0 && errno == EINTR) {
+        }
+        if (count < 0)
+            throw CommandFailure(std::string("cannot read standard input: ") + std::strerror(errno), kExitFailure);
+        at_ = 0;
+        size_ = static_cast<size_t>(count);
+        return count > 0;
+    }
+
+    char chunk_[1 << 16];
+    size_t at_ = 0, size_ = 0;
+};
 
 FrameParse ParseLine(std::string_view line) {
     constexpr std::string_view kBlanks = " \t\r";
@@ -133,15 +182,19 @@ void AppendPrice(std::string& out, double price) {
 }
 
 int StreamLevels(LevelAlgorithm algorithm) {
-    std::ios::sync_with_stdio(false);
     std::string out;
     std::string line;
     int exitCode = kExitOk;
-    for (long lineNumber = 1; std::getline(std::cin, line); ++lineNumber) {
-        const FrameParse parsed = ParseLine(line);
+    InputLines input;
+    bool tooLong = false;
+    for (long lineNumber = 1; input.Next(line, tooLong); ++lineNumber) {
+        const FrameParse parsed =
+            tooLong ? FrameParse{{}, fmt::format("longer than {} bytes", InputLines::kMaxLineBytes)} : ParseLine(line);
         const FrameLevels levels =
             parsed.error.empty() ? ComputeLevels(algorithm, parsed.frame.high, parsed.frame.low) : FrameLevels{};
-        const std::string error = parsed.error.empty() ? NoFrameError(levels, line) : parsed.error;
+        const char* problem = parsed.error.empty() ? FrameProblem(levels) : nullptr;
+        const std::string error =
+            problem != nullptr ? fmt::format("\"{}\" gives {}", host::ShownText(line), problem) : parsed.error;
         if (!error.empty()) {
             std::fprintf(stderr, "kovra: levels: line %ld: %s\n", lineNumber, error.c_str());
             exitCode = kExitFailure;
@@ -166,9 +219,9 @@ void PrintLevelTable(const Frame& frame, const std::vector<const char*>& algorit
     std::string out = fmt::format("{:<8}", "line");
     for (const char* name : algorithmNames) {
         const FrameLevels result = ComputeLevels(levels::SelectLevelAlgorithm(name), frame.high, frame.low);
-        if (!std::isfinite(result.top) || !std::isfinite(result.bottom))
+        if (const char* problem = FrameProblem(result))
             throw CommandFailure(
-                fmt::format("levels: HIGH {} and LOW {} give no finite frame with {}", frame.high, frame.low, name),
+                fmt::format("levels: HIGH {} and LOW {} give {} with {}", frame.high, frame.low, problem, name),
                 kExitFailure);
         results.push_back(result);
         lines.push_back(levels::ComputeLevelLines(static_cast<float>(result.top), static_cast<float>(result.bottom)));

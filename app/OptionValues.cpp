@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <cmath>
 #include <limits>
 
 namespace kovra::app {
@@ -34,6 +35,14 @@ uint64_t ParseUnsigned64(std::string_view option, const std::string& text) {
     if (ParseDigits(text, value)) return value;
     throw CLI::ValidationError(std::string(option), fmt::format("'{}' is not a whole number from 0 to {}", text,
                                                                 std::numeric_limits<uint64_t>::max()));
+}
+
+double ParseFiniteNumber(std::string_view option, const std::string& text, double lowest, double highest) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const bool number = !text.empty() && error == std::errc{} && end == text.data() + text.size();
+    if (number && std::isfinite(value) && value >= lowest && value <= highest) return value;
+    throw CLI::ValidationError(std::string(option), fmt::format("'{}' is not a number from {} to {}", text, lowest, highest));
 }
 
 template <typename Integer>

@@ -17,6 +17,9 @@ namespace kovra::app {
 // `lowest` to `highest`; throws CLI::ValidationError naming the option and the range.
 int64_t ParseWholeNumber(std::string_view option, const std::string& text, int64_t lowest, int64_t highest);
 uint64_t ParseUnsigned64(std::string_view option, const std::string& text);
+// A finite decimal number (1000, 0.5, 2.5e1) from `lowest` to `highest`; not
+// "nan" or "inf". Throws CLI::ValidationError naming the option and the range.
+double ParseFiniteNumber(std::string_view option, const std::string& text, double lowest, double highest);
 
 // Declares `--name N` storing into `value` through ParseWholeNumber.
 template <typename Integer>

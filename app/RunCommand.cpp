@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <iterator>
@@ -108,8 +109,10 @@ void CheckOutputsAreDistinct(const RunCommandOptions& options) {
         if (!path->empty()) outputs.push_back({option, *path});
     for (size_t i = 0; i < outputs.size(); ++i) {
         const host::FileIdentity identity = host::IdentityOf(outputs[i].path);
+        // Written through, standard output replaces nothing; it may be the terminal the bars come from.
+        const bool replacesAFile = !host::IsStandardOutput(outputs[i].path);
         for (const Named& input : inputs)
-            if (identity == host::IdentityOf(input.path))
+            if (replacesAFile && identity == host::IdentityOf(input.path))
                 throw UsageError(fmt::format("{} '{}' is {}; writing it would destroy it, so choose another file",
                                              outputs[i].role, outputs[i].path, input.role));
         for (size_t j = 0; j < i; ++j)
@@ -159,6 +162,8 @@ void Run(const RunCommandOptions& options) {
 
     Progress progress(!options.run.quiet);
     outcome = RunSession(options.run, progress);
+    const std::string* const outputPaths[] = {&options.seriesPath, &options.drawingsPath, &options.crossingsPath,
+                                              &options.imagePath};
     try {
         outputs.WriteAll();
     } catch (const host::OutputError& error) {
@@ -168,8 +173,8 @@ void Run(const RunCommandOptions& options) {
     }
     // A summary would mix into an output written to standard output.
     const bool outputToStandardOutput =
-        options.seriesPath == "-" || options.drawingsPath == "-" || options.crossingsPath == "-" ||
-        options.imagePath == "-";
+        std::any_of(std::begin(outputPaths), std::end(outputPaths),
+                    [](const std::string* path) { return !path->empty() && host::IsStandardOutput(*path); });
     if (options.run.quiet || outputToStandardOutput) return;
     WriteStandardOutput(Summary(outcome));
     if (!options.imagePath.empty()) WriteStandardOutput("image: " + options.imagePath + "\n");

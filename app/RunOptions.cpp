@@ -131,9 +131,16 @@ void Warn(const std::string& message) { std::fprintf(stderr, "kovra: warning: %s
 }  // namespace
 
 void AddBarFileOptions(CLI::App& command, RunOptions& options) {
-    command.add_option("--timezone", options.timeZone,
-                       "Show the bar file's instants (a Z or UTC offset suffix, epoch numbers) in this time zone's "
-                       "wall clock, an IANA name such as America/New_York; default: UTC")
+    command
+        .add_option_function<std::string>(
+            "--timezone",
+            [&options](const std::string& name) {
+                if (name.empty())
+                    throw CLI::ValidationError("--timezone", "an empty name is no time zone (leave the option out for UTC)");
+                options.timeZone = name;
+            },
+            "Show the bar file's instants (a Z or UTC offset suffix, epoch numbers) in this time zone's "
+            "wall clock, an IANA name such as America/New_York; default: UTC")
         ->type_name("NAME");
     command
         .add_option_function<std::string>(
@@ -230,8 +237,7 @@ RunOutcome RunSession(const RunOptions& options, Progress& progress, const Sessi
     }
     outcome.barsSource = options.barsPath.empty() ? "embedded sample" : options.barsPath;
     outcome.barsReversed = loaded.reversed;
-    if (loaded.badRangeBars > 0)
-        Warn(host::BadRangeWarning(outcome.barsSource, loaded.badRangeBars));
+    outcome.barsNumberMarks = loaded.numberMarks;
     outcome.library = LoadLibrary(StudyLibraryPath(options));
 
     host::SessionOptions session;

@@ -72,6 +72,7 @@ struct RunOutcome {
     std::unique_ptr<host::ChartSession> session;
     std::string barsSource;  // the bar file, or "embedded sample"
     bool barsReversed = false;  // the file had them newest first
+    std::optional<host::NumberMarks> barsNumberMarks;  // the decimal mark the file's numbers showed
     host::BarColumns bars;   // with SessionBars: every bar kept, also those the chart does not show yet
 };
 

@@ -33,7 +33,7 @@ struct ScanCommandOptions {
     int32_t jobs = static_cast<int32_t>(std::clamp<unsigned>(std::thread::hardware_concurrency(), 1, kMaxJobs));
     std::string format = "table";
     std::string sort;
-    std::string outputPath;  // empty or "-": standard output
+    std::string outputPath;  // empty, "-" or another name of it (host::IsStandardOutput): standard output
 };
 
 struct SortOrder {
@@ -59,7 +59,7 @@ SortOrder ParseSort(const std::string& text) {
 
 // The rows may not overwrite what the scan reads.
 void CheckOutputIsNoInput(const ScanCommandOptions& options, const std::vector<host::ScanFile>& files) {
-    if (options.outputPath.empty() || options.outputPath == "-") return;
+    if (options.outputPath.empty() || host::IsStandardOutput(options.outputPath)) return;
     const host::FileIdentity output = host::IdentityOf(options.outputPath);
     const auto refuse = [&options](const std::string& role) {
         throw UsageError(fmt::format("--output '{}' is {}; writing it would destroy it, so choose another file",
@@ -97,7 +97,7 @@ int Scan(const ScanCommandOptions& options) {
     // The output's temporary file is made now, so an unwritable one fails before the work.
     std::string output;
     host::OutputFiles outputFile;
-    const bool toFile = !options.outputPath.empty() && options.outputPath != "-";
+    const bool toFile = !options.outputPath.empty() && !host::IsStandardOutput(options.outputPath);
     try {
         if (toFile) outputFile.Add(options.outputPath, [&output](host::OutputSink& sink) { sink.Write(output); });
     } catch (const host::OutputError& error) {

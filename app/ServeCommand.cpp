@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/Commands.h"
+#include "app/OptionValues.h"
 #include "app/Progress.h"
 #include "app/RunOptions.h"
 #include "host/bars/BarsCsv.h"
@@ -63,9 +64,8 @@ void Serve(const ServeOptions& options) {
     setup.warn = Warn;
     if (options.follow) {
         try {
-            host::BarsLoadOptions load;
-            load.timeZone = options.run.timeZone;
-            load.dateOrder = options.run.dateOrder;
+            host::BarsLoadOptions load = BarsLoadOptionsOf(options.run);
+            load.numberMarks = outcome.barsNumberMarks;  // appended lines read as the file was
             setup.followed = std::make_unique<host::FollowedFile>(options.run.barsPath, Warn, std::move(load));
         } catch (const host::BarsLoadError& error) {
             throw CommandFailure(error.what(), kExitFailure);
@@ -107,9 +107,14 @@ void AddServeCommand(CLI::App& root, int& exitCode) {
                "--replay-from", [options](const int32_t& bar) { options->replayFrom = bar; },
                "Replay: the chart starts with the bars before bar BAR, and the rest arrive one at a time")
         ->type_name("BAR");
-    command->add_option("--speed", options->speed, "Replay speed in bars per second (default 4)")
-        ->type_name("BARS_PER_SECOND")
-        ->check(CLI::Range(host::kMinReplaySpeed, host::kMaxReplaySpeed));
+    command
+        ->add_option_function<std::string>(
+            "--speed",
+            [options](const std::string& text) {
+                options->speed = ParseFiniteNumber("--speed", text, host::kMinReplaySpeed, host::kMaxReplaySpeed);
+            },
+            "Replay speed in bars per second (0.1 to 1000; default 4)")
+        ->type_name("BARS_PER_SECOND");
     command->add_flag("--follow", options->follow,
                       "Watch the bar file: appended lines become new bars, or update the last bar when they "
                       "carry its date-time");

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include <fmt/format.h>
@@ -64,12 +65,24 @@ void ReverseKeepingTies(BarColumns& bars, const std::vector<std::pair<size_t, si
         });
 }
 
+// What a pass over the text takes for granted where the text has not told yet.
+// A pass that learns otherwise after reading bars on the assumption stops and
+// the text is read again with what it learned.
+struct Assumptions {
+    DateOrder dateOrder = DateOrder::kMonthFirst;
+    std::optional<NumberMarks> marks;  // unset: from the first number whose marks tell
+};
+
 class Parser {
 public:
-    Parser(std::string_view text, const std::string& sourceName, const BarsLoadOptions& options, DateOrder order)
-        : text_(text), reader_(text), source_(sourceName), options_(options), order_(order), wallClock_(options.timeZone) {}
+    Parser(std::string_view text, const std::string& sourceName, const BarsLoadOptions& options, Assumptions assumed)
+        : text_(text), reader_(text), source_(sourceName), options_(options), order_(assumed.dateOrder),
+          wallClock_(options.timeZone), next_(assumed) {
+        if (options.numberMarks) marks_ = *options.numberMarks, marksKnown_ = true;
+        else if (assumed.marks) marks_ = *assumed.marks, marksAssumed_ = true;
+    }
 
-    // The bars; nothing when the dates turn out to be day first while read month first.
+    // The bars; nothing when the text must be read again with assumeNext().
     std::optional<LoadedBars> Run() {
         CheckEncoding();
         std::string_view record;
@@ -93,8 +106,11 @@ public:
             ReverseKeepingTies(result_.bars, ties_);
             result_.reversed = true;
         }
+        if (marksKnown_) result_.numberMarks = marks_;
         return std::move(result_);
     }
+
+    Assumptions assumeNext() const { return next_; }
 
 private:
     [[noreturn]] void Fail(int64_t line, int64_t column, std::string_view message) const {
@@ -107,15 +123,14 @@ private:
     }
 
     void CheckEncoding() const {
-        const std::string_view start = text_;
-        if (start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF" ||
-            start.substr(0, 4096).find('\0') != std::string_view::npos)
+        if (!StartsLikeText(text_))
             Fail(1, 1, "the file is UTF-16 or binary, not text; save it as UTF-8 (or plain ASCII) text");
     }
 
     void ReadHeader(std::string_view record) {
         reader_.ChooseSeparator(record);
-        marks_ = reader_.separator() == ',' ? NumberMarks::kPointDecimal : NumberMarks::kEither;
+        // In comma-separated files a comma inside a (quoted) number can only group thousands.
+        if (reader_.separator() == ',') marks_ = NumberMarks::kPointDecimal, marksKnown_ = true, marksFixed_ = true;
         reader_.SplitRecord(cells_);
         BarsHeaderProblem problem;
         if (!ReadBarsHeader(cells_, header_, problem)) {
@@ -155,10 +170,12 @@ private:
 
         const std::optional<ParsedTime> dateTime = ReadDateTime();
         if (!dateTime) return false;
+        CheckOneKindOfTime(dateTime->instant);
         CheckOrder(dateTime->microseconds);
         const float open = ReadPrice(kOpenField), high = ReadPrice(kHighField), low = ReadPrice(kLowField),
                     close = ReadPrice(kCloseField);
-        if (high < low || high < open || high < close) ++result_.badRangeBars;
+        if (readAgain_) return false;
+        CheckPriceRange(open, high, low, close);
         const int64_t shown = dateTime->instant ? wallClock_.FromInstant(dateTime->microseconds) : dateTime->microseconds;
         result_.bars.Append(shown, open, high, low, close, ReadVolume());
         return true;
@@ -170,7 +187,10 @@ private:
         const int32_t cell = header_.cellOf[separateTime ? kDateField : kDateTimeField];
         const std::string_view text = cells_[static_cast<size_t>(cell)];
         ParsedTime parsed = separateTime ? ParseDate(text, order_) : ParseDateTime(text, order_);
-        if (parsed.slashFirst != 0 && !LearnDateOrder(parsed, cell)) return std::nullopt;
+        if (parsed.slashFirst != 0 && !LearnDateOrder(parsed, cell)) {
+            next_.dateOrder = DateOrder::kDayFirst;
+            return std::nullopt;
+        }
         if (!parsed.error.empty()) {
             const char* what = separateTime ? "a date" : "a date-time";
             FailCell(cell, fmt::format("'{}' is not {}: {}{}", ShownText(text, kShownCell), what, parsed.error,
@@ -219,6 +239,24 @@ private:
              "give --date-order mdy or --date-order dmy");
     }
 
+    // A column holds instants or wall-clock times: mixed, the shown times would
+    // jump by the zone's offset from one bar to the next.
+    void CheckOneKindOfTime(bool instant) {
+        const bool first = result_.bars.dateTimes.empty();
+        if (!first && instant == firstTime_.instant) return;
+        const int32_t cell = header_.cellOf[header_.Has(kTimeField) ? kTimeField : kDateTimeField];
+        const std::string_view text = cells_[static_cast<size_t>(cell)];
+        if (first) {
+            firstTime_ = {reader_.lineNumber(), std::string(ShownText(text, kShownCell)), instant};
+            return;
+        }
+        const auto kind = [](bool isInstant) { return isInstant ? "an instant" : "a wall-clock time"; };
+        FailCell(cell, fmt::format("'{}' is {}, but the first bar's '{}' (line {}) is {}; a column holds instants "
+                                   "(Z, a UTC offset or an epoch number) or wall-clock times, not both",
+                                   ShownText(text, kShownCell), kind(instant), firstTime_.text, firstTime_.line,
+                                   kind(firstTime_.instant)));
+    }
+
     // Date-times as written go only forward (equal ones allowed) or only
     // backward (newest first). Instants are compared before they become wall
     // clocks, which repeat an hour when daylight saving ends.
@@ -241,10 +279,57 @@ private:
                                    direction < 0 ? "before" : "after", FormatDateTime(previous)));
     }
 
+    // The open and the close lie within [low, high].
+    void CheckPriceRange(float open, float high, float low, float close) const {
+        if (low <= open && open <= high && low <= close && close <= high) return;
+        const auto text = [this](BarField field) {
+            return ShownText(cells_[static_cast<size_t>(header_.cellOf[field])], kShownCell);
+        };
+        if (high < low)
+            FailCell(header_.cellOf[kHighField], fmt::format("the high {} is below the low {}", text(kHighField),
+                                                             text(kLowField)));
+        for (const auto& [field, price, name] : {std::tuple{kOpenField, open, "open"}, {kCloseField, close, "close"}})
+            if (price < low || price > high)
+                FailCell(header_.cellOf[field], fmt::format("the {} {} lies outside the bar's low {} and high {}", name,
+                                                            text(field), text(kLowField), text(kHighField)));
+    }
+
+    // Learns the file's decimal mark from a number that tells it (see
+    // MarksEvidence); sets readAgain_ when numbers read before took the other mark.
+    void LearnMarks(std::string_view text, int32_t cell) {
+        if (marksFixed_) return;
+        const MarksEvidence evidence = EvidenceOf(text);
+        if (evidence == MarksEvidence::kNone) return;
+        if (evidence == MarksEvidence::kEither) {
+            // Until a number tells, a lone mark reads as the decimal mark.
+            if (!marksKnown_ && !marksAssumed_)
+                marks_ = text.find(',') != std::string_view::npos ? NumberMarks::kCommaDecimal : NumberMarks::kPointDecimal,
+                marksAssumed_ = true;
+            return;
+        }
+        const NumberMarks told =
+            evidence == MarksEvidence::kCommaDecimal ? NumberMarks::kCommaDecimal : NumberMarks::kPointDecimal;
+        const auto markName = [](NumberMarks marks) {
+            return marks == NumberMarks::kCommaDecimal ? "a decimal comma" : "a decimal point";
+        };
+        if (marksKnown_) {
+            if (told == marks_) return;
+            const std::string where = marksLine_ ? fmt::format("'{}' (line {}) has", marksText_, *marksLine_)
+                                                 : std::string("the file's numbers have");
+            FailCell(cell, fmt::format("'{}' has {}, but {} {}; the numbers of a file keep one decimal mark",
+                                       ShownText(text, kShownCell), markName(told), where, markName(marks_)));
+        }
+        marksKnown_ = true;
+        marksLine_ = reader_.lineNumber(), marksText_ = ShownText(text, kShownCell);
+        if (marksAssumed_ && told != marks_) next_.marks = told, readAgain_ = true;
+        marks_ = told;
+    }
+
     float ReadPrice(BarField field) {
         const int32_t cell = header_.cellOf[field];
         const std::string_view text = cells_[static_cast<size_t>(cell)];
         if (text.empty()) FailCell(cell, "missing value");
+        LearnMarks(text, cell);
         const ParsedNumber number = ParseNumber(text, marks_);
         if (!number.ok) FailCell(cell, fmt::format("'{}' is not a number", ShownText(text, kShownCell)));
         if (!std::isfinite(number.value))
@@ -277,6 +362,18 @@ private:
     WallClock wallClock_;
     BarsHeader header_;
     NumberMarks marks_ = NumberMarks::kPointDecimal;
+    bool marksFixed_ = false;    // by the separator
+    bool marksKnown_ = false;    // told by the separator, the options or a number
+    bool marksAssumed_ = false;  // taken from a number that reads either way, or from the last pass
+    std::optional<int64_t> marksLine_;  // the line of the number that told, and its text
+    std::string marksText_;
+    bool readAgain_ = false;
+    Assumptions next_;
+    struct {
+        int64_t line = 0;
+        std::string text;
+        bool instant = false;
+    } firstTime_;  // the first bar's date-time, whose kind the others keep
     std::vector<std::string_view> cells_;
     int32_t direction_ = 0;  // 1 oldest first, -1 newest first, 0 not known yet
     int64_t lastWritten_ = 0;  // the last bar's date-time as written
@@ -289,11 +386,20 @@ private:
 
 }  // namespace
 
+bool StartsLikeText(std::string_view text) {
+    return text.substr(0, 2) != "\xFF\xFE" && text.substr(0, 2) != "\xFE\xFF" &&
+           text.substr(0, kTextCheckBytes).find('\0') == std::string_view::npos;
+}
+
 LoadedBars ParseBarsCsv(std::string_view text, const std::string& sourceName, const BarsLoadOptions& options) {
-    const DateOrder assumed = options.dateOrder.value_or(DateOrder::kMonthFirst);
-    if (std::optional<LoadedBars> bars = Parser(text, sourceName, options, assumed).Run()) return std::move(*bars);
-    // Read day first, the bars always come out (or an error is thrown).
-    return std::move(*Parser(text, sourceName, options, DateOrder::kDayFirst).Run());
+    // Each pass that stops has learned something a later pass keeps (the day
+    // first, the decimal mark), so at most three passes run.
+    Assumptions assumed{options.dateOrder.value_or(DateOrder::kMonthFirst), std::nullopt};
+    for (;;) {
+        Parser parser(text, sourceName, options, assumed);
+        if (std::optional<LoadedBars> bars = parser.Run()) return std::move(*bars);
+        assumed = parser.assumeNext();
+    }
 }
 
 }  // namespace kovra::host

@@ -13,6 +13,7 @@
 
 #include "host/bars/BarColumns.h"
 #include "host/text/DateTimeText.h"
+#include "host/text/NumberText.h"
 
 namespace kovra::host {
 
@@ -24,6 +25,8 @@ struct BarsLoadOptions {
     // How "A/B/YYYY" dates read; unset: from the data (a first field above 12
     // means day first, a second one month first), an error when nothing tells.
     std::optional<DateOrder> dateOrder;
+    // Which mark is the decimal mark; unset: from the numbers (see LoadedBars::numberMarks).
+    std::optional<NumberMarks> numberMarks;
     // Told now and then how many bytes of how many are read.
     std::function<void(size_t done, size_t total)> progress;
 };
@@ -31,8 +34,12 @@ struct BarsLoadOptions {
 struct LoadedBars {
     BarColumns bars;
     int32_t priceDecimals = 0;  // most decimals any price in the file uses, at most 9
-    int64_t badRangeBars = 0;   // bars whose high is below their low, open or close
     bool reversed = false;      // the file had them newest first
+    // The decimal mark the file's numbers showed: a comma-separated file's is
+    // the point; in others the first number with a mark that reads only one
+    // way tells (4512.25, 4512,25, 1.234,5), and every other number must agree.
+    // Unset when none told.
+    std::optional<NumberMarks> numberMarks;
 };
 
 struct BarsLoadError : std::runtime_error {
@@ -41,6 +48,12 @@ struct BarsLoadError : std::runtime_error {
 
 // The most a bar file that is not a regular file (a pipe, a device) may hold.
 inline constexpr size_t kMaxStreamedBarBytes = size_t{1} << 30;
+// The first bytes looked at to tell text from UTF-16 or binary data.
+inline constexpr size_t kTextCheckBytes = 4096;
+
+// False when the text starts with a UTF-16 byte-order mark or holds a NUL byte
+// in its first kTextCheckBytes: the loader refuses it at once.
+bool StartsLikeText(std::string_view text);
 
 // Throws BarsLoadError with a one-line message naming file, line and column,
 // and UnknownTimeZone (host/WallClock.h) for a time zone the system lacks.
@@ -51,11 +64,5 @@ LoadedBars ParseBarsCsv(std::string_view text, const std::string& sourceName, co
 // The text ParseBarsCsv reads back to the same bars: a "datetime,open,high,low,close,volume"
 // header, prices with `priceDecimals` decimals.
 std::string FormatBarsCsv(const LoadedBars& bars);
-
-// The warning about bars with inconsistent prices (LoadedBars::badRangeBars),
-// "SOURCE: N bar(s) have a high below their low, open or close".
-inline std::string BadRangeWarning(const std::string& source, int64_t badRangeBars) {
-    return source + ": " + std::to_string(badRangeBars) + " bar(s) have a high below their low, open or close";
-}
 
 }  // namespace kovra::host

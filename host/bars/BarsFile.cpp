@@ -1,5 +1,6 @@
-// Reading a bar file: a regular file mapped into memory, anything else
-// (a pipe, a device) read as a stream up to kMaxStreamedBarBytes.
+// Reading a bar file: a regular file mapped into memory (guarded against its
+// being shortened meanwhile), anything else (a pipe, a device) read as a
+// stream up to kMaxStreamedBarBytes.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -7,11 +8,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include <fmt/format.h>
 
 #include "host/bars/BarsCsv.h"
+#include "host/bars/MappedFileGuard.h"
 
 namespace kovra::host {
 namespace {
@@ -43,6 +46,7 @@ public:
     MappedFile(int descriptor, size_t size, const std::string& path) : size_(size) {
         if (size_ == 0) return;
         bytes_ = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, descriptor, 0);
+        if (bytes_ == MAP_FAILED && errno == ENOMEM) throw std::bad_alloc();
         if (bytes_ == MAP_FAILED) FailReading(path, errno);
     }
     ~MappedFile() {
@@ -72,8 +76,8 @@ std::string ReadStream(int descriptor, const std::string& path) {
         if (count < 0) FailReading(path, errno);
         contents.resize(have + static_cast<size_t>(count));
         if (count == 0) return contents;
-        // A stream that starts with NUL bytes is no text; the parser says so without reading a gigabyte of it.
-        if (have == 0 && std::memchr(contents.data(), '\0', contents.size()) != nullptr) return contents;
+        // A stream that does not start as text is refused without reading a gigabyte of it.
+        if (have == 0 && !StartsLikeText(contents)) return contents;
     }
 }
 
@@ -86,8 +90,29 @@ LoadedBars LoadBarsCsv(const std::string& path, const BarsLoadOptions& options) 
     if (fstat(file.get(), &status) != 0) FailReading(path, errno);
     if (S_ISDIR(status.st_mode)) FailReading(path, EISDIR);
     if (S_ISREG(status.st_mode)) {
+        // A binary file (a sparse one of gigabytes, say) is refused from its first bytes, unread.
+        char start[kTextCheckBytes];
+        ssize_t count = 0;
+        while ((count = pread(file.get(), start, sizeof start, 0)) < 0 && errno == EINTR) {
+        }
+        if (count < 0) FailReading(path, errno);
+        const std::string_view startText(start, static_cast<size_t>(count));
+        if (!StartsLikeText(startText)) return ParseBarsCsv(startText, path, options);
+
         const MappedFile mapped(file.get(), static_cast<size_t>(status.st_size), path);
-        return ParseBarsCsv(mapped.text(), path, options);
+        const MappedFileGuard guard(mapped.text().data(), mapped.text().size());
+        try {
+            LoadedBars bars = ParseBarsCsv(mapped.text(), path, options);
+            if (!guard.shortened()) return bars;
+        } catch (const BarsLoadError&) {
+            // Shortened, the file reads as zeros past its end (in its last page without a SIGBUS).
+            struct stat now {};
+            const bool shorter = fstat(file.get(), &now) == 0 && now.st_size < status.st_size;
+            if (!guard.shortened() && !shorter) throw;
+        }
+        throw BarsLoadError(fmt::format("{}: the bar file got shorter while it was read; replace a bar file by "
+                                        "writing a new one and renaming it over the old",
+                                        path));
     }
     return ParseBarsCsv(ReadStream(file.get(), path), path, options);
 }

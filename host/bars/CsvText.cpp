@@ -26,11 +26,12 @@ bool OpensQuote(std::string_view text) { return std::count(text.begin(), text.en
 
 CsvReader::CsvReader(std::string_view text) : rest_(text), size_(text.size()) {
     if (rest_.substr(0, 3) == "\xEF\xBB\xBF") rest_.remove_prefix(3);
-    // Lone CR line ends are told by the first line end.
+    // Lone CR line ends are told by the first line end; after a CRLF one, a
+    // lone CR may still end a line (files put together from several sources).
     const size_t firstEnd = rest_.find_first_of("\r\n");
-    if (firstEnd != std::string_view::npos && rest_[firstEnd] == '\r' &&
-        (firstEnd + 1 == rest_.size() || rest_[firstEnd + 1] != '\n'))
-        lineEnd_ = '\r';
+    if (firstEnd == std::string_view::npos || rest_[firstEnd] != '\r') return;
+    if (firstEnd + 1 == rest_.size() || rest_[firstEnd + 1] != '\n') lineEnd_ = '\r';
+    else loneCrToo_ = true;
 }
 
 size_t CsvReader::LinesLeft() const {
@@ -46,7 +47,8 @@ bool CsvReader::NextRecord(std::string_view& record) {
         recordQuoted_ = false;
         do {  // a quoted cell carries the record over the line end
             const void* end = std::memchr(rest_.data(), lineEnd_, rest_.size());
-            const size_t lineLength = end == nullptr ? rest_.size() : static_cast<const char*>(end) - rest_.data();
+            size_t lineLength = end == nullptr ? rest_.size() : static_cast<const char*>(end) - rest_.data();
+            if (loneCrToo_) lineLength = EndAtLoneCr(lineLength);
             const std::string_view line = rest_.substr(0, lineLength);
             if (std::memchr(line.data(), '"', line.size()) != nullptr) {
                 recordQuoted_ = true;
@@ -62,6 +64,14 @@ bool CsvReader::NextRecord(std::string_view& record) {
         if (!AllBlank(record)) return true;
     }
     return false;
+}
+
+// The length of the line up to its first CR that no LF follows, or `length`.
+size_t CsvReader::EndAtLoneCr(size_t length) const {
+    const std::string_view line = rest_.substr(0, length);
+    for (size_t cr = line.find('\r'); cr != std::string_view::npos; cr = line.find('\r', cr + 1))
+        if (cr + 1 < line.size()) return cr;  // a CR just before the LF ends the line as CRLF
+    return length;
 }
 
 void CsvReader::ChooseSeparator(std::string_view header) {

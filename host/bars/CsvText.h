@@ -37,10 +37,12 @@ public:
 
 private:
     void SplitQuoted(std::vector<std::string_view>& cells);
+    size_t EndAtLoneCr(size_t length) const;
 
     std::string_view rest_;
     size_t size_ = 0;
     char lineEnd_ = '\n';
+    bool loneCrToo_ = false;  // CRLF line ends, and lone CRs among them
     char separator_ = ',';
     int64_t nextLine_ = 1, recordLine_ = 0;
     std::string_view record_;  // the record last returned

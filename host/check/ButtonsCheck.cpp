@@ -20,7 +20,7 @@ constexpr uint64_t kHeldSeed = 4;
 
 std::vector<int32_t> LabelledButtons(const Chart& chart) {
     std::vector<int32_t> labelled;
-    for (int32_t n = 1; n <= ControlBar::kButtonCount; ++n)
+    for (int32_t n = 1; n <= ControlBar::kSlotCount; ++n)
         if (FirstButtonWithTexts(chart.controlBar, n, n) == n) labelled.push_back(n);
     return labelled;
 }
@@ -128,7 +128,7 @@ CheckVerdict CheckButtons(const CheckContext& context) {
         released->SetReleaseButtons(true);
         released->FullRecalculation();
     }
-    if (const int32_t n = FirstButtonWithTexts(released->chart().controlBar, 1, ControlBar::kButtonCount))
+    if (const int32_t n = FirstButtonWithTexts(released->chart().controlBar, 1, ControlBar::kSlotCount))
         return CheckVerdict::Fail(fmt::format("button {} keeps its texts while the host releases the buttons", n));
     return CheckVerdict::Pass(fmt::format("{} buttons labelled: off events change nothing, a push asks for one "
                                           "recalculation at most, held updates and released buttons honoured",

@@ -11,6 +11,7 @@ namespace kovra::host {
 namespace {
 
 constexpr size_t kSlots = 16;
+constexpr int kHandled[] = {SIGINT, SIGTERM, SIGBUS};
 // Read by the handler, so only plain pointers to heap copies; changed with the
 // signals blocked so the handler never sees half a change.
 std::array<char*, kSlots> watched{};
@@ -20,8 +21,7 @@ public:
     SignalsBlocked() {
         sigset_t interrupting;
         sigemptyset(&interrupting);
-        sigaddset(&interrupting, SIGINT);
-        sigaddset(&interrupting, SIGTERM);
+        for (const int signal : kHandled) sigaddset(&interrupting, signal);
         sigprocmask(SIG_BLOCK, &interrupting, &previous_);
     }
     ~SignalsBlocked() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
@@ -35,6 +35,11 @@ private:
 extern "C" void RemoveAndExit(int signal) {
     for (char* path : watched)
         if (path != nullptr) unlink(path);
+    if (signal == SIGBUS) {
+        static const char kMessage[] = "kovra: bus error (SIGBUS), as when a file read through memory gets shorter\n";
+        const ssize_t ignored = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+        static_cast<void>(ignored);
+    }
     _exit(128 + signal);
 }
 
@@ -44,9 +49,8 @@ void RemoveTemporaryFilesOnInterrupt() {
     struct sigaction action {};
     action.sa_handler = RemoveAndExit;
     sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : kHandled) sigaddset(&action.sa_mask, signal);
+    for (const int signal : kHandled) {
         struct sigaction current {};
         // A signal the caller chose to ignore (a background job) stays ignored.
         if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;

@@ -76,12 +76,21 @@ void OutputSink::Flush() {
 }
 
 FileIdentity IdentityOf(const std::string& path) {
-    if (path == kStandardOutput) return {0, 0, kStandardOutput};
     struct stat status {};
+    if (path == kStandardOutput)
+        return fstat(STDOUT_FILENO, &status) == 0 ? FileIdentity{status.st_dev, status.st_ino, {}}
+                                                  : FileIdentity{0, 0, kStandardOutput};
     if (stat(path.c_str(), &status) == 0) return {status.st_dev, status.st_ino, {}};
     std::error_code error;
     const fs::path normal = fs::weakly_canonical(fs::absolute(FollowSymlinks(path), error), error);
     return {0, 0, error ? fs::absolute(path).lexically_normal().string() : normal.string()};
+}
+
+bool IsStandardOutput(const std::string& path) {
+    if (path == kStandardOutput) return true;
+    struct stat named {}, standardOutput {};
+    return stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &standardOutput) == 0 &&
+           named.st_dev == standardOutput.st_dev && named.st_ino == standardOutput.st_ino;
 }
 
 struct OutputFiles::Output {
@@ -89,6 +98,7 @@ struct OutputFiles::Output {
     std::string target;   // the file replaced or written through (symlinks followed)
     Producer produce;
     bool direct = false;  // written through: standard output, a device, a pipe
+    bool standardOutput = false;
     std::string temporary;  // set while a temporary file exists
     int descriptor = -1;
     struct stat existing {};
@@ -132,7 +142,6 @@ struct OutputFiles::Output {
     }
 
     void WriteDirect() {
-        const bool standardOutput = path == kStandardOutput;
         const int out = standardOutput ? STDOUT_FILENO : open(target.c_str(), O_WRONLY | O_CLOEXEC);
         if (out < 0) Fail(path, "cannot open", errno);
         if (!standardOutput) descriptor = out;
@@ -156,8 +165,8 @@ void OutputFiles::Add(const std::string& path, Producer produce) {
     auto output = std::make_unique<Output>();
     output->path = path;
     output->produce = std::move(produce);
-    if (path == kStandardOutput) {
-        output->direct = true;
+    if (IsStandardOutput(path)) {
+        output->direct = output->standardOutput = true;
         outputs_.push_back(std::move(output));
         return;
     }

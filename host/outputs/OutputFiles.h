@@ -34,13 +34,19 @@ private:
 
 // What a path stands for, to tell whether two paths name the same file:
 // device and inode when it exists (symlinks followed), otherwise its absolute
-// path with "." and ".." and symlinked folders resolved. "-" is standard output.
+// path with "." and ".." and symlinked folders resolved. "-" is standard
+// output, the same as /dev/stdout or /proc/self/fd/1.
 struct FileIdentity {
     uint64_t device = 0, inode = 0;
     std::string path;  // set when the file does not exist (or for "-")
     bool operator==(const FileIdentity&) const = default;
 };
 FileIdentity IdentityOf(const std::string& path);
+
+// Whether an output path is this process's standard output: "-", or another
+// name of the file standard output is (/dev/stdout, /proc/self/fd/1, or the
+// file it was redirected to). Such an output is written through, as "-" is.
+bool IsStandardOutput(const std::string& path);
 
 class OutputFiles {
 public:
@@ -51,7 +57,7 @@ public:
     OutputFiles(const OutputFiles&) = delete;
     OutputFiles& operator=(const OutputFiles&) = delete;
 
-    // Prepares an output. "-" is standard output; a character device (such as
+    // Prepares an output. Standard output (see IsStandardOutput), a character device (such as
     // /dev/null) or a pipe is written through directly; a symlink is followed and
     // its target replaced; a regular file (or a new name) gets its temporary
     // file now, so an unwritable folder fails before any work. A folder, a file

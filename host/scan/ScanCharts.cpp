@@ -4,6 +4,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include <fmt/format.h>
@@ -39,7 +40,6 @@ ScanRow ScanChart(StudyFunction study, const ScanFile& file, const ScanOptions& 
         BarsLoadOptions load = options.bars;
         load.progress = nullptr;  // files load on several threads at once; progress is told per file
         LoadedBars loaded = LoadBarsCsv(file.path, load);
-        if (loaded.badRangeBars > 0) warnings.push_back(BadRangeWarning(file.path, loaded.badRangeBars));
         SessionOptions session;
         session.valueFormat = options.valueFormat.value_or(PriceDecimalsOf(loaded.priceDecimals));
         ChartSession chart(std::move(loaded.bars), study, session);
@@ -50,6 +50,8 @@ ScanRow ScanChart(StudyFunction study, const ScanFile& file, const ScanOptions& 
         return row;
     } catch (const BarsLoadError& error) {
         return ErrorRow(file, error.what(), std::move(warnings));  // its message names the file
+    } catch (const std::bad_alloc&) {
+        return ErrorRow(file, fmt::format("{}: out of memory", file.path), std::move(warnings));
     } catch (const std::exception& error) {
         return ErrorRow(file, fmt::format("{}: {}", file.path, error.what()), std::move(warnings));
     }

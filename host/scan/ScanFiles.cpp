@@ -21,13 +21,16 @@ bool IsCsvName(const fs::path& path) {
 
 ScanFile FileAt(const fs::path& path) { return {path.string(), path.stem().string(), {}}; }
 
-// The folder's .csv files (regular files, or links to them), by name.
+// The folder's .csv files (regular files, and links to anything but a folder:
+// a dangling or looping link gets its error row as it would when named), by name.
 void AddFolder(const fs::path& folder, ScanFileList& list) {
     std::error_code error;
     std::vector<fs::path> found;
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
         std::error_code typeError;
-        if (IsCsvName(entry->path()) && entry->is_regular_file(typeError)) found.push_back(entry->path());
+        const bool file = entry->is_regular_file(typeError) ||
+                          (entry->is_symlink(typeError) && !entry->is_directory(typeError));
+        if (IsCsvName(entry->path()) && file) found.push_back(entry->path());
     }
     if (error) {
         const fs::path name = folder.has_filename() ? folder.filename() : folder.parent_path().filename();

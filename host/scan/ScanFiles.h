@@ -1,5 +1,5 @@
 // The bar files a scan names: each file as given, each folder as its ".csv"
-// files (any letter case, not recursive, in name order).
+// files and links (any letter case, not recursive, in name order).
 #pragma once
 
 #include <string>

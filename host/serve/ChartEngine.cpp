@@ -130,11 +130,10 @@ void ChartEngine::RunDue() {
     bool changed = false;
     if (setup_.followed && now >= nextFollow_) {
         nextFollow_ = now + kFollowInterval;
-        const std::vector<Bar> appended = setup_.followed->ReadAppended();
-        if (!appended.empty()) {
-            TakeAppended(appended);
-            changed = true;
-        }
+        const FollowedChange change = setup_.followed->ReadChanges();
+        if (change.reloaded) TakeReloaded(*change.reloaded);
+        if (!change.appended.empty()) TakeAppended(change.appended);
+        changed = change.reloaded || !change.appended.empty();
     }
     if (setup_.playing && now >= nextStep_) {
         const Clock::duration interval = StepInterval(setup_.speed);
@@ -270,6 +269,16 @@ void ChartEngine::TakeAppended(const std::vector<Bar>& appended) {
         }
     }
     KeepWithinMaxBars();
+}
+
+// A followed file replaced or shortened: the chart starts over with its bars
+// (its last maxBars), and the study recalculates.
+void ChartEngine::TakeReloaded(const BarColumns& bars) {
+    setup_.bars = {};
+    for (int32_t bar = setup_.maxBars > 0 ? std::max(bars.size() - setup_.maxBars, 0) : 0; bar < bars.size(); ++bar)
+        setup_.bars.Append(bars.At(bar));
+    shown_ = setup_.bars.size();
+    setup_.session->ReplaceBars(setup_.bars);
 }
 
 // Over the limit, the oldest eighth of it goes at once, so the study is

@@ -87,6 +87,7 @@ private:
     EngineReply ReplayOn(const ReplayRequest& request);
     bool StepReplay();
     void TakeAppended(const std::vector<Bar>& bars);
+    void TakeReloaded(const BarColumns& bars);
     void KeepWithinMaxBars();
     void Publish();
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,29 +17,48 @@ namespace kovra::host {
 namespace {
 
 constexpr size_t kMaxLineBytes = 1 << 20;
+// Bytes before the read end compared on every look: a rewrite in place (or a
+// new file that got the old one's inode) almost surely changes them.
+constexpr size_t kBytesCompared = 64;
 
 bool Blank(const std::string& line) { return line.find_first_not_of(" \t\r") == std::string::npos; }
 
-// Reads [offset, end of file) of `path`; nullopt when the file cannot be read.
-std::optional<std::string> ReadFrom(const std::string& path, uint64_t& offset, bool& shrank) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) return std::nullopt;
-    struct stat status {};
-    std::string data;
-    if (::fstat(descriptor, &status) == 0) {
-        const auto size = static_cast<uint64_t>(status.st_size);
-        shrank = size < offset;
-        if (shrank) offset = size;
-        char chunk[1 << 16];
-        for (;;) {
-            const ssize_t count = ::pread(descriptor, chunk, sizeof chunk, static_cast<off_t>(offset + data.size()));
-            if (count <= 0) break;
-            data.append(chunk, static_cast<size_t>(count));
-        }
+class Descriptor {
+public:
+    explicit Descriptor(const std::string& path) : descriptor_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~Descriptor() {
+        if (descriptor_ >= 0) ::close(descriptor_);
     }
-    ::close(descriptor);
-    offset += data.size();
-    return data;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return descriptor_; }
+
+private:
+    int descriptor_;
+};
+
+// The bytes from `offset` to the end of the file.
+std::string ReadFrom(int descriptor, uint64_t offset) {
+    std::string data;
+    char chunk[1 << 16];
+    for (;;) {
+        const ssize_t count = ::pread(descriptor, chunk, sizeof chunk, static_cast<off_t>(offset + data.size()));
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return data;
+        data.append(chunk, static_cast<size_t>(count));
+    }
+}
+
+// The header is the first line that is neither blank nor a # comment; a
+// byte-order mark before it is dropped. Empty when there is none.
+std::string HeaderOf(const std::string& contents) {
+    for (size_t start = contents.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0; start < contents.size();) {
+        const size_t end = std::min(contents.find('\n', start), contents.size());
+        std::string line = contents.substr(start, end - start);
+        if (!Blank(line) && line.front() != '#') return line;
+        start = end + 1;
+    }
+    return {};
 }
 
 }  // namespace
@@ -46,33 +66,88 @@ std::optional<std::string> ReadFrom(const std::string& path, uint64_t& offset, b
 FollowedFile::FollowedFile(std::string path, Warn warn, BarsLoadOptions options)
     : path_(std::move(path)), warn_(std::move(warn)), options_(std::move(options)) {
     options_.progress = nullptr;
-    bool shrank = false;
-    const std::optional<std::string> contents = ReadFrom(path_, offset_, shrank);
-    if (!contents)
+    const Descriptor file(path_);
+    struct stat status {};
+    if (file.get() < 0 || ::fstat(file.get(), &status) != 0)
         throw BarsLoadError(fmt::format("{}: cannot follow the bar file: {}", path_, std::strerror(errno)));
-    // The header is the first line that is neither blank nor a # comment; a
-    // byte-order mark before it is dropped.
-    size_t start = contents->compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    while (start < contents->size()) {
-        const size_t end = std::min(contents->find('\n', start), contents->size());
-        const std::string line = contents->substr(start, end - start);
-        if (header_.empty() && !Blank(line) && line.front() != '#') header_ = line;
-        start = end + 1;
-    }
-    if (header_.empty()) throw BarsLoadError(fmt::format("{}: cannot follow the bar file: it has no header row", path_));
-    for (const char c : *contents) lineNumber_ += c == '\n' ? 1 : 0;
+    const std::string contents = ReadFrom(file.get(), 0);
+    if (HeaderOf(contents).empty())
+        throw BarsLoadError(fmt::format("{}: cannot follow the bar file: it has no header row", path_));
+    Start(contents, StampOf(status));
 }
 
-std::vector<Bar> FollowedFile::ReadAppended() {
-    bool shrank = false;
-    const std::optional<std::string> appended = ReadFrom(path_, offset_, shrank);
-    if (shrank) {
-        warn_(fmt::format("{}: the bar file got shorter; following it from its new end", path_));
-        partial_.clear();
+FollowedFile::Stamp FollowedFile::StampOf(const struct stat& status) {
+    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
+// Follows the file from the end of `contents`, its bytes from the start.
+void FollowedFile::Start(const std::string& contents, const Stamp& stamp) {
+    header_ = HeaderOf(contents);
+    read_ = stamp;
+    offset_ = contents.size();
+    before_ = contents.substr(contents.size() - std::min(contents.size(), kBytesCompared));
+    lineNumber_ = std::count(contents.begin(), contents.end(), '\n');
+    partial_.clear();
+}
+
+FollowedChange FollowedFile::ReadChanges() {
+    FollowedChange change;
+    const Descriptor file(path_);
+    struct stat status {};
+    if (file.get() < 0 || ::fstat(file.get(), &status) != 0) return change;  // not there now: waited for
+    const Stamp stamp = StampOf(status);
+    if (failedReload_) {
+        if (stamp != *failedReload_) change.reloaded = Reload(file.get(), stamp);
+        return change;
     }
+    const bool replaced = stamp.device != read_.device || stamp.inode != read_.inode ||
+                          static_cast<uint64_t>(stamp.size) < offset_ || !SameBytesBefore(file.get());
+    if (replaced) {
+        change.reloaded = Reload(file.get(), stamp);
+        return change;
+    }
+    const std::string appended = ReadFrom(file.get(), offset_);
+    read_ = stamp;
+    offset_ += appended.size();
+    before_ += appended;
+    before_.erase(0, before_.size() - std::min(before_.size(), kBytesCompared));
+    change.appended = ReadLines(appended);
+    return change;
+}
+
+bool FollowedFile::SameBytesBefore(int descriptor) const {
+    std::string bytes(before_.size(), '\0');
+    const auto count = ::pread(descriptor, bytes.data(), bytes.size(), static_cast<off_t>(offset_ - before_.size()));
+    return count == static_cast<ssize_t>(bytes.size()) && bytes == before_;
+}
+
+// The whole file's complete lines, as the bar loader reads a file; the rest is
+// read as an appended line once its line end comes.
+std::optional<BarColumns> FollowedFile::Reload(int descriptor, const Stamp& stamp) {
+    std::string contents = ReadFrom(descriptor, 0);
+    contents.erase(contents.rfind('\n') + 1);  // npos + 1: nothing complete yet
+    failedReload_ = stamp;
+    if (contents.empty()) return std::nullopt;  // just created: its lines are still to come
+    BarsLoadOptions options = options_;
+    options.numberMarks.reset();  // the new file tells its own decimal mark
+    try {
+        LoadedBars loaded = ParseBarsCsv(contents, path_, options);
+        failedReload_.reset();
+        options_.numberMarks = loaded.numberMarks;
+        Start(contents, stamp);
+        warn_(fmt::format("{}: the bar file was replaced or got shorter; loaded its {} bar(s) again", path_,
+                          loaded.bars.size()));
+        return std::move(loaded.bars);
+    } catch (const BarsLoadError& error) {
+        warn_(fmt::format("{}; the chart keeps its bars until the file changes again", error.what()));
+    }
+    return std::nullopt;
+}
+
+std::vector<Bar> FollowedFile::ReadLines(const std::string& appended) {
     std::vector<Bar> bars;
-    if (!appended || appended->empty()) return bars;
-    partial_ += *appended;
+    if (appended.empty()) return bars;
+    partial_ += appended;
     size_t start = 0;
     for (size_t end; (end = partial_.find('\n', start)) != std::string::npos; start = end + 1) {
         ++lineNumber_;
@@ -92,6 +167,10 @@ std::vector<Bar> FollowedFile::ReadAppended() {
 // appended line means exactly what it would mean in the file.
 std::optional<Bar> FollowedFile::ParseLine(const std::string& line) {
     const std::string lineName = fmt::format("{}:{}", path_, lineNumber_);
+    if (const size_t nul = line.find('\0'); nul != std::string::npos) {
+        warn_(fmt::format("{}:{}: a NUL byte: the line is binary, not text; skipped", lineName, nul + 1));
+        return std::nullopt;
+    }
     try {
         const LoadedBars loaded = ParseBarsCsv(header_ + "\n" + line + "\n", path_, options_);
         if (loaded.bars.size() == 1) return loaded.bars.At(0);

@@ -71,13 +71,16 @@ ParsedTime Failure(std::string error) {
     return failed;
 }
 
-// A fraction of a second after its point: 1 to 9 digits, as microseconds (the rest dropped).
+// A fraction of a second after its point: one or more digits, as microseconds
+// (the digits past the microsecond dropped).
 bool ScanFraction(Scanner& scanner, int64_t& microseconds) {
-    const Scanner::Digits digits = scanner.Run();
-    if (digits.count == 0 || digits.count > 9) return false;
-    int64_t value = digits.value;
-    for (size_t i = digits.count; i < 9; ++i) value *= 10;
-    microseconds = value / 1000;
+    constexpr size_t kMicrosecondDigits = 6;
+    Scanner::Digits digits = scanner.Run();
+    if (digits.count == 0) return false;
+    for (; digits.count > kMicrosecondDigits; --digits.count) digits.value /= 10;
+    for (; digits.count < kMicrosecondDigits; ++digits.count) digits.value *= 10;
+    microseconds = digits.value;
+    while (scanner.Run().count > 0) continue;  // a run reads at most 18 digits; the rest goes too
     return true;
 }
 

@@ -31,8 +31,8 @@ struct ParsedTime {
 ParsedTime ParseDateTime(std::string_view text, DateOrder order = DateOrder::kMonthFirst);
 // A date alone: midnight of that day.
 ParsedTime ParseDate(std::string_view text, DateOrder order = DateOrder::kMonthFirst);
-// H:MM, HH:MM:SS, HH:MM:SS.fffffffff (fractions beyond the microsecond are
-// dropped), HHMM or HHMMSS; then optionally AM/PM, then optionally "Z" or an
+// H:MM, HH:MM:SS, HH:MM:SS.fff... (any number of digits; those beyond the
+// microsecond are dropped), HHMM or HHMMSS; then optionally AM/PM, then optionally "Z" or an
 // offset (+HH:MM, +HHMM, +HH): microseconds since midnight.
 ParsedTime ParseTimeOfDay(std::string_view text);
 

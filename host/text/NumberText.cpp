@@ -83,16 +83,40 @@ bool Ungroup(std::string_view text, char decimalMark, char groupMark, std::strin
 
 }  // namespace
 
+MarksEvidence EvidenceOf(std::string_view text) {
+    const size_t lastComma = text.rfind(','), lastPoint = text.rfind('.');
+    const bool comma = lastComma != std::string_view::npos, point = lastPoint != std::string_view::npos;
+    if (comma && point) return lastComma > lastPoint ? MarksEvidence::kCommaDecimal : MarksEvidence::kPointDecimal;
+    if (!comma && !point) return MarksEvidence::kNone;
+    const char mark = comma ? ',' : '.';
+    const size_t at = comma ? lastComma : lastPoint;
+    // Two or more of one mark can only group thousands.
+    if (text.find(mark) != at) return comma ? MarksEvidence::kPointDecimal : MarksEvidence::kCommaDecimal;
+    // One mark: a decimal mark, unless it can be a thousands mark (one to three
+    // digits before it, exactly three after it).
+    const size_t digitsFrom = !text.empty() && text[0] == '-' ? 1 : 0;
+    const auto digitsBetween = [&text](size_t from, size_t to) {
+        return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from),
+                           text.begin() + static_cast<std::ptrdiff_t>(to), IsDigit);
+    };
+    const size_t groupEnd = std::min(text.find_first_of("eE", at), text.size());
+    const bool groups = at > digitsFrom && at - digitsFrom <= 3 && digitsBetween(digitsFrom, at) &&
+                        groupEnd - at == 4 && digitsBetween(at + 1, groupEnd);
+    if (groups) return MarksEvidence::kEither;
+    return comma ? MarksEvidence::kCommaDecimal : MarksEvidence::kPointDecimal;
+}
+
 ParsedNumber ParseNumber(std::string_view text, NumberMarks marks) {
     ParsedNumber number;
-    if (ParsePlainDecimal(text, number)) return number;
+    const bool commaDecimal = marks == NumberMarks::kCommaDecimal;
+    // The quick path reads a point as the decimal mark.
+    if ((!commaDecimal || text.find('.') == std::string_view::npos) && ParsePlainDecimal(text, number)) return number;
+    const char decimalMark = commaDecimal ? ',' : '.', groupMark = commaDecimal ? '.' : ',';
+    const bool marked = text.find(groupMark) != std::string_view::npos ||
+                        (commaDecimal && text.find(decimalMark) != std::string_view::npos);
     std::string plain;
-    const size_t lastComma = text.rfind(','), lastPoint = text.rfind('.');
-    if (lastComma != std::string_view::npos) {
-        const bool commaGroups = marks == NumberMarks::kPointDecimal ||
-                                 (lastPoint != std::string_view::npos && lastPoint > lastComma);
-        const bool ungrouped = commaGroups ? Ungroup(text, '.', ',', plain) : Ungroup(text, ',', '.', plain);
-        if (!ungrouped) return number;
+    if (marked) {
+        if (!Ungroup(text, decimalMark, groupMark, plain)) return number;
         text = plain;
     }
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number.value);

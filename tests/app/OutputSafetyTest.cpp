@@ -73,6 +73,9 @@ TEST_F(OutputSafety, OutputsNamingAnInputOrEachOtherAreUsageErrors) {
         {{"--series", At("new.csv"), "--drawings", folder_.string() + "/../" + folder_.filename().string() +
                                                        "/new.csv"}, "is the same file as --series"},
         {{"--series", "-", "--drawings", "-"}, "is the same file as --series '-'"},
+        {{"--series", "-", "--crossings", "/dev/stdout"}, "--crossings '/dev/stdout' is the same file as --series '-'"},
+        {{"--series", "/proc/self/fd/1", "--drawings", "-"},
+         "--drawings '-' is the same file as --series '/proc/self/fd/1'"},
     };
     fs::create_directory(folder_ / "sub");
     for (const Row& row : rows) {
@@ -158,12 +161,36 @@ TEST_F(OutputSafety, APipeIsWrittenThrough) {
     EXPECT_TRUE(fs::is_fifo(pipe));
 }
 
-// The temporary files exist from the start of a run; an interruption removes them.
+// Every name of standard output is written through, to a file or a pipe
+// standard output was sent to, and the summary stays out of it.
+TEST_F(OutputSafety, StandardOutputByAnyNameIsWrittenThrough) {
+    const fs::path pipe = folder_ / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const char* name : {"-", "/dev/stdout", "/proc/self/fd/1"}) {
+        SCOPED_TRACE(name);
+        const CommandResult toFile = RunKovra({"run", "--series", name});
+        EXPECT_EQ(toFile.exitCode, 0) << toFile.err;
+        EXPECT_THAT(toFile.out, testing::StartsWith("bar,datetime,"));
+        EXPECT_THAT(toFile.out, testing::Not(testing::HasSubstr("recalculation:")));
+        std::string piped;
+        std::thread reader([&] { piped = Slurp(pipe); });
+        const CommandResult toPipe = kovra::testing::FinishKovra(
+            kovra::testing::StartKovra({"run", "--quiet", "--series", name}, pipe.string()));
+        reader.join();
+        EXPECT_EQ(toPipe.exitCode, 0) << toPipe.err;
+        EXPECT_EQ(piped, toFile.out);
+        EXPECT_THAT(Entries(folder_), testing::ElementsAre("bars.csv", "pipe")) << "no temporary file";
+    }
+}
+
+// The temporary files exist from the start of a run; an interruption removes
+// them, and so does a SIGBUS that no guard takes for a shortened bar file.
 TEST_F(OutputSafety, InterruptionsRemoveTheTemporaryFiles) {
-    for (const auto& [signal, exitCode] : {std::pair{SIGINT, 130}, {SIGTERM, 143}}) {
+    for (const auto& [signal, exitCode] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGBUS, 135}}) {
         WriteFile(folder_ / "series.csv", kOld);
-        const auto running = kovra::testing::StartKovra(
-            {"run", "--quiet", "--ticks", "100000000", "--series", At("series.csv"), "--drawings", At("d.json")});
+        const auto running = kovra::testing::StartKovra({"run", "--quiet", "--bars", bars_.string(), "--ticks",
+                                                          "100000000", "--series", At("series.csv"), "--drawings",
+                                                          At("d.json")});
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (Entries(folder_).size() < 4 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -19,6 +19,10 @@ TEST(ServeCommand, BadOptionsAreUsageErrorsBeforeAnythingIsServed) {
         {{"serve", "--max-bars", "100", "--replay-from", "101"},
          "kovra: --replay-from 101: the chart has 100 bars; choose 1 to 100\n"},
         {{"serve", "--speed", "0"}, nullptr},
+        {{"serve", "--speed", "nan"}, "kovra: --speed: 'nan' is not a number from 0.1 to 1000 (see kovra --help)\n"},
+        {{"serve", "--speed", "inf"}, nullptr},
+        {{"serve", "--timezone", ""},
+         "kovra: --timezone: an empty name is no time zone (leave the option out for UTC) (see kovra --help)\n"},
         {{"serve", "--port", "70000"}, nullptr},
         {{"serve", "--max-bars", "0"}, nullptr},
     };

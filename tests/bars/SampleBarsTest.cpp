@@ -39,7 +39,6 @@ TEST(SampleBars, CommittedFileIsTheEmbeddedSampleAndLoadsBackToIt) {
     EXPECT_EQ(loaded.bars.close, sample.bars.close);
     EXPECT_EQ(loaded.bars.volume, sample.bars.volume);
     EXPECT_EQ(loaded.priceDecimals, sample.priceDecimals);
-    EXPECT_EQ(loaded.badRangeBars, 0);
 }
 
 TEST(SampleBars, FiveWeekdaySessionsOfOneMinuteBarsFrom0930To1600) {

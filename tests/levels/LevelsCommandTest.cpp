@@ -79,9 +79,11 @@ TEST(LevelsCommand, StreamSkipsBadLinesReportsThemAndExitsWithOne) {
                                     " +20\t10 \r\n"
                                     "inf 1\n"
                                     "5 5\n" +
-                                        std::string(100, 'x') + "\x01 1\n");
+                                        std::string(100, 'x') + "\x01 1\n" +
+                                        std::string((1 << 20) + 1, '1') + "\n"
+                                        "20 10\n");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "4511.71875 4492.1875\n25 12.5\n");
+    EXPECT_EQ(run.out, "4511.71875 4492.1875\n25 12.5\n25 12.5\n");
     EXPECT_EQ(run.err,
               "kovra: levels: line 2: HIGH \"abc\" is not a number\n"
               "kovra: levels: line 3: HIGH 1 is below LOW 2\n"
@@ -91,14 +93,27 @@ TEST(LevelsCommand, StreamSkipsBadLinesReportsThemAndExitsWithOne) {
               "kovra: levels: line 7: HIGH \"1e39\" is outside the 32-bit price range\n"
               "kovra: levels: line 9: HIGH \"inf\" is not a finite number\n"
               "kovra: levels: line 10: \"5 5\" gives no finite frame\n"
-              "kovra: levels: line 11: HIGH \"" + std::string(80, 'x') + "...\" is not a number\n");
+              "kovra: levels: line 11: HIGH \"" + std::string(80, 'x') + "...\" is not a number\n"
+              "kovra: levels: line 12: longer than 1048576 bytes\n");
 }
 
-TEST(LevelsCommand, APairWithoutAFiniteFrameFailsWithOne) {
-    const RunResult run = RunLevels("--all 5 5");
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_THAT(run.err, testing::StartsWith("kovra: levels: HIGH 5 and LOW 5 give no finite frame with Normalized"));
+TEST(LevelsCommand, APairWithoutAFiniteFrameOrWithLinesBeyondTheFloatRangeFailsWithOne) {
+    const struct {
+        const char* args;
+        const char* input;
+        const char* error;
+    } rows[] = {
+        {"--all 5 5", "", "kovra: levels: HIGH 5 and LOW 5 give no finite frame with Normalized\n"},
+        {"3.4e38 0", "", "kovra: levels: HIGH 3.3999999521443642e+38 and LOW 0 give lines outside the 32-bit float "
+                         "range with Optimized\n"},
+        {"", "3.4e38 0\n", "kovra: levels: line 1: \"3.4e38 0\" gives lines outside the 32-bit float range\n"},
+    };
+    for (const auto& row : rows) {
+        const RunResult run = RunLevels(row.args, row.input);
+        EXPECT_EQ(run.exitCode, 1) << row.args;
+        EXPECT_EQ(run.out, "") << row.args;
+        EXPECT_EQ(run.err, row.error);
+    }
 }
 
 TEST(LevelsCommand, DefaultAlgorithmIsOptimized) {

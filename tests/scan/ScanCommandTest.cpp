@@ -5,11 +5,17 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/RunKovra.h"
@@ -173,24 +179,68 @@ TEST(ScanCommand, AFileThatFailsGivesItsErrorRowAndTheOthersAreScanned) {
     Write(folder, "b.csv", "datetime,open,high,low,close\n2024-03-11 09:30:00,1,2,0.5,x\n");
     Write(folder, "C.CSV", WalkBars(2, 200));
     Write(folder, "notes.txt", "not bars");
+    // Links that lead nowhere get their rows as when named; a link to a folder is no bar file.
+    std::filesystem::create_symlink("nowhere.csv", folder + "/dangling.csv");
+    std::filesystem::create_symlink("loop.csv", folder + "/loop.csv");
+    std::filesystem::create_directory(folder + "/sub");
+    std::filesystem::create_directory_symlink("sub", folder + "/sub.csv");
     const CommandResult result =
         RunKovra(ScanArguments({"--format", "csv"}, {folder, folder + "/missing.csv"}));
     EXPECT_EQ(result.exitCode, 1);
     const auto rows = Records(result.out);
-    ASSERT_EQ(rows.size(), 4u) << result.out;
-    const std::vector<std::string> instruments = {"C", "a", "b", "missing"};  // folder files in name order
+    ASSERT_EQ(rows.size(), 6u) << result.out;
+    const std::vector<std::string> instruments = {"C", "a", "b", "dangling", "loop", "missing"};  // folder files by name
     for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].at("instrument"), instruments[i]);
     for (const size_t good : {0, 1}) {
         EXPECT_EQ(rows[good].at("error"), "");
         EXPECT_NE(rows[good].at("top"), "");
     }
-    for (const size_t bad : {2, 3}) {
+    for (const size_t bad : {2, 3, 4, 5}) {
         EXPECT_NE(rows[bad].at("error"), "");
         EXPECT_EQ(rows[bad].at("close"), "");
         EXPECT_NE(result.err.find("kovra: " + rows[bad].at("file")), std::string::npos) << result.err;
     }
     EXPECT_NE(rows[2].at("error").find("b.csv:2:5: 'x' is not a number"), std::string::npos) << rows[2].at("error");
-    EXPECT_EQ(Lines(result.err).size(), 2u) << result.err;
+    EXPECT_NE(rows[3].at("error").find("dangling.csv: cannot read the bar file: No such file"), std::string::npos);
+    EXPECT_NE(rows[4].at("error").find("loop.csv: cannot read the bar file: Too many levels of symbolic links"),
+              std::string::npos);
+    EXPECT_EQ(Lines(result.err).size(), 4u) << result.err;
+}
+
+// A bar file cut short while the scan reads it (as soon as it is mapped) gets
+// its error row, and the scan goes on. The cut may come after a quick load
+// has finished; a longer file is then tried, a few times at most.
+TEST(ScanCommand, AFileShortenedWhileItIsReadGetsItsErrorRow) {
+    const std::string folder = FreshTestFolder("scan-shortened");
+    const std::string good = Write(folder, "good.csv", WalkBars(3, 200));
+    const std::string cut = folder + "/cut.csv";
+    bool caught = false;
+    for (int64_t bars = 1'000'000; bars <= 4'000'000 && !caught; bars *= 2) {
+        {
+            std::ofstream file(cut, std::ios::binary);
+            file << "time,open,high,low,close\n";
+            for (int64_t bar = 0; bar < bars; ++bar) file << 1710509400 + bar * 60 << ",2,3,1,2\n";
+        }
+        const auto running = kovra::testing::StartKovra(ScanArguments({"--format", "csv", "--jobs", "1"}, {cut, good}));
+        const std::string maps = "/proc/" + std::to_string(running.pid) + "/maps";
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        const auto ended = [&running] {
+            siginfo_t info{};
+            return waitid(P_PID, static_cast<id_t>(running.pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                   info.si_pid != 0;
+        };
+        while (Slurp(maps).find(cut) == std::string::npos && std::chrono::steady_clock::now() < deadline && !ended())
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        ASSERT_EQ(truncate(cut.c_str(), 100), 0);
+        const CommandResult result = kovra::testing::FinishKovra(running);
+        const auto rows = Records(result.out);
+        ASSERT_EQ(rows.size(), 2u) << result.err;
+        EXPECT_EQ(rows[1].at("error"), "") << "the scan goes on";
+        caught = rows[0].at("error") == cut + ": the bar file got shorter while it was read; replace a bar file by "
+                                              "writing a new one and renaming it over the old";
+        EXPECT_EQ(result.exitCode, caught ? 1 : 0) << result.err;
+    }
+    EXPECT_TRUE(caught) << "the file was never cut while it was read";
 }
 
 TEST(ScanCommand, OneJobAndEightJobsGiveTheSameOutput) {

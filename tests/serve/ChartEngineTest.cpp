@@ -177,5 +177,20 @@ TEST(ChartEngine, FollowedLinesUpdateTheLastBarOrAddBars) {
     EXPECT_NE(both.find(path + ":5:"), std::string::npos) << "a bad line is named by its line in the file: " << both;
 }
 
+TEST(ChartEngine, AFollowedFileRenamedOverStartsTheChartOverWithItsLastBars) {
+    const std::string folder = kovra::testing::FreshTestFolder("engine_follow_replaced");
+    std::ofstream(folder + "/bars.csv") << "datetime,open,high,low,close\n";
+    auto followed = std::make_unique<FollowedFile>(folder + "/bars.csv", [](const std::string&) {});
+    auto engine = SampleEngine(300, 0, 200, std::move(followed));
+    LoadedBars replacement = SampleBars();
+    replacement.bars = FirstSampleBars(500);
+    std::ofstream(folder + "/new.csv") << FormatBarsCsv(replacement);
+    ASSERT_EQ(std::rename((folder + "/new.csv").c_str(), (folder + "/bars.csv").c_str()), 0);
+    ASSERT_TRUE(Eventually([&] { return StateOf(*engine)["barCount"] == 200; }));
+    const json state = StateOf(*engine);
+    EXPECT_EQ(state["bars"]["close"][199], replacement.bars.close[499]) << "the file's last 200 bars";
+    EXPECT_EQ(state["bars"]["close"][0], replacement.bars.close[300]);
+}
+
 }  // namespace
 }  // namespace serve_test

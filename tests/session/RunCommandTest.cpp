@@ -212,23 +212,6 @@ TEST(RunCommand, AMalformedBarFileExitsTwoAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/out.json"));
 }
 
-TEST(RunCommand, InconsistentBarsGiveOneWarningWithTheirCount) {
-    const std::string folder = FreshTestFolder("run-inconsistent");
-    const std::string bars = folder + "/bars.csv";
-    std::ofstream file(bars);
-    file << "datetime,open,high,low,close\n";
-    for (int minute = 0; minute < 40; ++minute) {
-        const bool bad = minute == 3 || minute == 20;  // high below low
-        file << "2024-01-02 10:" << (minute < 10 ? "0" : "") << minute << ":00,100,"
-             << (bad ? "98,99" : "101,99") << ",100\n";
-    }
-    file.close();
-    const CommandResult result = RunKovra({"run", "--bars", bars});
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.err.find("2 bar(s)"), std::string::npos) << result.err;
-    EXPECT_EQ(Lines(result.err).size(), 1u) << result.err;
-}
-
 TEST(RunCommand, AnUnwritableOutputIsARuntimeFailure) {
     const CommandResult result = RunKovra({"run", "--series", "/nonexistent-folder/series.csv"});
     EXPECT_EQ(result.exitCode, 1);
