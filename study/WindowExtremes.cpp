@@ -1,21 +1,33 @@
 #include "study/WindowExtremes.h"
 
 #include "study/WindowScan.h"
+#include "study/WindowScanVersions.h"
 
 namespace kovra::study {
 
-// GCC builds a copy per instruction set and the loader picks the one the
-// processor runs best; clang 14 cannot link such a function, so it builds the
-// plain copy only.
-#if defined(__clang__)
-#define KOVRA_PER_INSTRUCTION_SET
-#else
-#define KOVRA_PER_INSTRUCTION_SET __attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
+namespace {
 
-KOVRA_PER_INSTRUCTION_SET
-WindowExtremes ScanWindowExtremes(std::span<const float> uppers, std::span<const float> lowers) {
-    return {window_scan::Scan<true>(uppers, kNoUpperExtreme), window_scan::Scan<false>(lowers, kNoLowerExtreme)};
+template <size_t kLaneBytes>
+__attribute__((always_inline)) inline WindowExtremes ScanBoth(std::span<const float> uppers,
+                                                              std::span<const float> lowers) {
+    return {window_scan::Scan<kLaneBytes, true>(uppers, kNoUpperExtreme),
+            window_scan::Scan<kLaneBytes, false>(lowers, kNoLowerExtreme)};
+}
+
+}  // namespace
+
+WindowExtremes ScanWindowExtremesBaseline(std::span<const float> uppers, std::span<const float> lowers) {
+    return ScanBoth<16>(uppers, lowers);
+}
+
+__attribute__((target("avx2"))) WindowExtremes ScanWindowExtremesAvx2(std::span<const float> uppers,
+                                                                      std::span<const float> lowers) {
+    return ScanBoth<32>(uppers, lowers);
+}
+
+__attribute__((target("avx512f"))) WindowExtremes ScanWindowExtremesAvx512(std::span<const float> uppers,
+                                                                          std::span<const float> lowers) {
+    return ScanBoth<64>(uppers, lowers);
 }
 
 // A front-to-back scan that starts with the leaving value and then meets the

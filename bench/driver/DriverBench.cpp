@@ -135,8 +135,9 @@ void RoutineAlone(benchmark::State& state, int32_t window, Routine routine, bool
 
 // As a button push recalculates: the host blanks the series, then calls
 // every bar of the instance that already holds them.
-void ReusedRecalculation(benchmark::State& state, const Window& window, bool history) {
-    host::ChartSession session(SharedBars(), bench::Library().studyFunction());
+void ReusedRecalculation(benchmark::State& state, const Window& window, bool history,
+                         const bench::MeasuredLibrary& measured) {
+    host::ChartSession session(SharedBars(), measured.library->studyFunction());
     session.Start(SettingsFor(window, history));
     BarClock clock;
     for (auto _ : state) {
@@ -145,6 +146,7 @@ void ReusedRecalculation(benchmark::State& state, const Window& window, bool his
         clock.Stop(kBars);
     }
     Report(state, clock, window.bars);
+    state.SetLabel(measured.instructionSet);
 }
 
 // As when the study is added to a chart: a new instance, its defaults call
@@ -195,25 +197,31 @@ void BlankFifteenSeries(benchmark::State& state) {
 }
 
 // The driver's scan of each window over the two extreme series.
-void WindowScanAlone(benchmark::State& state, int32_t window) {
+void WindowScanAlone(benchmark::State& state, int32_t window, const bench::MeasuredLibrary& measured) {
     const host::BarColumns& bars = SharedBars();
     BarClock clock;
     for (auto _ : state) {
         clock.Start();
         for (int32_t bar = window; bar < kBars; ++bar) {
             const auto first = static_cast<size_t>(bar - window + 1);
-            benchmark::DoNotOptimize(study::ScanWindowExtremes({bars.high.data() + first, size_t(window)},
-                                                               {bars.low.data() + first, size_t(window)}));
+            benchmark::DoNotOptimize(measured.scan({bars.high.data() + first, size_t(window)},
+                                                   {bars.low.data() + first, size_t(window)}));
         }
         clock.Stop(kBars - window);
     }
     Report(state, clock, window);
+    state.SetLabel(measured.instructionSet);
 }
 
+// Per window: the yardstick, then for the shipped library and each build of
+// it that runs one version of the window scan, the scan alone and reused
+// recalculations; fresh instances of the shipped library.
 void RegisterAll() {
     const auto add = [](const std::string& name, auto body) {
         benchmark::RegisterBenchmark(name.c_str(), body)->Unit(benchmark::kMillisecond)->Iterations(kRepeats);
     };
+    const auto historyName = [](bool history) { return std::string("/history:") + (history ? "yes" : "no"); };
+    const std::vector<bench::MeasuredLibrary> libraries = bench::MeasuredLibraries();
     for (const Window& window : kWindows) {
         const std::string w = "/window:" + std::to_string(window.bars);
         add("Yardstick" + w, [w = window.bars](benchmark::State& s) {
@@ -222,13 +230,19 @@ void RegisterAll() {
         add("OptimizedRoutineAlone" + w, [w = window.bars](benchmark::State& s) {
             RoutineAlone(s, w, levels::ComputeOptimizedLevels, false);
         });
-        add("WindowScanAlone" + w, [w = window.bars](benchmark::State& s) { WindowScanAlone(s, w); });
-        for (const bool history : {true, false}) {
-            const std::string h = std::string("/history:") + (history ? "yes" : "no");
-            add("Recalculation/reused" + w + h, [window, history](benchmark::State& s) {
-                ReusedRecalculation(s, window, history);
+        for (const bench::MeasuredLibrary& measured : libraries) {
+            const std::string scan = "/scan:" + measured.name;
+            add("WindowScanAlone" + w + scan, [w = window.bars, measured](benchmark::State& s) {
+                WindowScanAlone(s, w, measured);
             });
-            add("Recalculation/fresh" + w + h, [window, history](benchmark::State& s) {
+            for (const bool history : {true, false}) {
+                add("Recalculation/reused" + w + historyName(history) + scan, [window, history, measured](benchmark::State& s) {
+                    ReusedRecalculation(s, window, history, measured);
+                });
+            }
+        }
+        for (const bool history : {true, false}) {
+            add("Recalculation/fresh" + w + historyName(history), [window, history](benchmark::State& s) {
                 FreshRecalculation(s, window, history);
             });
         }
