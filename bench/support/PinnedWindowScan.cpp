@@ -1,6 +1,7 @@
-// ScanWindowExtremes in a bench build of the study library: the version of
-// the window scan that KOVRA_PINNED_WINDOW_SCAN names, whatever the processor
-// (a benchmark loads such a build only where the processor runs it).
+// ScanWindowExtremes and ScanAdjacentWindows in a bench build of the study
+// library: the version of the window scan that KOVRA_PINNED_WINDOW_SCAN
+// names, whatever the processor (a benchmark loads such a build only where
+// the processor runs it).
 #include <iterator>
 
 #include "study/WindowScanVersions.h"
@@ -21,6 +22,10 @@ static_assert(kPinnedVersion < std::size(kWindowScanVersions), "KOVRA_PINNED_WIN
 
 WindowExtremes ScanWindowExtremes(std::span<const float> uppers, std::span<const float> lowers) {
     return kWindowScanVersions[kPinnedVersion].scan(uppers, lowers);
+}
+
+AdjacentWindowExtremes ScanAdjacentWindows(std::span<const float> uppers, std::span<const float> lowers) {
+    return kWindowScanVersions[kPinnedVersion].scanAdjacent(uppers, lowers);
 }
 
 }  // namespace kovra::study

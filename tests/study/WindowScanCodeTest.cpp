@@ -24,9 +24,9 @@ struct Version {
 };
 
 constexpr Version kVersions[] = {
-    {"kovra::study::ScanWindowExtremesBaseline", "xmm"},
-    {"kovra::study::ScanWindowExtremesAvx2", "ymm"},
-    {"kovra::study::ScanWindowExtremesAvx512", "zmm"},
+    {"kovra::study::ScanWindowExtremesBaseline", "xmm"}, {"kovra::study::ScanAdjacentWindowsBaseline", "xmm"},
+    {"kovra::study::ScanWindowExtremesAvx2", "ymm"},     {"kovra::study::ScanAdjacentWindowsAvx2", "ymm"},
+    {"kovra::study::ScanWindowExtremesAvx512", "zmm"},   {"kovra::study::ScanAdjacentWindowsAvx512", "zmm"},
 };
 
 // The max and min instructions of each version's code in the library.
