@@ -1,0 +1,33 @@
+// A study's series on a long chart live in storage aligned to large pages,
+// and keep their values as the chart grows and as they shrink to the heap.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "host/LargePages.h"
+#include "host/StudyInstance.h"
+
+namespace {
+
+using kovra::host::kLargePageBytes;
+using Series = kovra::host::StudyInstance::SeriesValues;
+
+bool OnLargePageBoundary(const float* values) { return reinterpret_cast<uintptr_t>(values) % kLargePageBytes == 0; }
+
+TEST(LargePages, LongSeriesStartOnALargePageAndKeepTheirValuesAsTheyGrowAndShrink) {
+    const size_t onePage = kLargePageBytes / sizeof(float);
+    Series series(onePage, 1.5f);
+    EXPECT_TRUE(OnLargePageBoundary(series.data()));
+    series.resize(3 * onePage + 7, 2.5f);
+    EXPECT_TRUE(OnLargePageBoundary(series.data()));
+    EXPECT_EQ(series.front(), 1.5f);
+    EXPECT_EQ(series[onePage - 1], 1.5f);
+    EXPECT_EQ(series[onePage], 2.5f);
+    EXPECT_EQ(series.back(), 2.5f);
+    series.resize(10);
+    series.shrink_to_fit();  // back to the heap
+    ASSERT_EQ(series.size(), 10u);
+    EXPECT_EQ(series.back(), 1.5f);
+}
+
+}  // namespace
