@@ -13,14 +13,13 @@ inline constexpr size_t kLargePageBytes = size_t{2} << 20;
 // Asks for large pages over the whole pages within [start, start + bytes).
 void AdviseLargePages(void* start, size_t bytes);
 
-// Memory of at least `bytes` (>= kLargePageBytes) starting on a large-page
-// boundary, large pages asked for; throws std::bad_alloc. Freed by
-// FreeLargePages.
+// Memory of at least `bytes` (>= kLargePageBytes) in large pages asked for,
+// aligned to a cache line; throws std::bad_alloc. Freed by FreeLargePages.
 void* AllocateLargePages(size_t bytes);
 void FreeLargePages(void* memory);
 
-// For std::vector: storage of a large page or more aligned to large pages
-// (so that all of it can take them), anything smaller from the heap.
+// For std::vector: storage of a large page or more in large pages, anything
+// smaller from the heap.
 template <typename Value>
 struct LargePageAllocator {
     using value_type = Value;
