@@ -71,9 +71,11 @@ std::pair<uint32_t, uint32_t> Bits(const WindowExtremes& extremes) {
     return {std::bit_cast<uint32_t>(extremes.upper), std::bit_cast<uint32_t>(extremes.lower)};
 }
 
-// Bit for bit, the plain scan's side by side with a build's on a mismatch.
-void ExpectSameBits(const WindowExtremes& fast, const WindowExtremes& plain, const std::string& what) {
-    ASSERT_EQ(Bits(fast), Bits(plain)) << what << ": upper " << fast.upper << " vs plain " << plain.upper
+// Bit for bit, the plain scan's side by side with a build's on a mismatch
+// (`what` names the case; it is called only then).
+template <typename What>
+void ExpectSameBits(const WindowExtremes& fast, const WindowExtremes& plain, const What& what) {
+    ASSERT_EQ(Bits(fast), Bits(plain)) << what() << ": upper " << fast.upper << " vs plain " << plain.upper
                                        << ", lower " << fast.lower << " vs plain " << plain.lower;
 }
 
@@ -83,21 +85,25 @@ void ExpectSameBits(const WindowExtremes& fast, const WindowExtremes& plain, con
 void ExpectBitIdentical(const std::vector<float>& uppers, const std::vector<float>& lowers, size_t offset = 0) {
     const Placed placedUppers(uppers, offset % 16), placedLowers(lowers, (offset + 5) % 16);
     const std::span<const float> u = placedUppers.values(), l = placedLowers.values();
-    const std::string where = " of " + std::to_string(uppers.size()) + " and " + std::to_string(lowers.size()) +
-                              " values at offsets " + std::to_string(offset % 16) + " and " +
-                              std::to_string((offset + 5) % 16);
     const WindowExtremes plain = PlainScan(u, l);
     const bool adjacent = u.size() >= 2 && l.size() >= 2;
     const WindowExtremes plainPrevious = adjacent ? PlainScan(u.first(u.size() - 1), l.first(l.size() - 1)) : plain;
     const WindowExtremes plainCurrent = adjacent ? PlainScan(u.subspan(1), l.subspan(1)) : plain;
     static const std::vector<Build> builds = Builds();
     for (const Build& build : builds) {
-        ExpectSameBits(build.scan(u, l), plain, build.name + " scan" + where);
+        const auto what = [&](const char* scan) {
+            return [&build, &u, &l, offset, scan] {
+                return build.name + " " + scan + " of " + std::to_string(u.size()) + " and " +
+                       std::to_string(l.size()) + " values at offsets " + std::to_string(offset % 16) + " and " +
+                       std::to_string((offset + 5) % 16);
+            };
+        };
+        ExpectSameBits(build.scan(u, l), plain, what("scan"));
         if (!adjacent) continue;
         const AdjacentWindowExtremes windows = build.scanAdjacent(u, l);
-        ExpectSameBits(windows.previous, plainPrevious, build.name + " previous window" + where);
-        ExpectSameBits(windows.current, plainCurrent, build.name + " current window" + where);
-        ASSERT_EQ(windows.Same(), Bits(windows.previous) == Bits(windows.current)) << build.name << where;
+        ExpectSameBits(windows.previous, plainPrevious, what("previous window"));
+        ExpectSameBits(windows.current, plainCurrent, what("current window"));
+        ASSERT_EQ(windows.Same(), Bits(windows.previous) == Bits(windows.current)) << what("adjacent windows")();
     }
 }
 
