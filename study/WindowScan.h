@@ -1,4 +1,5 @@
-// The lane-wise window scan behind ScanWindowExtremes, in a header so that
+// The lane-wise window scan behind ScanWindowExtremes and
+// ScanAdjacentWindows, in a header so that
 // each instruction set's version (study/WindowScanVersions.h) is built from
 // one template at the vector width its registers hold.
 #pragma once
