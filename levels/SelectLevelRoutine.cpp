@@ -1,6 +1,6 @@
 #include "levels/SelectLevelRoutine.h"
 
-#include <cstring>
+#include <string_view>
 
 #include "levels/ComputeAcceleratedLevels.h"
 #include "levels/ComputeNormalizedLevels.h"
@@ -8,14 +8,26 @@
 
 namespace kovra::levels {
 
+namespace {
+
+// Whole-text comparison written out: the study chooses its routine on every
+// bar, and a call into the C library costs more than the comparison.
+bool TextIs(const char* text, std::string_view expected) {
+    for (const char c : expected)
+        if (*text++ != c) return false;  // stops at the text's end: `expected` holds no '\0'
+    return *text == '\0';
+}
+
+}  // namespace
+
 LevelAlgorithm SelectLevelAlgorithm(const char* frameAlgorithmText) {
     if (frameAlgorithmText == nullptr) {
         return LevelAlgorithm::Accelerated;
     }
-    if (std::strcmp(frameAlgorithmText, "Normalized") == 0) {
+    if (TextIs(frameAlgorithmText, "Normalized")) {
         return LevelAlgorithm::Normalized;
     }
-    if (std::strcmp(frameAlgorithmText, "Optimized") == 0) {
+    if (TextIs(frameAlgorithmText, "Optimized")) {
         return LevelAlgorithm::Optimized;
     }
     return LevelAlgorithm::Accelerated;

@@ -147,13 +147,8 @@ public:
             top_ = 0;
             bottom_ = 1;
         }
-        bool bothHeld = bar >= 1;
-        for (int32_t i = 0; i < count_; ++i) {
-            const std::span<float> upToBar = record::HeldElements(host, *series_[static_cast<size_t>(i)], 0, bar);
-            held_[static_cast<size_t>(i)] = upToBar.data();
-            bothHeld &= !upToBar.empty();
-        }
-        bothHeld_ = bothHeld;
+        const bool held = count_ == kLevelCount ? HoldBoth<kLevelCount>(host, bar) : HoldBoth<2>(host, bar);
+        bothHeld_ = held && bar >= 1;
     }
 
     BarLevels At(int32_t bar) const { return {Element(top_, bar), Element(bottom_, bar)}; }
@@ -190,8 +185,23 @@ public:
     }
 
 private:
+    // Whether each of the first kCount series holds bars 0 .. bar, the host
+    // asked for any storage still absent; keeps where each starts. (A count
+    // known when compiling: this runs on every bar.)
+    template <int32_t kCount>
+    bool HoldBoth(HostStudyInterface& host, int32_t bar) {
+        bool held = true;
+        for (size_t i = 0; i < kCount; ++i) {
+            HostArray<float>& series = *series_[i];
+            record::ResolveHostArray(host, series);
+            held_[i] = series.Data;
+            held &= series.Data != nullptr && series.Count > bar;
+        }
+        return held;
+    }
+
     // Series i at `bar`, which is this bar or the previous one.
-    float& Element(int32_t i, int32_t bar) const {
+    __attribute__((always_inline)) float& Element(int32_t i, int32_t bar) const {
         const auto at = static_cast<size_t>(i);
         return bothHeld_ ? held_[at][bar] : HostArrayAccess(host_, *series_[at], bar);
     }

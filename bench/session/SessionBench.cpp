@@ -2,8 +2,9 @@
 // runs the full drawing pass, one that draws nothing (both on the embedded
 // sample bars with the study's default inputs), and a button push on
 // 1,000,000 bars with a 512-bar window, from the click to the new levels and
-// drawings (the push's call and the recalculation it asks for). Times are the
-// benchmark thread's processor time.
+// drawings (the push's call and the recalculation it asks for), for the
+// shipped library and each build of it that runs one version of the window
+// scan. Times are the benchmark thread's processor time.
 #include <benchmark/benchmark.h>
 
 #include "bench/support/BenchSupport.h"
@@ -71,8 +72,8 @@ void LiveUpdateDrawingNothing(benchmark::State& state) {
         static_cast<double>(live.Passes() - passesBefore) / static_cast<double>(state.iterations());
 }
 
-void ButtonPushOnAMillionBars(benchmark::State& state) {
-    host::ChartSession session(bench::WalkBars(1'000'000), bench::Library().studyFunction());
+void ButtonPushOnAMillionBars(benchmark::State& state, const bench::MeasuredLibrary& measured) {
+    host::ChartSession session(bench::WalkBars(1'000'000), measured.library->studyFunction());
     session.Start({{{"Frame Size", "256"}, {"Prior Frame Inclusion", "100%"}, {"Frame Algorithm", "Optimized"}}, {}});
     const int64_t recalculationsBefore = session.fullRecalculations();
     const int64_t passesBefore = session.drawingPasses();
@@ -80,11 +81,23 @@ void ButtonPushOnAMillionBars(benchmark::State& state) {
     const auto perPush = [&](int64_t count) { return static_cast<double>(count) / static_cast<double>(state.iterations()); };
     state.counters["recalculations_per_push"] = perPush(session.fullRecalculations() - recalculationsBefore);
     state.counters["passes_per_push"] = perPush(session.drawingPasses() - passesBefore);
+    state.SetLabel(measured.instructionSet);
 }
 
 }  // namespace
 
 BENCHMARK(LiveUpdateWithDrawingPass)->Unit(benchmark::kMicrosecond);
 BENCHMARK(LiveUpdateDrawingNothing)->Unit(benchmark::kMicrosecond);
-BENCHMARK(ButtonPushOnAMillionBars)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_MAIN();
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    for (const bench::MeasuredLibrary& measured : bench::MeasuredLibraries())
+        benchmark::RegisterBenchmark(("ButtonPushOnAMillionBars/scan:" + measured.name).c_str(),
+                                     [measured](benchmark::State& state) { ButtonPushOnAMillionBars(state, measured); })
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,5 +1,6 @@
 // What the driver and session benchmarks share: the study library as the
-// platform loads it, a long seeded walk of bars, and processor time.
+// platform loads it and the builds of it that each run one version of the
+// window scan, a long seeded walk of bars, and processor time.
 #pragma once
 
 #include <time.h>
@@ -7,10 +8,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
+#include <memory>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "host/runtime/Chart.h"
 #include "host/runtime/StudyLibrary.h"
+#include "study/WindowScanVersions.h"
 
 namespace kovra::bench {
 
@@ -21,6 +27,32 @@ inline const host::StudyLibrary& Library() {
         return named != nullptr && *named != '\0' ? named : KOVRA_BUILT_STUDY_LIBRARY;
     }());
     return library;
+}
+
+// A study library to measure: its name in the benchmarks' names, and the
+// instruction set of its window scan as figures are reported.
+struct MeasuredLibrary {
+    std::string name;
+    std::string instructionSet;
+    const host::StudyLibrary* library;
+    study::WindowScanFunction scan;  // the same scan, called directly
+};
+
+// The shipped library (the loader picks its scan, as ScanWindowExtremes
+// here), then a build for each version of the scan this processor runs.
+inline std::vector<MeasuredLibrary> MeasuredLibraries() {
+    static std::map<std::string_view, std::unique_ptr<host::StudyLibrary>> pinned;
+    std::vector<MeasuredLibrary> measured;
+    for (const study::WindowScanVersion& version : study::kWindowScanVersions) {
+        if (!version.runsHere()) continue;
+        if (measured.empty())  // the widest the processor runs
+            measured.push_back({"loaded", std::string(version.instructionSet), &Library(), &study::ScanWindowExtremes});
+        std::unique_ptr<host::StudyLibrary>& library = pinned[version.tag];
+        if (!library)
+            library = std::make_unique<host::StudyLibrary>(KOVRA_PINNED_STUDY_LIBRARY_PREFIX + std::string(version.tag) + ".so");
+        measured.push_back({std::string(version.tag), std::string(version.instructionSet), library.get(), version.scan});
+    }
+    return measured;
 }
 
 // One-minute bars of a seeded random walk in quarter-point ticks around 4500.

@@ -1,7 +1,5 @@
 #include "host/bars/BarsCsv.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -28,15 +26,6 @@ constexpr int32_t kLargestDay = 12;  // a slash date's field above it can only b
 bool StartsWithComment(std::string_view record) {
     const size_t first = record.find_first_not_of(" \t");
     return first != std::string_view::npos && record[first] == '#';
-}
-
-// Columns of millions of bars fill faster in large pages, where the system
-// offers them on request: one fault per 2 MiB instead of per 4 KiB.
-void AdviseLargePages(void* start, size_t bytes) {
-    const size_t page = 4096;
-    const auto first = (reinterpret_cast<uintptr_t>(start) + page - 1) / page * page;
-    const auto end = (reinterpret_cast<uintptr_t>(start) + bytes) / page * page;
-    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
 // Empty, "null", "NaN", "NA", "n/a" or "-" (any case).
@@ -142,14 +131,12 @@ private:
         }
     }
 
+    // Columns of millions of bars come in large pages (see RecordArrays.h).
     void Reserve(size_t bars) {
         BarColumns& columns = result_.bars;
         columns.dateTimes.reserve(bars);
-        AdviseLargePages(columns.dateTimes.data(), bars * sizeof(int64_t));
-        for (RecordColumn<float>* column : {&columns.open, &columns.high, &columns.low, &columns.close, &columns.volume}) {
+        for (RecordColumn<float>* column : {&columns.open, &columns.high, &columns.low, &columns.close, &columns.volume})
             column->reserve(bars);
-            AdviseLargePages(column->data(), bars * sizeof(float));
-        }
     }
 
     // Reads the record last returned; false when the bars must be read again day first.

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <mutex>
 
+#include "host/memory/LargePages.h"
+
 namespace kovra::host {
 
 namespace {
@@ -82,11 +84,11 @@ namespace detail {
 
 void* AllocateRecordArray(size_t bytes, size_t alignment) {
     const GuardPages where = placement.load(std::memory_order_relaxed);
-    if (where == GuardPages::kNone) return HeapAllocate(bytes, alignment);
-    return GuardedAllocate(bytes, where);
+    if (where != GuardPages::kNone) return GuardedAllocate(bytes, where);
+    return bytes >= kLargePageBytes ? AllocateLargePages(bytes) : HeapAllocate(bytes, alignment);
 }
 
-void FreeRecordArray(void* data, size_t, size_t alignment) {
+void FreeRecordArray(void* data, size_t bytes, size_t alignment) {
     if (guardedAlive.load(std::memory_order_relaxed) != 0) {
         const std::lock_guard<std::mutex> hold(mappingsLock);
         const auto found = Mappings().find(static_cast<const std::byte*>(data));
@@ -97,7 +99,8 @@ void FreeRecordArray(void* data, size_t, size_t alignment) {
             return;
         }
     }
-    HeapFree(data, alignment);
+    if (bytes >= kLargePageBytes) FreeLargePages(data);
+    else HeapFree(data, alignment);
 }
 
 }  // namespace detail

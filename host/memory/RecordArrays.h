@@ -1,6 +1,7 @@
 // Where the record's arrays get their memory: the bar columns, the inputs,
 // the subgraphs and their series, the control bar and the persistent
-// integers. Normally the heap. A conformance check instead places each array
+// integers. Normally the heap, and large pages for arrays of a large page or
+// more (a chart of millions of bars). A conformance check instead places each array
 // alone between inaccessible guard pages, so that a study reaching outside
 // an array faults at once rather than corrupting its neighbour.
 #pragma once

@@ -256,7 +256,7 @@ void StudyInstance::SetInputValue(int32_t position, float value) {
 
 float StudyInstance::SeriesValue(int32_t subgraph, int32_t bar) const {
     if (subgraph < 0 || static_cast<size_t>(subgraph) >= series_.size()) return kNoValue;
-    const RecordColumn<float>& values = series_[static_cast<size_t>(subgraph)];
+    const SeriesValues& values = series_[static_cast<size_t>(subgraph)];
     if (bar < 0 || static_cast<size_t>(bar) >= values.size()) return kNoValue;
     return values[static_cast<size_t>(bar)];
 }

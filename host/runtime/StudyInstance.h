@@ -39,6 +39,11 @@ bool IsDeclared(const StudySubgraph& subgraph);
 
 class StudyInstance {
 public:
+    // A subgraph's values, one per bar: a record array, so in large pages on
+    // long charts, where a new chart's recalculation would otherwise spend
+    // most of its time faulting in the series' memory page by page.
+    using SeriesValues = RecordColumn<float>;
+
     StudyInstance(Chart& chart, StudyFunction study, int32_t studyIdentifier, InstanceOptions options = {});
     ~StudyInstance();
     StudyInstance(const StudyInstance&) = delete;
@@ -110,7 +115,7 @@ private:
     std::vector<std::vector<std::string>> listItems_;  // per input, split
     std::vector<size_t> listedInputs_;                  // inputs given list items
     std::vector<float> selectedFor_;                    // value SelectedText was derived from
-    std::vector<RecordColumn<float>> series_;           // per subgraph; empty until fetched
+    std::vector<SeriesValues> series_;                  // per subgraph; empty until fetched
     std::vector<uint8_t> seriesFetched_;  // bytes rather than bits: read on every call
     int32_t seriesSizedFor_ = -1;         // the bar count the fetched series were last sized to
     PersistentIntegers persistent_;

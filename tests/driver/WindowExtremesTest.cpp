@@ -1,54 +1,46 @@
 // The vectorised window scan against the plain front-to-back scan it must
-// match bit for bit, on seeded random windows rich in the values where lane
-// order could show: not-a-number, both zeros, infinities and the start values.
-// Every instruction set's build is checked that this machine can run, not
-// only the one the library picks here.
+// match bit for bit: the dispatched scan and every instruction set's version
+// this processor runs, on hostile windows of every length up to 600 and on
+// seeded random windows rich in the values where lane order could show:
+// not-a-number, both zeros, infinities and the start values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "study/WindowExtremes.h"
-#include "study/WindowScan.h"
+#include "study/WindowScanVersions.h"
 
 using namespace kovra::study;
 
 namespace {
 
-using Scanner = WindowExtremes (*)(std::span<const float>, std::span<const float>);
-
-__attribute__((target("avx512f"))) WindowExtremes ScanWithAvx512(std::span<const float> u, std::span<const float> l) {
-    return {window_scan::Scan<true>(u, kNoUpperExtreme), window_scan::Scan<false>(l, kNoLowerExtreme)};
-}
-__attribute__((target("avx2"))) WindowExtremes ScanWithAvx2(std::span<const float> u, std::span<const float> l) {
-    return {window_scan::Scan<true>(u, kNoUpperExtreme), window_scan::Scan<false>(l, kNoLowerExtreme)};
-}
-WindowExtremes ScanWithBaseline(std::span<const float> u, std::span<const float> l) {
-    return {window_scan::Scan<true>(u, kNoUpperExtreme), window_scan::Scan<false>(l, kNoLowerExtreme)};
-}
-
 struct Build {
-    const char* name;
-    Scanner scan;
+    std::string name;
+    WindowScanFunction scan;
+    AdjacentScanFunction scanAdjacent;
 };
 
-// The dispatched scan and each build this machine can run.
+// The dispatched scans and each version this machine can run.
 std::vector<Build> Builds() {
-    std::vector<Build> builds = {{"dispatched", &ScanWindowExtremes}, {"baseline", &ScanWithBaseline}};
-    if (__builtin_cpu_supports("avx2")) builds.push_back({"avx2", &ScanWithAvx2});
-    if (__builtin_cpu_supports("avx512f")) builds.push_back({"avx512f", &ScanWithAvx512});
+    std::vector<Build> builds = {{"dispatched", &ScanWindowExtremes, &ScanAdjacentWindows}};
+    for (const WindowScanVersion& version : kWindowScanVersions)
+        if (version.runsHere())
+            builds.push_back({std::string(version.instructionSet), version.scan, version.scanAdjacent});
     return builds;
 }
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 
-WindowExtremes PlainScan(const std::vector<float>& uppers, const std::vector<float>& lowers) {
+WindowExtremes PlainScan(std::span<const float> uppers, std::span<const float> lowers) {
     WindowExtremes kept{kNoUpperExtreme, kNoLowerExtreme};
     for (const float value : uppers)
         if (value > kept.upper) kept.upper = value;
@@ -57,15 +49,113 @@ WindowExtremes PlainScan(const std::vector<float>& uppers, const std::vector<flo
     return kept;
 }
 
-void ExpectBitIdentical(const std::vector<float>& uppers, const std::vector<float>& lowers) {
-    const WindowExtremes plain = PlainScan(uppers, lowers);
+// A copy of `values` starting `offset` floats past a 64-byte boundary: the
+// scan's vectors start at every alignment a window of a series can have.
+class Placed {
+public:
+    Placed(const std::vector<float>& values, size_t offset) : storage_(values.size() + kWidest + offset) {
+        const auto address = reinterpret_cast<uintptr_t>(storage_.data());
+        float* start = storage_.data() + (kWidestBytes - address % kWidestBytes) % kWidestBytes / sizeof(float) + offset;
+        std::copy(values.begin(), values.end(), start);
+        values_ = {start, values.size()};
+    }
+    std::span<const float> values() const { return values_; }
+
+private:
+    static constexpr size_t kWidestBytes = 64, kWidest = kWidestBytes / sizeof(float);
+    std::vector<float> storage_;
+    std::span<const float> values_;
+};
+
+std::pair<uint32_t, uint32_t> Bits(const WindowExtremes& extremes) {
+    return {std::bit_cast<uint32_t>(extremes.upper), std::bit_cast<uint32_t>(extremes.lower)};
+}
+
+// Bit for bit, the plain scan's side by side with a build's on a mismatch
+// (`what` names the case; it is called only then).
+template <typename What>
+void ExpectSameBits(const WindowExtremes& fast, const WindowExtremes& plain, const What& what) {
+    ASSERT_EQ(Bits(fast), Bits(plain)) << what() << ": upper " << fast.upper << " vs plain " << plain.upper
+                                       << ", lower " << fast.lower << " vs plain " << plain.lower;
+}
+
+// Every build against the plain scan, with the windows placed at `offset`
+// floats (mod 16) past a 64-byte boundary: the scan of the whole windows and,
+// of two values or more, the scan of the adjacent windows one bar shorter.
+void ExpectBitIdentical(const std::vector<float>& uppers, const std::vector<float>& lowers, size_t offset = 0) {
+    const Placed placedUppers(uppers, offset % 16), placedLowers(lowers, (offset + 5) % 16);
+    const std::span<const float> u = placedUppers.values(), l = placedLowers.values();
+    const WindowExtremes plain = PlainScan(u, l);
+    const bool adjacent = u.size() >= 2 && l.size() >= 2;
+    const WindowExtremes plainPrevious = adjacent ? PlainScan(u.first(u.size() - 1), l.first(l.size() - 1)) : plain;
+    const WindowExtremes plainCurrent = adjacent ? PlainScan(u.subspan(1), l.subspan(1)) : plain;
     static const std::vector<Build> builds = Builds();
     for (const Build& build : builds) {
-        const WindowExtremes fast = build.scan(uppers, lowers);
-        ASSERT_EQ(std::bit_cast<uint32_t>(fast.upper), std::bit_cast<uint32_t>(plain.upper))
-            << build.name << " upper " << fast.upper << " vs plain " << plain.upper << ", " << uppers.size();
-        ASSERT_EQ(std::bit_cast<uint32_t>(fast.lower), std::bit_cast<uint32_t>(plain.lower))
-            << build.name << " lower " << fast.lower << " vs plain " << plain.lower << ", " << lowers.size();
+        const auto what = [&](const char* scan) {
+            return [&build, &u, &l, offset, scan] {
+                return build.name + " " + scan + " of " + std::to_string(u.size()) + " and " +
+                       std::to_string(l.size()) + " values at offsets " + std::to_string(offset % 16) + " and " +
+                       std::to_string((offset + 5) % 16);
+            };
+        };
+        ExpectSameBits(build.scan(u, l), plain, what("scan"));
+        if (!adjacent) continue;
+        const AdjacentWindowExtremes windows = build.scanAdjacent(u, l);
+        ExpectSameBits(windows.previous, plainPrevious, what("previous window"));
+        ExpectSameBits(windows.current, plainCurrent, what("current window"));
+        ASSERT_EQ(windows.Same(), Bits(windows.previous) == Bits(windows.current)) << what("adjacent windows")();
+    }
+}
+
+// A window of `length` values: `before` up to `position`, `at` there and
+// `after` from there on.
+struct Hostile {
+    float before, at, after;
+
+    std::vector<float> Window(size_t length, size_t position) const {
+        std::vector<float> values(length, before);
+        values[position] = at;
+        for (size_t i = position + 1; i < length; ++i) values[i] = after;
+        return values;
+    }
+    Hostile Negated() const { return {-before, -at, -after}; }
+};
+
+// Every length 1 .. 600 (so every tail length of every vector width), at
+// every alignment, with the value that decides the result at every position:
+// zeros of either sign against a plateau of the other, the largest finite
+// floats and infinities, denormals against zeros, a lone number among
+// not-a-numbers. The uppers take these windows and the lowers their
+// negations, each position meeting the kinds and alignments in turn.
+TEST(WindowExtremes, MatchesThePlainScanBitForBitOnHostileWindowsOfEveryLength) {
+    constexpr float kLargest = 3.4028235e38f;
+    constexpr float kDenormal = std::numeric_limits<float>::denorm_min();
+    const Hostile kKinds[] = {
+        {-1.0f, 0.0f, -0.0f},          {-1.0f, -0.0f, 0.0f},      {-0.0f, 0.0f, -0.0f},
+        {0.0f, -0.0f, 0.0f},           {-kInfinity, -kLargest, -kInfinity}, {-kLargest, kLargest, kLargest},
+        {-kInfinity, kInfinity, -kInfinity}, {-kDenormal, kDenormal, 0.0f}, {0.0f, -kDenormal, -0.0f},
+        {kNaN, 1.0f, kNaN},            {2.0f, 3.0f, 3.0f},        {1e-39f, -0.0f, 1e-39f},
+        {kNaN, -0.0f, 0.0f},
+    };
+    // A count prime to 16, so that as the length grows each position meets
+    // every kind at every alignment.
+    static_assert(std::size(kKinds) == 13);
+    constexpr size_t kLongest = 600;
+    const size_t kinds = std::size(kKinds);
+    std::string checked;
+    for (const Build& build : Builds()) checked += build.name + " ";
+    RecordProperty("builds", checked);
+    for (size_t length = 1; length <= kLongest; ++length) {
+        for (size_t position = 0; position < length; ++position) {
+            const Hostile& upper = kKinds[(length + position) % kinds];
+            const Hostile& lower = kKinds[(length + 2 * position + 1) % kinds];
+            ExpectBitIdentical(upper.Window(length, position), lower.Negated().Window(length, position),
+                               length + 3 * position);
+            if (HasFatalFailure()) {
+                ADD_FAILURE() << "the deciding value at " << position << " of " << length;
+                return;
+            }
+        }
     }
 }
 
@@ -91,13 +181,14 @@ TEST(WindowExtremes, MatchesThePlainScanBitForBitOnSeededRandomWindows) {
         std::vector<float> lowers(static_cast<size_t>(length(engine)));
         for (float& value : uppers) value = draw(sign);
         for (float& value : lowers) value = draw(-sign);
-        ExpectBitIdentical(uppers, lowers);
+        ExpectBitIdentical(uppers, lowers, static_cast<size_t>(trial));
+        if (HasFatalFailure()) return;
     }
 }
 
 // Two windows a bar apart from one scan: each exactly the plain scan of its
-// own bars, on the same seeded windows rich in zeros, not-a-number and the
-// start values, so that leaving and entering bars often tie with the extremes.
+// own bars, on seeded windows rich in zeros, not-a-number and the start
+// values, so that leaving and entering bars often tie with the extremes.
 TEST(WindowExtremes, AdjacentWindowsAreEachThePlainScanOfTheirOwnBars) {
     const float kSpecial[] = {kNaN, 0.0f, -0.0f, kInfinity, -kInfinity, kNoUpperExtreme, kNoLowerExtreme, 1.0f, -1.0f};
     std::mt19937 engine(20261209);
@@ -111,17 +202,9 @@ TEST(WindowExtremes, AdjacentWindowsAreEachThePlainScanOfTheirOwnBars) {
         for (std::vector<float>* values : {&uppers, &lowers})
             for (float& value : *values)
                 value = unit(engine) < specialShare ? kSpecial[special(engine)] : std::round(unit(engine) * 4 - 2);
+        ExpectBitIdentical(uppers, lowers, static_cast<size_t>(trial));
+        if (HasFatalFailure()) return;
         const AdjacentWindowExtremes windows = ScanAdjacentWindows(uppers, lowers);
-        const auto bits = [](const WindowExtremes& e) {
-            return std::pair{std::bit_cast<uint32_t>(e.upper), std::bit_cast<uint32_t>(e.lower)};
-        };
-        const std::vector<float> previousUppers(uppers.begin(), uppers.end() - 1);
-        const std::vector<float> previousLowers(lowers.begin(), lowers.end() - 1);
-        const std::vector<float> currentUppers(uppers.begin() + 1, uppers.end());
-        const std::vector<float> currentLowers(lowers.begin() + 1, lowers.end());
-        ASSERT_EQ(bits(windows.previous), bits(PlainScan(previousUppers, previousLowers))) << trial;
-        ASSERT_EQ(bits(windows.current), bits(PlainScan(currentUppers, currentLowers))) << trial;
-        ASSERT_EQ(windows.Same(), bits(windows.previous) == bits(windows.current)) << trial;
         const bool equalValues =
             windows.previous.upper == windows.current.upper && windows.previous.lower == windows.current.lower;
         sameButNotEqualBits += equalValues && !windows.Same() ? 1 : 0;
