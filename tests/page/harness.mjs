@@ -15,9 +15,10 @@ export function kovraPath() {
   return path;
 }
 
-// A running `kovra serve` with `args`; stop() sends SIGTERM and resolves to its exit code and time taken.
-export async function startServer(args = []) {
-  const child = spawn(kovraPath(), ['serve', '--port', '0', ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
+// A running `kovra serve` with `args` on `port` (0: any free one); stop()
+// sends SIGTERM and resolves to its exit code and time taken.
+export async function startServer(args = [], { port = 0 } = {}) {
+  const child = spawn(kovraPath(), ['serve', '--port', String(port), ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
   let errors = '';
   child.stderr.on('data', (data) => { errors += data; });
   const url = await new Promise((resolve, reject) => {
@@ -55,13 +56,14 @@ export async function startBrowser() {
   });
 }
 
-// Opens the page and collects its console errors and uncaught exceptions.
-export async function openPage(context, url) {
+// Opens the page, with its test hooks (window.__chart) unless `hooks` is
+// false, and collects its console errors and uncaught exceptions.
+export async function openPage(context, url, { hooks = true } = {}) {
   const page = await context.newPage();
   const problems = [];
   page.on('console', (message) => { if (message.type() === 'error') problems.push(message.text()); });
   page.on('pageerror', (error) => problems.push(error.message));
-  await page.goto(url);
+  await page.goto(hooks ? `${url}?test-hooks` : url);
   return { page, problems };
 }
 

@@ -1,6 +1,7 @@
 // The live page in a real browser: what it draws equals the server's state,
 // and buttons, settings and replay reach the chart.
 import assert from 'node:assert/strict';
+import { readFile } from 'node:fs/promises';
 import { after, before, test } from 'node:test';
 
 import { openPage, painted, post, startBrowser, startServer, stateOf } from './harness.mjs';
@@ -44,9 +45,12 @@ test('the page draws every candle, level series and drawing of the state, and th
     const drawn = await page.evaluate(() => window.__chart);
     assert.equal(drawn.version, state.version);
     assert.equal(drawn.candles, state.barCount);
-    assert.equal(drawn.drawings.length, state.drawings.length);
-    assert.deepEqual(drawn.drawings.map((d) => d.id), state.drawings.map((d) => d.id));
-    assert.deepEqual(drawn.drawings.map((d) => d.kind), state.drawings.map((d) => d.kind));
+    // The shapes beneath the candles first, then the lines and texts above them, each as submitted.
+    const layered = ['beneath', 'above'].flatMap((layer) => state.drawings.filter((d) => d.layer === layer));
+    assert.equal(layered.length, state.drawings.length);
+    assert.ok(layered[0].layer === 'beneath' && layered.at(-1).layer === 'above', 'the sample has both layers');
+    assert.deepEqual(drawn.drawings.map((d) => d.id), layered.map((d) => d.id));
+    assert.deepEqual(drawn.drawings.map((d) => d.kind), layered.map((d) => d.kind));
     const shown = state.series.filter((s) => s.shown);
     assert.deepEqual(drawn.series.map((s) => s.subgraph), shown.map((s) => s.subgraph));
     for (const series of drawn.series) {
@@ -191,9 +195,10 @@ test('panning by keyboard offers the way back, and the picture exports the view'
     await page.locator('#go-latest').waitFor({ state: 'visible' });
     await page.locator('#go-latest').click();
     await page.locator('#go-latest').waitFor({ state: 'hidden' });
+    const asked = page.waitForRequest((request) => request.url().includes('/picture.png'));
     const [download] = await Promise.all([page.waitForEvent('download'), page.locator('#export').click()]);
-    const png = await (await fetch(new URL(download.url()))).arrayBuffer();
-    assert.deepEqual([...new Uint8Array(png, 0, 4)], [0x89, 0x50, 0x4e, 0x47]);
-    assert.match(download.url(), /first=-?\d+&last=\d+&width=\d+&height=\d+/);
+    const png = await readFile(await download.path());
+    assert.deepEqual([...png.subarray(0, 4)], [0x89, 0x50, 0x4e, 0x47]);
+    assert.match((await asked).url(), /first=-?\d+&last=\d+&width=\d+&height=\d+/);
     assert.deepEqual(problems, []);
   }));
