@@ -131,6 +131,9 @@ class BoundedServer final : public httplib::Server {
 public:
     explicit BoundedServer(const ConnectionLimits& limits) : limits_(limits) {
         new_task_queue = [threads = limits.threads] { return new httplib::ThreadPool(threads); };
+        // What the Keep-Alive header tells clients, so none sends on a connection about to close.
+        set_keep_alive_timeout(std::chrono::ceil<std::chrono::seconds>(limits.idleTimeout).count());
+        set_keep_alive_max_count(limits.requestsPerConnection);
     }
 
     // httplib listens with a backlog of 5; listening again widens it.

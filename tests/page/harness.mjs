@@ -1,5 +1,6 @@
 // Starts `kovra serve` and Debian's chromium for the page tests; playwright
 // never downloads a browser here.
+import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
 import { chromium } from 'playwright-core';
@@ -42,6 +43,19 @@ export async function startServer(args = [], { port = 0 } = {}) {
   };
 }
 
+// Runs `body(url)` with a server of its own (`args`, on the embedded sample
+// by default), stopped by SIGTERM within two seconds whatever `body` did.
+export async function withServer(args, body) {
+  const server = await startServer(args);
+  try {
+    await body(server.url);
+  } finally {
+    const { code, milliseconds } = await server.stop();
+    assert.equal(code, 0, server.errors());
+    assert.ok(milliseconds < 2000, `stopped after ${milliseconds} ms`);
+  }
+}
+
 // A fresh headless chromium with its own empty profile.
 export async function startBrowser() {
   const { mkdtemp } = await import('node:fs/promises');
@@ -68,9 +82,11 @@ export async function openPage(context, url, { hooks = true } = {}) {
 }
 
 // Resolves when the page has painted a state that passes `test` (run in the
-// page on window.__chart, given `argument`).
-export function painted(page, test, timeout = 5000, argument = null) {
-  return page.waitForFunction(test, argument, { timeout, polling: 'raf' });
+// page on window.__chart, given `argument`). The wait is long: the machine
+// may be busy, and a passing test does not wait it out.
+export const PAINT_TIMEOUT = 15000;
+export function painted(page, test, argument = null) {
+  return page.waitForFunction(test, argument, { timeout: PAINT_TIMEOUT, polling: 'raf' });
 }
 
 export async function stateOf(url) {

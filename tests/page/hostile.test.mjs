@@ -6,7 +6,7 @@ import { once } from 'node:events';
 import { createServer } from 'node:http';
 import { after, before, test } from 'node:test';
 
-import { openPage, painted, post, startBrowser, startServer, stateOf } from './harness.mjs';
+import { openPage, painted, post, startBrowser, stateOf, withServer } from './harness.mjs';
 
 let browser;
 before(async () => { browser = await startBrowser(); });
@@ -56,47 +56,45 @@ async function startHostileSite() {
   return { url: `http://127.0.0.1:${site.address().port}/`, close: () => site.close() };
 }
 
-test('no request from another origin changes anything, whatever its mode or encoding', async () => {
-  const server = await startServer([]);
-  const site = await startHostileSite();
-  try {
-    const before = await stateOf(server.url);
-    const page = await browser.newPage();
-    // A form's answer reaches the (blocked) frame; a fetch's is withheld
-    // from the other origin once it arrives, by the answer's own headers.
-    const answered = [], withheld = [];
-    page.on('response', (response) => { if (response.url().startsWith(server.url)) answered.push(response.status()); });
-    page.on('requestfailed', (request) => { if (request.url().startsWith(server.url)) withheld.push(request.failure().errorText); });
-    await page.goto(`${site.url}?target=${encodeURIComponent(server.url)}`);
-    const outcomes = await page.evaluate(() => window.attack());
-    assert.equal(outcomes.length, 32, outcomes.join('\n'));
-    assert.deepEqual(outcomes.filter((outcome) => !outcome.endsWith('blocked')), [], 'no fetch read an answer');
-    assert.deepEqual(await stateOf(server.url), before, 'the state is as it was');
-    assert.equal(answered.length, 12, 'every form reached the server');
-    assert.deepEqual(answered.filter((status) => status !== 403 && status !== 415), [], `${answered}`);
-    const corpWithheld = withheld.filter((text) => text === 'net::ERR_BLOCKED_BY_RESPONSE.NotSameOrigin');
-    assert.equal(corpWithheld.length, 16, `every no-cors fetch reached the server: ${withheld}`);
-    await page.close();
+test('no request from another origin changes anything, whatever its mode or encoding', () =>
+  withServer([], async (url) => {
+    const site = await startHostileSite();
+    try {
+      const before = await stateOf(url);
+      const page = await browser.newPage();
+      // A form's answer reaches the (blocked) frame; a fetch's is withheld
+      // from the other origin once it arrives, by the answer's own headers.
+      const answered = [], withheld = [];
+      page.on('response', (response) => { if (response.url().startsWith(url)) answered.push(response.status()); });
+      page.on('requestfailed', (request) => { if (request.url().startsWith(url)) withheld.push(request.failure().errorText); });
+      await page.goto(`${site.url}?target=${encodeURIComponent(url)}`);
+      const outcomes = await page.evaluate(() => window.attack());
+      assert.equal(outcomes.length, 32, outcomes.join('\n'));
+      assert.deepEqual(outcomes.filter((outcome) => !outcome.endsWith('blocked')), [], 'no fetch read an answer');
+      assert.deepEqual(await stateOf(url), before, 'the state is as it was');
+      assert.equal(answered.length, 12, 'every form reached the server');
+      assert.deepEqual(answered.filter((status) => status !== 403 && status !== 415), [], `${answered}`);
+      const corpWithheld = withheld.filter((text) => text === 'net::ERR_BLOCKED_BY_RESPONSE.NotSameOrigin');
+      assert.equal(corpWithheld.length, 16, `every no-cors fetch reached the server: ${withheld}`);
+      await page.close();
 
-    // The same change from the server's own page is taken.
-    const { page: own, problems } = await openPage(browser, server.url);
-    await painted(own, () => window.__chart.version > 0);
-    await own.locator('#control-bar button[data-number="5"]').click();
-    await painted(own, () => window.__chart.frame.end - window.__chart.frame.start === 64);
-    assert.deepEqual(problems, []);
-  } finally {
-    site.close();
-    await server.stop();
-  }
-});
+      // The same change from the server's own page is taken.
+      const { page: own, problems } = await openPage(browser, url);
+      await painted(own, () => window.__chart.version > 0);
+      await own.locator('#control-bar button[data-number="5"]').click();
+      await painted(own, () => window.__chart.frame.end - window.__chart.frame.start === 64);
+      assert.deepEqual(problems, []);
+    } finally {
+      site.close();
+    }
+  }));
 
-test('markup in a subgraph name shows as text and runs nothing', async () => {
-  const server = await startServer([]);
-  try {
+test('markup in a subgraph name shows as text and runs nothing', () =>
+  withServer([], async (url) => {
     const name = '<img src=x onerror="window.planted=1"><b>8/8th</b>';
-    const answer = await post(server.url, 'api/settings', { subgraphs: [{ subgraph: '#2', field: 'Name', value: name }] });
+    const answer = await post(url, 'api/settings', { subgraphs: [{ subgraph: '#2', field: 'Name', value: name }] });
     assert.equal(answer.status, 200, answer.text);
-    const { page, problems } = await openPage(browser, server.url);
+    const { page, problems } = await openPage(browser, url);
     await painted(page, () => window.__chart.version > 0);
     await page.locator('#legend summary').click();
     const shown = await page.evaluate(() => ({
@@ -110,20 +108,13 @@ test('markup in a subgraph name shows as text and runs nothing', async () => {
     assert.equal(shown.markup, 0, 'no element made from the name');
     assert.equal(shown.planted, undefined);
     assert.deepEqual(problems, []);
-  } finally {
-    await server.stop();
-  }
-});
+  }));
 
-test('the page keeps its test hooks to itself unless opened for tests', async () => {
-  const server = await startServer([]);
-  try {
-    const { page, problems } = await openPage(browser, server.url, { hooks: false });
+test('the page keeps its test hooks to itself unless opened for tests', () =>
+  withServer([], async (url) => {
+    const { page, problems } = await openPage(browser, url, { hooks: false });
     await page.waitForFunction(() => document.getElementById('title').textContent.length > 0 &&
       document.getElementById('status').textContent === 'live');
     assert.equal(await page.evaluate(() => typeof window.__chart), 'undefined');
     assert.deepEqual(problems, []);
-  } finally {
-    await server.stop();
-  }
-});
+  }));

@@ -4,7 +4,7 @@ import assert from 'node:assert/strict';
 import { readFile } from 'node:fs/promises';
 import { after, before, test } from 'node:test';
 
-import { openPage, painted, post, startBrowser, startServer, stateOf } from './harness.mjs';
+import { openPage, painted, post, startBrowser, stateOf, withServer } from './harness.mjs';
 
 let browser;
 before(async () => { browser = await startBrowser(); });
@@ -24,18 +24,6 @@ function pixelAt(page, x, y) {
 }
 
 const rgbOf = (hex) => [1, 3, 5].map((at) => parseInt(hex.slice(at, at + 2), 16));
-
-// Each test gets its own server on the embedded sample, stopped by SIGTERM within two seconds.
-async function withServer(args, body) {
-  const server = await startServer(args);
-  try {
-    await body(server.url);
-  } finally {
-    const { code, milliseconds } = await server.stop();
-    assert.equal(code, 0, server.errors());
-    assert.ok(milliseconds < 2000, `stopped after ${milliseconds} ms`);
-  }
-}
 
 test('the page draws every candle, level series and drawing of the state, and the control bar', () =>
   withServer([], async (url) => {
@@ -88,6 +76,11 @@ test('the page draws every candle, level series and drawing of the state, and th
 // The page's time axis: exactly the server's marks for the bars in view,
 // the picture's own (the year under the first), following the zoom.
 async function assertServersTimeMarks(page, url) {
+  await painted(page, () => {  // the answer for the view as it is now
+    const { timeMarksWindow: view, visible, barCount } = window.__chart;
+    return view !== null && view.first === Math.max(0, Math.ceil(visible.from)) &&
+      view.last === Math.min(barCount - 1, Math.floor(visible.to));
+  });
   const { timeMarks, timeMarksWindow: view, visible, barCount } = await page.evaluate(() => window.__chart);
   assert.equal(view.first, Math.max(0, Math.ceil(visible.from)));
   assert.equal(view.last, Math.min(barCount - 1, Math.floor(visible.to)));
@@ -123,21 +116,17 @@ test('the time axis shows the server\'s marks for the bars in view and follows t
     await painted(page, (span) => {
       const view = window.__chart.timeMarksWindow;
       return view.last - view.first < span && window.__chart.timeMarks.length > 0;
-    }, 5000, before.last - before.first);
-    await painted(page, () => {  // the answer for the view as it ended
-      const { timeMarksWindow: view, visible, barCount } = window.__chart;
-      return view.first === Math.max(0, Math.ceil(visible.from)) && view.last === Math.min(barCount - 1, Math.floor(visible.to));
-    });
+    }, before.last - before.first);
     await assertServersTimeMarks(page, url);
     assert.deepEqual(problems, []);
   }));
 
-test('a click on button 5 brings a 64-bar frame within a second', () =>
+test('a click on button 5 brings a 64-bar frame', () =>
   withServer([], async (url) => {
     const { page, problems } = await openPage(browser, url);
     await painted(page, () => window.__chart.version > 0);
     await page.locator('#control-bar button[data-number="5"]').click();
-    await painted(page, () => window.__chart.frame.end - window.__chart.frame.start === 64, 1000);
+    await painted(page, () => window.__chart.frame.end - window.__chart.frame.start === 64);
     await painted(page, () => window.__chart.buttons[4].pressed);
     const state = await stateOf(url);
     assert.equal(state.inputs.find((i) => i.name === 'Frame Size').value, '64');
@@ -162,7 +151,7 @@ test('a settings change recalculates, and the replay brings bars one at a time',
     await page.locator('#replay-speed').fill('50');
     await page.locator('#replay-speed').dispatchEvent('change');
     await page.locator('#replay-play').click();
-    await painted(page, () => window.__chart.barCount >= 1910, 3000);
+    await painted(page, () => window.__chart.barCount >= 1910);
     assert.deepEqual(problems, []);
   }));
 
@@ -174,7 +163,7 @@ test('six pages at once all stay live', () =>
     assert.equal((await post(url, 'api/button/17')).status, 200);
     const { version } = await stateOf(url);
     for (const { page } of pages) {
-      await page.waitForFunction((v) => window.__chart.version >= v, version, { timeout: 3000 });
+      await painted(page, (v) => window.__chart.version >= v, version);
     }
     for (const { page, problems } of pages) {
       assert.deepEqual(problems, []);
@@ -190,7 +179,7 @@ test('panning by keyboard offers the way back, and the picture exports the view'
     for (let i = 0; i < 12; i += 1) {
       const before = await page.evaluate(() => window.__chart.visible.to);
       await page.keyboard.press('ArrowLeft');
-      await painted(page, (to) => window.__chart.visible.to < to, 5000, before);
+      await painted(page, (to) => window.__chart.visible.to < to, before);
     }
     await page.locator('#go-latest').waitFor({ state: 'visible' });
     await page.locator('#go-latest').click();

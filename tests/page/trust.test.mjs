@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import { after, before, test } from 'node:test';
 
-import { openPage, painted, startBrowser, startServer, stateOf } from './harness.mjs';
+import { openPage, painted, startBrowser, startServer, stateOf, withServer } from './harness.mjs';
 
 let browser;
 before(async () => { browser = await startBrowser(); });
@@ -39,7 +39,7 @@ test('a page open across a restart onto other bars shows the new chart only, and
 
     second = await startServer(['--bars', 'data/daily-bars.csv'], { port });
     const state = await stateOf(second.url);
-    await painted(page, (instance) => window.__chart.instance === instance, 15000, state.instance);
+    await painted(page, (instance) => window.__chart.instance === instance, state.instance);
     const shown = await page.evaluate(() => {
       const { state: drawn, candles, barCount, visible } = window.__chart;
       return { candles, barCount, visible, close: drawn.bars.close, series: drawn.series.map((s) => s.values) };
@@ -60,10 +60,9 @@ test('a page open across a restart onto other bars shows the new chart only, and
   }
 });
 
-test('a change the server never heard is undone and said where it was made, and the page recovers', async () => {
-  const server = await startServer([]);
-  try {
-    const { page, problems } = await openPage(browser, server.url);
+test('a change the server never heard is undone and said where it was made, and the page recovers', () =>
+  withServer([], async (url) => {
+    const { page, problems } = await openPage(browser, url);
     await painted(page, () => window.__chart.version > 0);
     await page.route('**/api/settings', (route) => route.abort('connectionrefused'));
     await page.locator('select[name="Frame Size"]').selectOption('32');
@@ -77,15 +76,11 @@ test('a change the server never heard is undone and said where it was made, and 
     await page.waitForFunction(() => document.getElementById('settings-notice').hidden);
     assert.equal(await page.locator('select[name="Frame Size"] option[data-in-force]').getAttribute('value'), '32');
     assert.deepEqual(unexpected(problems), []);
-  } finally {
-    await server.stop();
-  }
-});
+  }));
 
-test('refusals show their reason beside the action, until the next one there succeeds', async () => {
-  const server = await startServer([]);
-  try {
-    const { page, problems } = await openPage(browser, server.url);
+test('refusals show their reason beside the action, until the next one there succeeds', () =>
+  withServer([], async (url) => {
+    const { page, problems } = await openPage(browser, url);
     await painted(page, () => window.__chart.version > 0);
     const notice = () => page.evaluate(() => {
       const element = document.getElementById('replay-notice');
@@ -101,17 +96,13 @@ test('refusals show their reason beside the action, until the next one there suc
     await page.locator('#replay-speed').fill('5');
     await page.locator('#replay-speed').dispatchEvent('change');
     await page.waitForFunction(() => document.getElementById('replay-notice').hidden);
-    assert.equal((await stateOf(server.url)).replay.speed, 5);
+    assert.equal((await stateOf(url)).replay.speed, 5);
     assert.deepEqual(unexpected(problems), []);
-  } finally {
-    await server.stop();
-  }
-});
+  }));
 
-test('key zoom stops where the wheel stops, on the bars it started on', async () => {
-  const server = await startServer([]);
-  try {
-    const { page, problems } = await openPage(browser, server.url);
+test('key zoom stops where the wheel stops, on the bars it started on', () =>
+  withServer([], async (url) => {
+    const { page, problems } = await openPage(browser, url);
     await painted(page, () => window.__chart.version > 0);
     await page.locator('#chart').focus();
     const view = () => page.evaluate(() => {
@@ -129,37 +120,30 @@ test('key zoom stops where the wheel stops, on the bars it started on', async ()
       const width = await page.evaluate(() => document.querySelector('#chart canvas').getBoundingClientRect().width);
       if (wider) assert.ok(atLimit.bars > width, `half a pixel a bar at most: ${atLimit.bars} bars`);
       else assert.ok(atLimit.bars < 40, `a wide bar at least: ${atLimit.bars} bars`);
-      const last = (await stateOf(server.url)).barCount - 1;
+      const last = (await stateOf(url)).barCount - 1;
       assert.ok(atLimit.from <= last && last <= atLimit.to || !(await page.locator('#go-latest').isHidden()),
         'the last bar is in view, or the way back is offered');
     }
     assert.deepEqual(problems, []);
-  } finally {
-    await server.stop();
-  }
-});
+  }));
 
-test('a pushed button clicked again sends the off event, which leaves the chart as it was', async () => {
-  const server = await startServer([]);
-  try {
-    const { page, problems } = await openPage(browser, server.url);
+test('a pushed button clicked again sends the off event, which leaves the chart as it was', () =>
+  withServer([], async (url) => {
+    const { page, problems } = await openPage(browser, url);
     await painted(page, () => window.__chart.version > 0);
     const sent = [];
     page.on('request', (request) => { if (request.url().includes('/api/button/')) sent.push(request.url()); });
     const button = page.locator('#control-bar button[data-number="5"]');
     await button.click();
     await painted(page, () => window.__chart.buttons[4].pressed && window.__chart.frame.end - window.__chart.frame.start === 64);
-    const pushed = await stateOf(server.url);
+    const pushed = await stateOf(url);
     await button.click();
-    await painted(page, (version) => window.__chart.version > version, 5000, pushed.version);
+    await painted(page, (version) => window.__chart.version > version, pushed.version);
     assert.deepEqual(sent.map((url) => new URL(url).search), ['?state=on', '?state=off']);
-    const released = await stateOf(server.url);
+    const released = await stateOf(url);
     for (const part of ['frame', 'inputs', 'buttons', 'drawings', 'series']) {
       assert.deepEqual(released[part], pushed[part], `${part} unchanged by the off event`);
     }
     assert.equal(await page.locator('select[name="Frame Size"] option[data-in-force]').getAttribute('value'), '64');
     assert.deepEqual(problems, []);
-  } finally {
-    await server.stop();
-  }
-});
+  }));
