@@ -58,13 +58,9 @@ void Refuse(Response& response, int status, const std::string& reason) {
 // A reply body can be large (the whole state); it is sent from the engine's
 // copy. A refusal is set as plain content, which the error handler keeps.
 void Send(Response& response, const EngineReply& reply) {
-    response.set_header("Cache-Control", "no-store");
-    if (reply.status >= 400) {
-        response.status = reply.status;
-        response.set_content(*reply.body, reply.contentType);
-        return;
-    }
     response.status = reply.status;
+    response.set_header("Cache-Control", "no-store");
+    if (reply.status >= 400) return response.set_content(*reply.body, reply.contentType);
     std::shared_ptr<const std::string> body = reply.body;
     response.set_content_provider(body->size(), reply.contentType,
                                   [body](size_t offset, size_t length, DataSink& sink) {

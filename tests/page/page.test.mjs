@@ -191,3 +191,24 @@ test('panning by keyboard offers the way back, and the picture exports the view'
     assert.match((await asked).url(), /first=-?\d+&last=\d+&width=\d+&height=\d+/);
     assert.deepEqual(problems, []);
   }));
+
+test('the page fits 800x600 and a phone: no button clipped, nothing wider than the screen, a one-line legend', () =>
+  withServer([], async (url) => {
+    const { page, problems } = await openPage(browser, url);
+    for (const [width, height] of [[800, 600], [390, 844]]) {
+      await page.setViewportSize({ width, height });
+      await painted(page, (w) => window.__chart.version > 0 && document.documentElement.clientWidth === w, width);
+      const fit = await page.evaluate(() => ({
+        clipped: [...document.querySelectorAll('#control-bar button')]
+          .filter((button) => button.scrollWidth > button.clientWidth).map((button) => button.textContent),
+        overflow: document.documentElement.scrollWidth - window.innerWidth,
+        chart: document.getElementById('chart').getBoundingClientRect().toJSON(),
+        legend: document.getElementById('legend').getBoundingClientRect().toJSON(),
+      }));
+      assert.deepEqual(fit.clipped, [], `${width}x${height}`);
+      assert.ok(fit.overflow <= 0, `${width}x${height}: ${fit.overflow} pixels too wide`);
+      assert.ok(fit.chart.width >= 300 && fit.chart.height >= 250, `${width}x${height}: ${JSON.stringify(fit.chart)}`);
+      assert.ok(fit.legend.height < 24 && fit.legend.width < fit.chart.width - 60, JSON.stringify(fit.legend));
+    }
+    assert.deepEqual(problems, []);
+  }));

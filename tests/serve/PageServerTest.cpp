@@ -328,6 +328,7 @@ TEST(PageServer, EveryAnswerKeepsThePageToItselfAndItsOwnScripts) {
     EXPECT_EQ(page.find("<script>"), std::string::npos) << "no inline script";
     EXPECT_EQ(page.find("<style"), std::string::npos) << "no inline style";
     EXPECT_EQ(page.find("style="), std::string::npos) << "no inline style";
+    EXPECT_NE(page.find(R"(<meta name="viewport" content="width=device-width)"), std::string::npos) << "a phone's width";
 }
 
 // A request without a length or chunks has no body: it is answered at once.
