@@ -87,14 +87,15 @@ export class Connection {
         if (!response.ok) throw new Error(`the state: ${response.status}`);
         return response.json();
       })
+      // Only a failed request means the server is away (it is asked again
+      // at the next hello or poll); a failure to show the state is the page's.
       .then((state) => {
         const fresh = state.instance !== this.instance;
         this.instance = state.instance;
         this.version = state.version;
-        this.onSnapshot(state, fresh);
         this.heard();
-      })
-      .catch(() => this.lost())  // asked again at the next hello, or the next poll
+        this.onSnapshot(state, fresh);
+      }, () => this.lost())
       .finally(() => {
         this.fetching = null;
         const waiting = this.waiting;
@@ -124,16 +125,18 @@ export class Connection {
   }
 
   async poll() {
+    let events;
     try {
       const query = `after=${Math.max(this.version, 0)}&instance=${encodeURIComponent(this.instance ?? '')}`;
       const response = await fetch(`/api/updates?${query}`, { cache: 'no-store' });
       if (!response.ok) throw new Error(`updates: ${response.status}`);
-      const events = await response.json();
-      this.heard();
-      events.forEach(({ event, data }) => this.take(event, data));
+      events = await response.json();
     } catch {
       this.lost();
+      return;
     }
+    this.heard();
+    events.forEach(({ event, data }) => this.take(event, data));
   }
 
   // POSTs `body` (an object, sent as JSON) to `path`; resolves to whether it
