@@ -1,7 +1,8 @@
 // The chart: candles, the level series and the study's drawings drawn from
 // the page's state with the chart library; the crosshair legend; panning and
-// zooming by mouse and keyboard; a view that follows the last bar until the
-// user scrolls away. After every repaint, window.__chart records what was drawn.
+// zooming by mouse and keyboard within the library's limits; a view that
+// follows the last bar until the user scrolls away. For tests only (the page
+// opened with ?test-hooks), window.__chart records what each repaint drew.
 
 import { DrawingsPrimitive } from './drawings.js';
 import { LevelsPrimitive } from './levels.js';
@@ -9,6 +10,9 @@ import { dateTimeText } from './state.js';
 import { TIME_AXIS_HEIGHT, TimeAxisPrimitive } from './timeaxis.js';
 
 const UP = '#26A65B', DOWN = '#DE3D3D';  // the picture's candle colours
+// Pixels per bar, for the wheel and the keys alike.
+const MIN_BAR_SPACING = 0.5, MAX_BAR_SPACING = 60;
+const KEY_ZOOM = 1.25, KEY_PAN_SHARE = 0.1;  // of the bar spacing; of the bars in view
 
 const candleOf = (state, bar) => ({
   time: state.chartTimes[bar],
@@ -28,15 +32,14 @@ function barAtTime(state, time) {
 }
 
 export class ChartView {
-  constructor(container, legend, goLatest) {
-    this.container = container;
-    this.legend = legend;
-    this.goLatest = goLatest;
+  // legend: { box, summary, levels } elements; hooks: record each repaint in window.__chart.
+  constructor({ container, legend, goLatest, hooks }) {
+    Object.assign(this, { container, legend, goLatest, hooks });
     this.state = null;
     this.hoveredBar = null;
     this.paints = 0;
-    this.lastPaint = { series: [], drawings: [], timeMarks: [] };
-    window.__chart = { version: -1, paints: 0 };
+    this.lastPaint = { series: [], beneath: [], timeMarks: [] };
+    if (hooks) window.__chart = { version: -1, paints: 0 };
 
     const { createChart, CandlestickSeries } = window.LightweightCharts;
     this.chart = createChart(container, {
@@ -48,6 +51,8 @@ export class ChartView {
         minimumHeight: TIME_AXIS_HEIGHT,
         rightOffset: 2,
         shiftVisibleRangeOnNewBar: true,
+        minBarSpacing: MIN_BAR_SPACING,
+        maxBarSpacing: MAX_BAR_SPACING,
       },
       localization: {
         timeFormatter: (time) => (this.state ? dateTimeText(this.state.bars.time[barAtTime(this.state, time)]) : ''),
@@ -56,14 +61,17 @@ export class ChartView {
     this.candles = this.chart.addSeries(CandlestickSeries, {
       upColor: UP, downColor: DOWN, borderUpColor: UP, borderDownColor: DOWN, wickUpColor: UP, wickDownColor: DOWN,
     });
-    this.levels = new LevelsPrimitive((drawn) => { this.lastPaint.series = drawn; });
+    const record = (key) => (hooks ? (drawn) => { this.lastPaint[key] = drawn; } : null);
+    this.drawingsBeneath = new DrawingsPrimitive({ layer: 'beneath', series: this.candles, onPainted: record('beneath') });
+    this.chart.panes()[0].attachPrimitive(this.drawingsBeneath);
+    this.levels = new LevelsPrimitive(record('series'));
     this.candles.attachPrimitive(this.levels);
-    this.drawings = new DrawingsPrimitive((drawn) => this.painted(drawn));
+    this.drawings = new DrawingsPrimitive({ layer: 'above', onPainted: hooks ? (drawn) => this.painted(drawn) : null });
     this.candles.attachPrimitive(this.drawings);
-    this.timeAxis = new TimeAxisPrimitive((drawn) => {
+    this.timeAxis = new TimeAxisPrimitive(hooks ? (drawn) => {
       this.lastPaint.timeMarks = drawn;
       window.__chart.timeMarks = drawn;  // the axis is painted after the chart's pane
-    });
+    } : null);
     this.candles.attachPrimitive(this.timeAxis);
 
     this.chart.subscribeCrosshairMove((param) => {
@@ -77,9 +85,10 @@ export class ChartView {
   }
 
   // `change`: the first bar whose candle differs from what is drawn, or null
-  // when everything is new.
-  render(state, change) {
-    const previous = this.state;
+  // when everything is new; `fresh`: the state is another chart altogether
+  // (the server was started anew), shown as the first one was.
+  render(state, change, fresh = false) {
+    const previous = fresh ? null : this.state;
     this.state = state;
     if (previous && change !== null && change >= previous.barCount - 1 && state.barCount >= previous.barCount) {
       for (let bar = Math.min(change, previous.barCount - 1); bar < state.barCount; bar += 1) {
@@ -91,6 +100,7 @@ export class ChartView {
       this.candles.setData(state.chartTimes.map((_, bar) => candleOf(state, bar)));
     }
     this.levels.setState(state);
+    this.drawingsBeneath.setDrawings(state.drawings);
     this.drawings.setDrawings(state.drawings);
     if (!previous || change === null || state.barCount !== previous.barCount) this.timeAxis.barsChanged(state.barCount);
     // A new frame from a recalculation (not from new bars) is shown as the
@@ -107,57 +117,78 @@ export class ChartView {
     this.chart.timeScale().setVisibleLogicalRange({ from: window.firstBar - 0.5, to: window.lastBar + 0.5 });
   }
 
+  // The last bar lies outside the bars in view.
   scrolledAway(state = this.state) {
     const range = this.chart.timeScale().getVisibleLogicalRange();
-    return Boolean(range && state && range.to < state.barCount - 1);
+    const last = state ? state.barCount - 1 : -1;
+    return Boolean(range && last >= 0 && (range.to < last || range.from > last));
   }
 
   showGoLatest() { this.goLatest.hidden = !this.scrolledAway(); }
 
+  // The bar under the crosshair (else the last bar) on the legend's line,
+  // and its levels in the legend's fold; every text set as text.
   showLegend() {
     const state = this.state;
     if (!state || state.barCount === 0) return;
-    const bar = this.hoveredBar ?? state.barCount - 1;
+    const bar = Math.min(this.hoveredBar ?? Infinity, state.barCount - 1);
     const fixed = (value) => (value === null || value === undefined ? '–' : value.toFixed(state.valueFormat));
     const b = state.bars;
-    const levels = state.series.map((series) => `<span><span class="swatch" style="background:${series.pen.colour}"></span>${series.name}</span><span>${fixed(series.values[bar])}</span>`).join('');
-    this.legend.innerHTML = `<div>bar ${bar} · ${dateTimeText(b.time[bar])} · O ${fixed(b.open[bar])} H ${fixed(b.high[bar])} L ${fixed(b.low[bar])} C ${fixed(b.close[bar])}</div><div class="levels">${levels}</div>`;
-    this.legend.dataset.bar = String(bar);
+    this.legend.summary.textContent = `bar ${bar} · ${dateTimeText(b.time[bar])} · O ${fixed(b.open[bar])} ` +
+      `H ${fixed(b.high[bar])} L ${fixed(b.low[bar])} C ${fixed(b.close[bar])}`;
+    this.legend.levels.replaceChildren(...state.series.flatMap((series) => {
+      const name = document.createElement('span');
+      const swatch = document.createElement('span');
+      swatch.className = 'swatch';
+      swatch.style.background = series.pen.colour;
+      name.append(swatch, series.name);
+      const value = document.createElement('span');
+      value.textContent = fixed(series.values[bar]);
+      return [name, value];
+    }));
+    this.legend.box.dataset.bar = String(bar);
   }
 
+  // Keys pan and zoom as the mouse does, within the same limits: zooming
+  // stops at the bar spacing where the wheel stops, centred on the view;
+  // the library keeps some bars in view however far one pans.
   onKey(event) {
     const timeScale = this.chart.timeScale();
     const range = timeScale.getVisibleLogicalRange();
     if (!range) return;
     const span = range.to - range.from;
-    const centre = (range.from + range.to) / 2;
-    const moves = {
-      ArrowLeft: () => ({ from: range.from - span / 10, to: range.to - span / 10 }),
-      ArrowRight: () => ({ from: range.from + span / 10, to: range.to + span / 10 }),
-      '+': () => ({ from: centre - span / 2.5, to: centre + span / 2.5 }),
-      '=': () => ({ from: centre - span / 2.5, to: centre + span / 2.5 }),
-      '-': () => ({ from: centre - span * 0.625, to: centre + span * 0.625 }),
-      Home: () => ({ from: -0.5, to: span - 0.5 }),
+    // The library counts both ends in: `width` pixels hold span + 1 bars.
+    const zoom = (factor) => {
+      const spacing = timeScale.width() / (span + 1);
+      const next = Math.min(MAX_BAR_SPACING, Math.max(MIN_BAR_SPACING, spacing * factor));
+      const half = (timeScale.width() / next - 1) / 2, centre = (range.from + range.to) / 2;
+      if (Math.abs(next - spacing) > 1e-9) timeScale.setVisibleLogicalRange({ from: centre - half, to: centre + half });
     };
-    if (event.key === 'End') {
-      timeScale.scrollToRealTime();
-    } else if (moves[event.key]) {
-      timeScale.setVisibleLogicalRange(moves[event.key]());
-    } else {
-      return;
-    }
+    const pan = (share) => timeScale.scrollToPosition(timeScale.scrollPosition() + span * share, false);
+    const moves = {
+      ArrowLeft: () => pan(-KEY_PAN_SHARE),
+      ArrowRight: () => pan(KEY_PAN_SHARE),
+      '+': () => zoom(KEY_ZOOM),
+      '=': () => zoom(KEY_ZOOM),
+      '-': () => zoom(1 / KEY_ZOOM),
+      Home: () => timeScale.setVisibleLogicalRange({ from: -0.5, to: span - 0.5 }),
+      End: () => timeScale.scrollToRealTime(),
+    };
+    if (!moves[event.key]) return;
+    moves[event.key]();
     event.preventDefault();
   }
 
-  // The drawings are painted last in each repaint: the model of what was drawn is complete.
-  painted(drawings) {
+  // The drawings above the bars are painted last in each repaint: the model
+  // of what was drawn is complete.
+  painted(above) {
     this.paints += 1;
-    this.lastPaint.drawings = drawings;
     const state = this.state;
     const timeScale = this.chart.timeScale();
     const paintedAt = performance.now();
     if (state && !this.firstPaintAt) this.firstPaintAt = paintedAt;
     window.__chart = {
+      instance: state ? state.instance : null,
       version: state ? state.version : -1,
       paints: this.paints,
       paintedAt,
@@ -167,7 +198,7 @@ export class ChartView {
       frame: state ? state.frame : null,
       visible: timeScale.getVisibleLogicalRange(),
       series: this.lastPaint.series,
-      drawings: drawings,
+      drawings: [...this.lastPaint.beneath, ...above],
       timeMarks: this.lastPaint.timeMarks,
       timeMarksWindow: this.timeAxis.window,
       buttons: [...document.querySelectorAll('#control-bar button')].map((button) => ({
@@ -176,6 +207,8 @@ export class ChartView {
         hover: button.title,
         pressed: button.getAttribute('aria-pressed') === 'true',
       })),
+      state,  // the page's own state object, as drawn
+      visibleNow: () => timeScale.getVisibleLogicalRange(),
       barToX: (bar) => timeScale.logicalToCoordinate(bar),
       priceToY: (price) => this.candles.priceToCoordinate(price),
     };

@@ -1,8 +1,8 @@
 // The control bar (buttons 1 to 17 with the study's labels and hover texts),
-// the title line and the settings panel (every input by its list items, each
-// subgraph's colour), all drawn from the state; clicks and changes go to the server.
-
-import { send } from './server.js';
+// the title line and the settings panel (every input by its list items, the
+// item in force marked, each subgraph's colour), all drawn from the state;
+// clicks and changes go to the server. Nothing the page shows differs from
+// the state for long: a change the server refused, or never heard, goes back.
 
 // "#RRGGBB" to the record's 0x00BBGGRR.
 function recordColour(hex) {
@@ -11,14 +11,21 @@ function recordColour(hex) {
   return `0x${bgr.toString(16).padStart(6, '0').toUpperCase()}`;
 }
 
+const IN_FORCE_MARK = ' ✓';
+
 export class Controls {
-  constructor({ bar, title, inputs, subgraphs, report }) {
-    Object.assign(this, { bar, title, inputs, subgraphs, report });
+  // send(path, body): the connection's; barNotice and settingsNotice: where their refusals show.
+  constructor({ bar, title, inputs, subgraphs, send, barNotice, settingsNotice }) {
+    Object.assign(this, { bar, title, inputs, subgraphs, send, barNotice, settingsNotice });
+    this.state = null;
     this.inputsShown = '';
     this.subgraphsShown = '';
   }
 
-  render(state) {
+  // `again`: rebuild every control from the state, dropping any edit not applied.
+  render(state, again = false) {
+    this.state = state;
+    if (again) this.inputsShown = this.subgraphsShown = '';
     this.title.textContent = state.title;
     document.title = `${state.studyName} — kovra`;
     this.renderButtons(state.buttons);
@@ -32,7 +39,7 @@ export class Controls {
         const button = document.createElement('button');
         button.type = 'button';
         button.dataset.number = String(number);
-        button.addEventListener('click', () => this.push(number));
+        button.addEventListener('click', () => this.push(button));
         return button;
       }));
     }
@@ -44,10 +51,11 @@ export class Controls {
     });
   }
 
-  async push(number) {
-    window.__lastClickAt = performance.now();
-    const answer = await send(`/api/button/${number}`);
-    if (!answer.ok) this.report(`button ${number}: ${answer.text}`);
+  // As on the platform, a pushed button clicked again is released: the study gets the "off" event.
+  push(button) {
+    const state = button.getAttribute('aria-pressed') === 'true' ? 'off' : 'on';
+    const number = button.dataset.number;
+    return this.barNotice.report(this.send(`/api/button/${number}?state=${state}`), `button ${button.textContent}`);
   }
 
   renderInputs(inputs) {
@@ -58,8 +66,13 @@ export class Controls {
       const label = document.createElement('label');
       const select = document.createElement('select');
       select.name = input.name;
-      select.replaceChildren(...input.items.map((item) => new Option(item, item, false, item === input.value)));
-      select.addEventListener('change', () => this.change({ inputs: [{ input: input.name, value: select.value }] }));
+      select.replaceChildren(...input.items.map((item) => {
+        const inForce = item === input.value;
+        const option = new Option(inForce ? item + IN_FORCE_MARK : item, item, false, inForce);
+        if (inForce) option.dataset.inForce = '';
+        return option;
+      }));
+      select.addEventListener('change', () => this.change({ inputs: [{ input: input.name, value: select.value }] }, input.name));
       label.append(input.name, select);
       return label;
     }));
@@ -77,14 +90,14 @@ export class Controls {
       colour.dataset.position = String(subgraph.position);
       colour.addEventListener('change', () => this.change({
         subgraphs: [{ subgraph: `#${subgraph.position}`, field: 'PrimaryColour', value: recordColour(colour.value) }],
-      }));
+      }, subgraph.name));
       label.append(subgraph.name, colour);
       return label;
     }));
   }
 
-  async change(settings) {
-    const answer = await send('/api/settings', settings);
-    if (!answer.ok) this.report(answer.text);
+  async change(settings, what) {
+    const applied = await this.settingsNotice.report(this.send('/api/settings', settings), what);
+    if (!applied && this.state) this.render(this.state, true);
   }
 }

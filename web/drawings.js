@@ -1,6 +1,9 @@
 // The study's drawings on the chart, as the server placed them: each comes
-// with its bars, prices and look resolved (pens, fills, text lines and
-// alignment, edge anchors); this only maps bars and prices to pixels.
+// with its bars, prices, look (pens, fills, text lines and alignment, edge
+// anchors, halos) and layer resolved; this only maps bars and prices to
+// pixels. One primitive paints each layer: the one beneath the bars on the
+// pane (drawn over the grid, before any series), the one above them on the
+// candles' series.
 
 import { strokeStyle } from './pens.js';
 
@@ -49,10 +52,10 @@ function drawShape(context, drawing, a, b) {
   return { x1: box.left, y1: box.top, x2: box.right, y2: box.bottom };
 }
 
-// The anchor at the aligned side of the lines' box; each line aligned in the box the same way.
+// The anchor at the aligned side of the lines' box; each line aligned in the
+// box the same way, over its halo.
 function drawText(context, drawing, anchorX, anchorY) {
   context.font = `${drawing.fontPixels}px "DejaVu Sans", sans-serif`;
-  context.fillStyle = drawing.colour;
   context.setLineDash([]);
   const metrics = context.measureText('Hg');
   const ascent = metrics.fontBoundingBoxAscent, lineHeight = ascent + metrics.fontBoundingBoxDescent;
@@ -61,23 +64,32 @@ function drawText(context, drawing, anchorX, anchorY) {
   const share = { left: 0, centre: 0.5, right: 1 }[drawing.horizontal];
   const left = anchorX - width * share;
   const top = anchorY - height * { top: 0, centre: 0.5, bottom: 1 }[drawing.vertical];
-  drawing.lines.forEach((line, i) => {
-    context.fillText(line, left + (width - widths[i]) * share, top + i * lineHeight + ascent);
-  });
+  const at = (i) => [left + (width - widths[i]) * share, top + i * lineHeight + ascent];
+  if (drawing.halo.width > 0) {
+    context.lineWidth = drawing.halo.width;
+    context.lineJoin = 'round';
+    context.strokeStyle = drawing.halo.colour;
+    drawing.lines.forEach((line, i) => context.strokeText(line, ...at(i)));
+  }
+  context.fillStyle = drawing.colour;
+  drawing.lines.forEach((line, i) => context.fillText(line, ...at(i)));
   return { x1: left, y1: top, x2: left + width, y2: top + height };
 }
 
 export class DrawingsPrimitive {
-  constructor(onPainted) {
+  // layer: the drawings' "layer" it paints; series: the candles (a pane
+  // primitive is given none); onPainted(drawn), when given: after each
+  // repaint, what was drawn.
+  constructor({ layer, series = null, onPainted = null }) {
+    Object.assign(this, { layer, series, onPainted });
     this.drawings = [];
-    this.onPainted = onPainted;
     const renderer = { draw: (target) => this.draw(target) };
     this.view = { renderer: () => renderer, zOrder: () => 'normal' };
   }
 
   attached({ chart, series, requestUpdate }) {
     this.chart = chart;
-    this.series = series;
+    this.series = series ?? this.series;
     this.requestUpdate = requestUpdate;
   }
 
@@ -92,7 +104,8 @@ export class DrawingsPrimitive {
 
   paneViews() { return [this.view]; }
 
-  // The price scale takes in the drawings that lie in the visible bars.
+  // The price scale takes in the drawings of every layer that lie in the
+  // visible bars (asked of the primitive on the candles' series only).
   autoscaleInfo(firstLogical, lastLogical) {
     let low = Infinity, high = -Infinity;
     for (const d of this.drawings) {
@@ -111,6 +124,7 @@ export class DrawingsPrimitive {
       target.useMediaCoordinateSpace(({ context, mediaSize }) => {
         const point = (bar, price) => ({ x: timeScale.logicalToCoordinate(bar), y: this.series.priceToCoordinate(price) });
         for (const d of this.drawings) {
+          if (d.layer !== this.layer) continue;
           const a = point(d.firstBar, d.firstPrice), b = point(d.secondBar, d.secondPrice);
           if (a.x === null || a.y === null || b.x === null || b.y === null) continue;
           context.save();
@@ -124,10 +138,10 @@ export class DrawingsPrimitive {
             at = drawShape(context, d, a, b);
           }
           context.restore();
-          drawn.push({ id: d.id, kind: d.kind, ...at });
+          if (this.onPainted) drawn.push({ id: d.id, kind: d.kind, ...at });
         }
       });
     }
-    this.onPainted(drawn);
+    if (this.onPainted) this.onPainted(drawn);
   }
 }

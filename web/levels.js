@@ -7,7 +7,8 @@
 import { strokeStyle } from './pens.js';
 
 export class LevelsPrimitive {
-  constructor(onPainted) {
+  // onPainted(drawn), when given: after each repaint, each series' runs and dashes drawn.
+  constructor(onPainted = null) {
     this.state = null;
     this.onPainted = onPainted;
     const renderer = { draw: (target) => this.draw(target) };
@@ -99,6 +100,6 @@ export class LevelsPrimitive {
         }
       });
     }
-    this.onPainted(drawn);
+    if (this.onPainted) this.onPainted(drawn);
   }
 }

@@ -1,54 +1,101 @@
-// Wires the page: the server's state feeds the chart, the controls and the replay.
+// Wires the page: the server's state feeds the chart, the controls and the
+// replay; while the server cannot be reached, the page says so and the
+// controls are off.
 
 import { ChartView } from './chart.js';
 import { Controls } from './controls.js';
+import { Notice } from './notice.js';
 import { ReplayControls } from './replay.js';
-import { followChart } from './server.js';
+import { Connection, DOWN, LIVE } from './server.js';
 import { fromSnapshot, withUpdate } from './state.js';
 
 const $ = (id) => document.getElementById(id);
-const status = $('status');
-const report = (text) => { status.textContent = text; };
+const hooks = new URLSearchParams(window.location.search).has('test-hooks');
+const DOWNLOAD_MILLISECONDS = 10000;  // the exported picture's address outlives the download's start
 
-const chart = new ChartView($('chart'), $('legend'), $('go-latest'));
+const STATUS_TEXT = {
+  [LIVE]: 'live',
+  polling: 'live (a newer page has the event stream; this one asks twice a second)',
+  [DOWN]: 'the server cannot be reached: the controls are off until it answers again',
+};
+
+const connection = new Connection({ onSnapshot, onUpdate, onStatus });
+const send = (path, body) => connection.send(path, body);
+const chart = new ChartView({
+  container: $('chart'),
+  legend: { box: $('legend'), summary: $('legend-bar'), levels: $('legend-levels') },
+  goLatest: $('go-latest'),
+  hooks,
+});
 const controls = new Controls({
-  bar: $('control-bar'), title: $('title'), inputs: $('settings-inputs'), subgraphs: $('settings-subgraphs'), report,
+  bar: $('control-bar'), title: $('title'), inputs: $('settings-inputs'), subgraphs: $('settings-subgraphs'), send,
+  barNotice: new Notice($('control-bar-notice')), settingsNotice: new Notice($('settings-notice')),
 });
 const replay = new ReplayControls({
-  play: $('replay-play'), step: $('replay-step'), speed: $('replay-speed'),
-  startBar: $('replay-start-bar'), start: $('replay-start'), status: $('replay-status'), report,
+  play: $('replay-play'), step: $('replay-step'), speed: $('replay-speed'), startBar: $('replay-start-bar'),
+  start: $('replay-start'), status: $('replay-status'), send, notice: new Notice($('replay-notice')),
 });
+const exportNotice = new Notice($('export-notice'));
 
 let state = null;
 let drawnCount = null;  // bars drawn so far; null: nothing drawn yet
 
 // The chart library gathers the changes of one frame into one repaint, so
-// each state is handed over at once.
-function draw(from) {
-  chart.render(state, drawnCount === null || from === null ? null : Math.min(from, drawnCount));
-  controls.render(state);
-  replay.render(state);
+// each state is handed over at once. `again`: every control rebuilt from the state.
+function draw(from, { fresh = false, again = false } = {}) {
+  chart.render(state, drawnCount === null || from === null ? null : Math.min(from, drawnCount), fresh);
+  controls.render(state, again);
+  replay.render(state, again);
   drawnCount = state.barCount;
 }
 
-followChart({
-  onSnapshot: (snapshot) => {
-    state = fromSnapshot(snapshot);
-    draw(null);
-  },
-  onUpdate: (update) => {
-    state = withUpdate(state, update);
-    draw(update.barsFrom);
-  },
-  onNote: report,
-});
+function onSnapshot(snapshot, fresh) {
+  state = fromSnapshot(snapshot);
+  draw(null, { fresh, again: true });
+}
 
-// The exported picture shows the bars in view at the chart's size.
-$('export').addEventListener('click', () => {
+function onUpdate(update) {
+  state = withUpdate(state, update);
+  draw(update.barsFrom);
+}
+
+function onStatus(status) {
+  $('status').textContent = STATUS_TEXT[status];
+  document.body.dataset.connection = status;
+  const off = status === DOWN;
+  $('control-bar').disabled = off;
+  $('panel').disabled = off;
+  if (!off && state) {  // edits made meanwhile go
+    controls.render(state, true);
+    replay.render(state, true);
+  }
+}
+
+// The exported picture shows the bars in view at the chart's size; a
+// refusal (too many pixels, say) shows beside the button.
+$('export').addEventListener('click', async () => {
   const range = chart.chart.timeScale().getVisibleLogicalRange();
   const box = $('chart').getBoundingClientRect();
   const size = `width=${Math.max(200, Math.round(box.width))}&height=${Math.max(150, Math.round(box.height))}`;
-  $('export').href = range
-    ? `/picture.png?first=${Math.round(range.from)}&last=${Math.round(range.to)}&${size}`
-    : `/picture.png?${size}`;
+  const url = range ? `/picture.png?first=${Math.round(range.from)}&last=${Math.round(range.to)}&${size}` : `/picture.png?${size}`;
+  let answer;
+  try {
+    answer = await fetch(url, { cache: 'no-store' });
+  } catch {
+    connection.lost();
+    exportNotice.show('export: the server cannot be reached');
+    return;
+  }
+  if (!answer.ok) {
+    exportNotice.show(`export: ${(await answer.text()).trim()}`);
+    return;
+  }
+  exportNotice.clear();
+  const link = document.createElement('a');
+  link.href = URL.createObjectURL(await answer.blob());
+  link.download = 'chart.png';
+  link.click();
+  setTimeout(() => URL.revokeObjectURL(link.href), DOWNLOAD_MILLISECONDS);
 });
+
+connection.start();

@@ -1,30 +1,30 @@
 // Replay: play and pause, one bar forward, the speed and the bar to start over from.
 
-import { send } from './server.js';
-
 export class ReplayControls {
-  constructor({ play, step, speed, startBar, start, status, report }) {
-    Object.assign(this, { play, step, speed, startBar, start, status, report });
-    this.playing = false;
-    play.addEventListener('click', () => this.ask({ action: this.playing ? 'pause' : 'play' }));
-    step.addEventListener('click', () => this.ask({ action: 'step' }));
-    speed.addEventListener('change', () => this.ask({ speed: Number(speed.value) }));
-    start.addEventListener('click', () => this.ask({ start: Number(startBar.value) }));
+  // send(path, body): the connection's; notice: where refusals show.
+  constructor({ play, step, speed, startBar, start, status, send, notice }) {
+    Object.assign(this, { play, step, speed, startBar, start, status, send, notice });
+    this.state = null;
+    play.addEventListener('click', () => this.ask({ action: this.state?.replay.playing ? 'pause' : 'play' }, 'play'));
+    step.addEventListener('click', () => this.ask({ action: 'step' }, 'step'));
+    speed.addEventListener('change', () => this.ask({ speed: Number(speed.value) }, 'speed'));
+    start.addEventListener('click', () => this.ask({ start: Number(startBar.value) }, 'start over'));
   }
 
-  render(state) {
+  // `again`: the speed shows the one in force even while edited.
+  render(state, again = false) {
+    this.state = state;
     const { playing, speed, knownBars } = state.replay;
-    this.playing = playing;
     this.play.textContent = playing ? 'Pause' : 'Play';
     this.play.setAttribute('aria-pressed', String(playing));
-    if (document.activeElement !== this.speed) this.speed.value = String(speed);
+    if (again || document.activeElement !== this.speed) this.speed.value = String(speed);
     this.startBar.max = String(knownBars);
     if (!this.startBar.value) this.startBar.value = String(state.barCount);
     this.status.textContent = `${state.barCount} of ${knownBars} bars shown${playing ? ', playing' : ''}`;
   }
 
-  async ask(request) {
-    const answer = await send('/api/replay', request);
-    if (!answer.ok) this.report(`replay: ${answer.text}`);
+  async ask(request, what) {
+    const applied = await this.notice.report(this.send('/api/replay', request), what);
+    if (!applied && this.state) this.render(this.state, true);
   }
 }

@@ -1,78 +1,159 @@
-// Talking to kovra serve: the whole state, its changes as they happen, and
-// the requests the page sends.
+// Talking to kovra serve: the whole state, its changes as they happen, the
+// requests the page sends, and whether the server can be reached at all.
 
 const POLL_MILLISECONDS = 500;
+const REOPEN_MILLISECONDS = 1000;
+const UNREACHABLE = 'the server cannot be reached';
 
-// Calls onSnapshot(state JSON) for every whole state and onUpdate(update JSON)
-// for each change in order; onNote(text) tells the user how the page is connected.
-export function followChart({ onSnapshot, onUpdate, onNote }) {
-  let version = -1;
-  let fetching = null;
-  let polling = null;
+// Connection states, for onStatus: the page is live (by its event stream,
+// or by asking twice a second when a newer page took the stream), or the
+// server does not answer (the page says so and waits for it).
+export const LIVE = 'live', POLLING = 'polling', DOWN = 'down';
 
-  function fetchState() {
-    if (fetching) return fetching;
-    fetching = fetch('/api/state', { cache: 'no-store' })
-      .then((response) => {
-        if (!response.ok) throw new Error(`state: ${response.status}`);
-        return response.json();
-      })
-      .then((state) => {
-        version = state.version;
-        onSnapshot(state);
-      })
-      .catch((error) => onNote(`cannot read the chart (${error.message}); retrying`))
-      .finally(() => { fetching = null; });
-    return fetching;
+export class Connection {
+  // onSnapshot(state JSON, fresh): a whole state; `fresh` when it comes from
+  // another run of the server than the state before it, so nothing of the
+  // old one may stay. onUpdate(update JSON): each change, in order.
+  // onStatus(LIVE | POLLING | DOWN): whenever the connection changes.
+  constructor({ onSnapshot, onUpdate, onStatus }) {
+    Object.assign(this, { onSnapshot, onUpdate, onStatus });
+    this.instance = null;   // the server run the state is from
+    this.version = -1;
+    this.fetching = null;   // the request for the whole state, while one is out
+    this.waiting = [];      // updates that came while it was out
+    this.status = null;
+    this.polling = null;
+    this.retrying = null;   // the next try for the state while the server does not answer
   }
 
-  // Updates apply one after another; a gap means something was missed.
-  function take(name, data) {
-    if (name === 'update') {
-      if (data.version === version + 1 && !fetching) {
-        version = data.version;
-        onUpdate(data);
-      } else if (data.version > version) {
-        fetchState();
-      }
-    } else if (name === 'reload' && data.version !== version) {
-      fetchState();
+  start() {
+    this.openStream();
+    this.fetchState();
+  }
+
+  openStream() {
+    const stream = new EventSource('/api/events');
+    this.stream = stream;
+    stream.addEventListener('hello', (event) => {
+      const hello = JSON.parse(event.data);
+      this.setStatus(LIVE);
+      if (hello.instance !== this.instance || hello.version !== this.version) this.fetchState();
+    });
+    stream.addEventListener('update', (event) => this.take('update', JSON.parse(event.data)));
+    stream.addEventListener('reload', (event) => this.take('reload', JSON.parse(event.data)));
+    // A newer page took this page's live stream: it keeps up by asking.
+    stream.addEventListener('replaced', () => {
+      stream.close();
+      this.setStatus(POLLING);
+      this.polling = setInterval(() => this.poll(), POLL_MILLISECONDS);
+    });
+    // The stream tries again by itself every second and says hello when it
+    // is back; one the browser gave up on is opened anew.
+    stream.addEventListener('error', () => {
+      this.setStatus(DOWN);
+      if (stream.readyState === EventSource.CLOSED && !this.polling) setTimeout(() => this.openStream(), REOPEN_MILLISECONDS);
+    });
+  }
+
+  setStatus(status) {
+    if (status === this.status) return;
+    this.status = status;
+    this.onStatus(status);
+  }
+
+  // The server cannot be reached: said at once, whichever request found it
+  // out. While the stream still looks open, the state is asked for again
+  // each second until the server answers.
+  lost() {
+    this.setStatus(DOWN);
+    if (this.stream.readyState === EventSource.OPEN && !this.retrying) {
+      this.retrying = setTimeout(() => {
+        this.retrying = null;
+        this.fetchState();
+      }, REOPEN_MILLISECONDS);
     }
   }
 
-  function poll() {
-    fetch(`/api/updates?after=${Math.max(version, 0)}`, { cache: 'no-store' })
-      .then((response) => response.json())
-      .then((events) => events.forEach(({ event, data }) => take(event, data)))
-      .catch(() => {});
+  // It answered: live again once the stream is back (or by asking).
+  heard() {
+    if (this.polling) this.setStatus(POLLING);
+    else if (this.stream.readyState === EventSource.OPEN) this.setStatus(LIVE);
   }
 
-  const stream = new EventSource('/api/events');
-  stream.addEventListener('hello', (event) => {
-    onNote('live');
-    if (JSON.parse(event.data).version !== version) fetchState();
-  });
-  stream.addEventListener('update', (event) => take('update', JSON.parse(event.data)));
-  stream.addEventListener('reload', (event) => take('reload', JSON.parse(event.data)));
-  // A newer page took this page's live stream: it keeps up by asking twice a second.
-  stream.addEventListener('replaced', () => {
-    stream.close();
-    onNote('live (a newer page has the event stream; this one asks twice a second)');
-    polling = setInterval(poll, POLL_MILLISECONDS);
-  });
-  stream.addEventListener('error', () => {
-    if (!polling) onNote('reconnecting…');
-  });
-  fetchState();
-}
+  fetchState() {
+    if (this.fetching) return;
+    this.fetching = fetch('/api/state', { cache: 'no-store' })
+      .then((response) => {
+        if (!response.ok) throw new Error(`the state: ${response.status}`);
+        return response.json();
+      })
+      // Only a failed request means the server is away (it is asked again
+      // at the next hello or poll); a failure to show the state is the page's.
+      .then((state) => {
+        const fresh = state.instance !== this.instance;
+        this.instance = state.instance;
+        this.version = state.version;
+        this.heard();
+        this.onSnapshot(state, fresh);
+      }, () => this.lost())
+      .finally(() => {
+        this.fetching = null;
+        const waiting = this.waiting;
+        this.waiting = [];
+        waiting.forEach(([name, data]) => this.take(name, data));
+      });
+  }
 
-// POSTs `body` (an object, sent as JSON) to `path`; resolves to the server's
-// one-line answer and whether it was accepted.
-export async function send(path, body) {
-  const response = await fetch(path, {
-    method: 'POST',
-    headers: { 'Content-Type': 'application/json' },
-    body: body === undefined ? '' : JSON.stringify(body),
-  });
-  return { ok: response.ok, status: response.status, text: (await response.text()).trim() };
+  // Updates apply one after another; one from another run, or a gap, asks for everything.
+  take(name, data) {
+    if (this.fetching) {
+      this.waiting.push([name, data]);
+      return;
+    }
+    if (data.instance !== undefined && data.instance !== this.instance) {
+      this.fetchState();
+    } else if (name === 'update') {
+      if (data.version === this.version + 1) {
+        this.version = data.version;
+        this.onUpdate(data);
+      } else if (data.version > this.version) {
+        this.fetchState();
+      }
+    } else if (name === 'reload' && data.version !== this.version) {
+      this.fetchState();
+    }
+  }
+
+  async poll() {
+    let events;
+    try {
+      const query = `after=${Math.max(this.version, 0)}&instance=${encodeURIComponent(this.instance ?? '')}`;
+      const response = await fetch(`/api/updates?${query}`, { cache: 'no-store' });
+      if (!response.ok) throw new Error(`updates: ${response.status}`);
+      events = await response.json();
+    } catch {
+      this.lost();
+      return;
+    }
+    this.heard();
+    events.forEach(({ event, data }) => this.take(event, data));
+  }
+
+  // POSTs `body` (an object, sent as JSON) to `path`; resolves to whether it
+  // was accepted and the server's one-line answer, or why it was not heard.
+  async send(path, body) {
+    try {
+      const response = await fetch(path, {
+        method: 'POST',
+        headers: { 'Content-Type': 'application/json' },
+        body: body === undefined ? '' : JSON.stringify(body),
+      });
+      const text = (await response.text()).trim();
+      this.heard();
+      return { ok: response.ok, status: response.status, text };
+    } catch {
+      this.lost();
+      return { ok: false, status: 0, text: UNREACHABLE };
+    }
+  }
 }

@@ -11,8 +11,8 @@ const TEXT_COLOUR = '#323741', TICK_COLOUR = '#BEC3CA', GRID_COLOUR = '#ECEEF1';
 export const TIME_AXIS_HEIGHT = 38;  // the picture's: room for two lines
 
 export class TimeAxisPrimitive {
-  // onPainted(marks): after each repaint of the axis, the marks drawn, each with its pixel x.
-  constructor(onPainted) {
+  // onPainted(marks), when given: after each repaint of the axis, the marks drawn, each with its pixel x.
+  constructor(onPainted = null) {
     this.onPainted = onPainted;
     this.barCount = 0;
     this.marks = [];
@@ -138,6 +138,6 @@ export class TimeAxisPrimitive {
         drawn.push(mark);
       }
     });
-    this.onPainted(drawn);
+    if (this.onPainted) this.onPainted(drawn);
   }
 }

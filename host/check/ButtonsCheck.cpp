@@ -63,7 +63,9 @@ std::optional<CheckVerdict> OffEventsAndPushes(ChartSession& session, const std:
     const int32_t lastBar = session.chart().bars.size() - 1;
     const WatchedCalls watch(session.study(), "button events");
     for (const int32_t n : buttons) {
-        const ChartState before = StateOf(session);
+        ChartState before = StateOf(session);
+        // The host releases the button it sends the off event for, as a toggle does.
+        if (static_cast<size_t>(n) < before.buttons.size()) before.buttons[static_cast<size_t>(n)].second = 0;
         session.Push(n, kButtonPushedOff);
         const std::string event = fmt::format("an off event on button {}", n);
         if (session.fullRecalculations() != before.recalculations)

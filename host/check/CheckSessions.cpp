@@ -22,8 +22,8 @@ SessionOptions CheckSessionOptions(const CheckContext& context) {
 }
 
 std::unique_ptr<ChartSession> StartedSession(const CheckContext& context, const BarColumns& bars,
-                                             const std::string& scenario, SessionOptions options) {
-    auto session = std::make_unique<ChartSession>(bars, StudyUnderCheck(context), std::move(options));
+                                             const std::string& scenario, const SessionOptions& options) {
+    auto session = std::make_unique<ChartSession>(bars, StudyUnderCheck(context), options);
     const WatchedCalls watch(session->study(), scenario);
     session->Start();
     return session;

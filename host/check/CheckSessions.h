@@ -21,7 +21,7 @@ SessionOptions CheckSessionOptions(const CheckContext& context);
 // A session started (the defaults call and a full recalculation) on `bars`;
 // a crash in it is told as happening on `scenario`.
 std::unique_ptr<ChartSession> StartedSession(const CheckContext& context, const BarColumns& bars,
-                                             const std::string& scenario, SessionOptions options);
+                                             const std::string& scenario, const SessionOptions& options);
 std::unique_ptr<ChartSession> StartedSession(const CheckContext& context, const BarColumns& bars,
                                              const std::string& scenario);
 

@@ -98,9 +98,10 @@ DisplayList BuildDisplayList(const StudyInstance& study, const ImageOptions& opt
     background.fillAlpha = 1;
     AddPrimitive(list, PrimitiveKind::kBackground, 0, false, background);
     AddGrid(context, ticks, marks);
+    AddDrawings(context, drawings.placed, DrawingLayer::kBeneathBars);
     AddCandles(context);
     AddLevelSeries(context);
-    AddDrawings(context, drawings.placed);
+    AddDrawings(context, drawings.placed, DrawingLayer::kAboveBars);
     AddAxes(context, ticks, marks);
     AddTitle(context);
     AddControlBar(context);

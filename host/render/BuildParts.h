@@ -65,7 +65,8 @@ BarSpan ExistingBars(const StudyInstance& study, const ChartMapping& mapping);
 void AddGrid(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeMark>& marks);
 void AddCandles(BuildContext& context);
 void AddLevelSeries(BuildContext& context);
-void AddDrawings(BuildContext& context, const std::vector<PlacedDrawing>& drawings);
+// The drawings of one layer, in the order submitted.
+void AddDrawings(BuildContext& context, const std::vector<PlacedDrawing>& drawings, DrawingLayer layer);
 void AddAxes(BuildContext& context, const PriceTicks& ticks, const std::vector<TimeMark>& marks);
 void AddTitle(BuildContext& context);
 void AddControlBar(BuildContext& context);

@@ -34,6 +34,8 @@ DisplayList BuildDisplayList(const StudyInstance& study, const ImageOptions& opt
 // std::runtime_error when the file cannot be written; the file appears whole
 // or not at all.
 void DrawDisplayList(const DisplayList& list, const std::string& path);
+// The same painting's bytes, in the format `path`'s extension names; nothing is written.
+std::string PaintDisplayList(const DisplayList& list, const std::string& path);
 
 // The picture's bytes in the format `path`'s extension names, and the same written to `path`.
 std::string RenderChartImage(const StudyInstance& study, const ImageOptions& options, const std::string& path);

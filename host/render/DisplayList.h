@@ -65,6 +65,12 @@ struct ShapePrimitive {
     double fillAlpha = 0;     // 0 no fill .. 1 opaque
 };
 
+// An outline painted under a text's glyphs, so the text stands out from what lies beneath.
+struct TextHalo {
+    uint32_t colour = 0;  // 0x00BBGGRR
+    double width = 0;     // the outline's pen width in pixels; 0: no halo
+};
+
 // A text already laid out: its lines, the box they fill and one baseline per line.
 struct TextPrimitive {
     std::vector<std::string> lines;
@@ -73,6 +79,7 @@ struct TextPrimitive {
     uint32_t colour = 0;  // 0x00BBGGRR
     double fontPixels = 10;
     bool bold = false;
+    TextHalo halo;
 };
 
 // What a primitive stands for; `index` is the drawing's DrawingId, the

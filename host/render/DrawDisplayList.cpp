@@ -101,8 +101,20 @@ void PaintShape(cairo_t* cairo, const ShapePrimitive& shape) {
     cairo_stroke(cairo);
 }
 
+// The halo first: every line's outline stroked in its colour, then the glyphs over it.
 void PaintText(cairo_t* cairo, const TextPrimitive& text) {
     SelectChartFont(cairo, text.fontPixels, text.bold);
+    if (text.halo.width > 0) {
+        for (size_t i = 0; i < text.lines.size(); ++i) {
+            cairo_move_to(cairo, text.baselines[i].x, text.baselines[i].y);
+            cairo_text_path(cairo, text.lines[i].c_str());
+        }
+        cairo_set_dash(cairo, nullptr, 0, 0);
+        cairo_set_line_width(cairo, text.halo.width);
+        cairo_set_line_join(cairo, CAIRO_LINE_JOIN_ROUND);
+        SetColour(cairo, text.halo.colour);
+        cairo_stroke(cairo);
+    }
     SetColour(cairo, text.colour);
     for (size_t i = 0; i < text.lines.size(); ++i) {
         cairo_move_to(cairo, text.baselines[i].x, text.baselines[i].y);
@@ -148,7 +160,7 @@ void CheckStatus(cairo_status_t status, const std::string& path) {
 }
 
 // The whole file in memory, so it can be written in one atomic step.
-std::string Render(const DisplayList& list, ImageFormat format, const std::string& path) {
+std::string Encode(const DisplayList& list, ImageFormat format, const std::string& path) {
     std::string bytes;
     SurfacePointer surface(nullptr, cairo_surface_destroy);
     switch (format) {
@@ -181,13 +193,16 @@ std::string Render(const DisplayList& list, ImageFormat format, const std::strin
 }  // namespace
 
 void DrawDisplayList(const DisplayList& list, const std::string& path) {
-    const ImageFormat format = FormatOf(path);
-    WriteFileAtomically(path, Render(list, format, path));
+    WriteFileAtomically(path, PaintDisplayList(list, path));
+}
+
+std::string PaintDisplayList(const DisplayList& list, const std::string& path) {
+    return Encode(list, FormatOf(path), path);
 }
 
 std::string RenderChartImage(const StudyInstance& study, const ImageOptions& options, const std::string& path) {
     const ImageFormat format = FormatOf(path);  // an unknown format fails before any work
-    return Render(BuildDisplayList(study, options), format, path);
+    return Encode(BuildDisplayList(study, options), format, path);
 }
 
 void WriteChartImage(const StudyInstance& study, const ImageOptions& options, const std::string& path) {

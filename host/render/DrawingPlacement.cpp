@@ -12,6 +12,7 @@ namespace {
 constexpr int32_t kMaxPenWidth = 20;
 constexpr int32_t kDefaultFontPoints = 8, kMaxFontPoints = 72;
 constexpr double kPixelsPerPoint = 96.0 / 72.0;
+constexpr double kTextHaloWidth = 2;  // pixels: one pixel around each glyph
 
 bool PriceGiven(float price) { return price != kNotGivenPrice && std::isfinite(price); }
 bool ColourGiven(uint32_t colour) { return colour != kNotGivenColour; }
@@ -45,7 +46,7 @@ ShapeLook ShapeLookOf(const DrawingRequest& r) {
 // TextAlignment: a horizontal part (left, centre, right) plus a vertical part
 // (top, middle, bottom); unknown parts count as left and top. At an edge marker
 // the text lies inside the window against that edge, whatever its horizontal part.
-TextLook TextLookOf(const StoredDrawing& stored, TextAnchor anchor) {
+TextLook TextLookOf(const StoredDrawing& stored, TextAnchor anchor, uint32_t chartColour) {
     const DrawingRequest& r = stored.request;
     const int32_t alignment = r.TextAlignment == kNotGivenInteger ? kAlignLeft + kAlignTop : r.TextAlignment;
     const int32_t horizontalPart = alignment & kAlignHorizontalMask, verticalPart = alignment & kAlignVerticalMask;
@@ -54,6 +55,7 @@ TextLook TextLookOf(const StoredDrawing& stored, TextAnchor anchor) {
     look.colour = ColourGiven(r.LineColour) ? ColourOf(r.LineColour) : 0;
     const int32_t points = r.FontSize <= 0 ? kDefaultFontPoints : std::min(r.FontSize, kMaxFontPoints);
     look.fontPixels = points * kPixelsPerPoint;
+    look.halo = TextHalo{ColourOf(chartColour), kTextHaloWidth};
     look.horizontal = anchor == TextAnchor::kLeftEdge    ? HorizontalAlign::kLeft
                       : anchor == TextAnchor::kRightEdge ? HorizontalAlign::kRight
                       : horizontalPart == kAlignCentre   ? HorizontalAlign::kCentre
@@ -72,7 +74,8 @@ struct Outcome {
     std::string reason;
 };
 
-Outcome PlaceText(const StoredDrawing& stored, const BarColumns& bars, const BarWindow& window) {
+Outcome PlaceText(const StoredDrawing& stored, const Chart& chart, const BarWindow& window) {
+    const BarColumns& bars = chart.bars;
     const DrawingRequest& r = stored.request;
     if (!PriceGiven(r.FirstPrice)) return {{}, "text without a price"};
     int32_t bar = r.FirstBar;
@@ -88,7 +91,7 @@ Outcome PlaceText(const StoredDrawing& stored, const BarColumns& bars, const Bar
     }
     if (anchor == TextAnchor::kBar && !InWindow(bar, bar, window)) return {{}, "text anchored outside the window"};
     return {PlacedDrawing{r.DrawingId, r.DrawingType, bar, bar, r.FirstPrice, r.FirstPrice,
-                          TextLookOf(stored, anchor)},
+                          TextLookOf(stored, anchor, chart.backgroundColour)},
             {}};
 }
 
@@ -106,9 +109,9 @@ Outcome PlaceTwoPoints(const StoredDrawing& stored, const BarWindow& window) {
     return {std::move(placed), {}};
 }
 
-Outcome Place(const StoredDrawing& stored, const BarColumns& bars, const BarWindow& window) {
+Outcome Place(const StoredDrawing& stored, const Chart& chart, const BarWindow& window) {
     switch (stored.request.DrawingType) {
-        case kDrawingText: return PlaceText(stored, bars, window);
+        case kDrawingText: return PlaceText(stored, chart, window);
         case kDrawingLine:
         case kDrawingRectangle:
         case kDrawingEllipse: return PlaceTwoPoints(stored, window);
@@ -138,7 +141,7 @@ std::vector<std::string> SplitTextLines(std::string_view text) {
 DrawingPlacement PlaceDrawings(const StudyInstance& study, const BarWindow& window) {
     DrawingPlacement placement;
     for (const StoredDrawing* stored : study.chart().drawings.DrawingsOf(study.studyIdentifier())) {
-        Outcome outcome = Place(*stored, study.chart().bars, window);
+        Outcome outcome = Place(*stored, study.chart(), window);
         if (outcome.placed) {
             placement.placed.push_back(std::move(*outcome.placed));
         } else {

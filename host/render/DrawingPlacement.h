@@ -44,11 +44,13 @@ struct ShapeLook {
     double fillAlpha = 0;     // 0 no fill .. 1 opaque
 };
 
-// Lines of text at the first point (or against a window edge), aligned there.
+// Lines of text at the first point (or against a window edge), aligned there,
+// over a thin halo in the chart's background colour so they read on any fill.
 struct TextLook {
     std::vector<std::string> lines;
     uint32_t colour = 0;  // 0x00BBGGRR
     double fontPixels = 0;
+    TextHalo halo;
     HorizontalAlign horizontal = HorizontalAlign::kLeft;
     VerticalAlign vertical = VerticalAlign::kTop;
     TextAnchor anchor = TextAnchor::kBar;
@@ -61,6 +63,15 @@ struct PlacedDrawing {
     float firstPrice, secondPrice;  // a text uses firstPrice only
     std::variant<LineLook, ShapeLook, TextLook> look;
 };
+
+// Where a drawing is painted among the bars (candles and level series):
+// rectangles and ellipses beneath them, so the bars read through the shapes;
+// lines and texts above them. The picture and the page both paint by this.
+enum class DrawingLayer : uint8_t { kBeneathBars, kAboveBars };
+
+inline DrawingLayer LayerOf(const PlacedDrawing& placed) {
+    return std::holds_alternative<ShapeLook>(placed.look) ? DrawingLayer::kBeneathBars : DrawingLayer::kAboveBars;
+}
 
 struct DrawingPlacement {
     std::vector<PlacedDrawing> placed;  // in submission order

@@ -37,15 +37,18 @@ TextPrimitive TextOf(const PlacedDrawing& placed, const TextLook& look, const Ch
     const double x = look.anchor == TextAnchor::kLeftEdge    ? map.plot.left
                      : look.anchor == TextAnchor::kRightEdge ? map.plot.right
                                                              : map.BarToX(placed.firstBar);
-    return LayoutText(measure, look.lines, {x, map.PriceToY(placed.firstPrice)}, look.horizontal, look.vertical,
-                      TextStyle{look.colour, look.fontPixels});
+    TextPrimitive text = LayoutText(measure, look.lines, {x, map.PriceToY(placed.firstPrice)}, look.horizontal,
+                                    look.vertical, TextStyle{look.colour, look.fontPixels});
+    text.halo = look.halo;
+    return text;
 }
 
 }  // namespace
 
-void AddDrawings(BuildContext& context, const std::vector<PlacedDrawing>& drawings) {
+void AddDrawings(BuildContext& context, const std::vector<PlacedDrawing>& drawings, DrawingLayer layer) {
     const ChartMapping& map = context.list.mapping;
     for (const PlacedDrawing& placed : drawings) {
+        if (LayerOf(placed) != layer) continue;
         std::visit(
             [&](const auto& look) {
                 using Look = std::decay_t<decltype(look)>;

@@ -57,6 +57,10 @@ void ChartSession::PlayTicks(int64_t count, uint64_t seed) {
 }
 
 void ChartSession::Push(int32_t button, int32_t kind) {
+    // A click on a pushed button releases it, as a platform's toggle does;
+    // the study hears the off event. Pushing is the study's to show.
+    if (kind == kButtonPushedOff && button >= 1 && button <= ControlBar::kSlotCount)
+        chart_->controlBar.buttons()[static_cast<size_t>(button)].Pushed = 0;
     chart_->pendingEvent = ButtonEvent{button, kind};
     if (chart_->bars.size() > 0) CallAndReact(chart_->bars.size() - 1);
 }

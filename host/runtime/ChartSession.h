@@ -48,7 +48,7 @@ public:
     // zero, anywhere for an instrument that trades at or below zero (spreads).
     void PlayTicks(int64_t count, uint64_t seed);
     // The user clicks `button` (`kind` kButtonPushedOn or kButtonPushedOff): the study is called for
-    // the last bar with the event pending.
+    // the last bar with the event pending. An off click releases the button first.
     void Push(int32_t button, int32_t kind);
     // The user edits the settings dialog while the chart runs: the settings,
     // then a full recalculation. Throws SettingsError for a refused setting;

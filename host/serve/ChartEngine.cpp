@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <random>
 
 #include <fmt/format.h>
 
@@ -50,10 +51,17 @@ Clock::duration StepInterval(double speed) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / speed));
 }
 
+// 64 random bits as 16 hex digits: two runs of the server never share one.
+std::string NewInstance() {
+    std::random_device random;
+    const uint64_t bits = (static_cast<uint64_t>(random()) << 32) ^ random();
+    return fmt::format("{:016x}", bits);
+}
+
 }  // namespace
 
 ChartEngine::ChartEngine(EngineSetup setup)
-    : setup_(std::move(setup)), shown_(setup_.session->chart().bars.size()), events_(1) {
+    : setup_(std::move(setup)), instance_(NewInstance()), shown_(setup_.session->chart().bars.size()), events_(1) {
     Publish();  // records what the first state holds
     nextStep_ = Clock::now() + StepInterval(setup_.speed);
     thread_ = std::thread([this] { Run(); });
@@ -148,14 +156,17 @@ EngineReply ChartEngine::Ok() {
     return EngineReply{200, "application/json; charset=utf-8", Text(fmt::format("{{\"version\":{}}}\n", version_))};
 }
 
+StateHeader ChartEngine::HeaderNow() const {
+    StateHeader header;
+    header.instance = instance_;
+    header.version = version_;
+    header.replay = ReplayStatus{setup_.playing, setup_.speed, setup_.bars.size()};
+    return header;
+}
+
 EngineReply ChartEngine::State() {
     return Ask([this] {
-        if (!stateJson_) {
-            StateHeader header;
-            header.version = version_;
-            header.replay = ReplayStatus{setup_.playing, setup_.speed, setup_.bars.size()};
-            stateJson_ = Text(FormatStateJson(setup_.session->study(), header));
-        }
+        if (!stateJson_) stateJson_ = Text(FormatStateJson(setup_.session->study(), HeaderNow()));
         return EngineReply{200, "application/json; charset=utf-8", stateJson_};
     });
 }
@@ -215,18 +226,19 @@ EngineReply ChartEngine::ReplayOn(const ReplayRequest& request) {
     return problem.empty() ? Ok() : Refusal(409, problem);
 }
 
-EngineReply ChartEngine::Picture(int32_t width, int32_t height, std::optional<std::pair<int32_t, int32_t>> bars) {
-    return Ask([this, width, height, bars] {
-        ImageOptions options;
-        options.width = width;
-        options.height = height;
-        if (bars) options.window = BarWindow{bars->first, bars->second};
+std::variant<DisplayList, EngineReply> ChartEngine::Picture(const ImageOptions& options) {
+    // Filled by the engine thread; read here only once its reply says it finished.
+    auto list = std::make_shared<DisplayList>();
+    EngineReply reply = Ask([this, options, list] {
         try {
-            return EngineReply{200, "image/png", Text(RenderChartImage(setup_.session->study(), options, "view.png"))};
+            *list = BuildDisplayList(setup_.session->study(), options);
+            return Ok();
         } catch (const std::invalid_argument& error) {
             return Refusal(400, error.what());
         }
     });
+    if (reply.status != 200) return reply;
+    return std::move(*list);
 }
 
 EngineReply ChartEngine::TimeMarks(int32_t firstBar, int32_t lastBar, int32_t width) {
@@ -335,12 +347,11 @@ void ChartEngine::Publish() {
 
     ++version_;
     stateJson_.reset();
-    StateHeader header;
-    header.version = version_;
-    header.replay = ReplayStatus{setup_.playing, setup_.speed, setup_.bars.size()};
+    StateHeader header = HeaderNow();
     if (count - barsFrom > static_cast<size_t>(kMaxUpdateBars)) {
         stateJson_ = Text(FormatStateJson(study, header));  // ready for the pages that will ask
-        events_.Publish(ChartEvent{version_, "reload", fmt::format("{{\"version\":{}}}", version_)});
+        events_.Publish(ChartEvent{version_, "reload",
+                                   fmt::format("{{\"version\":{},\"instance\":\"{}\"}}", version_, instance_)});
         return;
     }
     header.barsFrom = static_cast<int32_t>(barsFrom);

@@ -15,13 +15,16 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "host/runtime/ChartSession.h"
 #include "host/runtime/StudyLibrary.h"
 #include "host/runtime/StudySettings.h"
+#include "host/render/ChartImage.h"
 #include "host/serve/EventHub.h"
 #include "host/serve/FollowedFile.h"
+#include "host/serve/StateJson.h"
 
 namespace kovra::host {
 
@@ -65,13 +68,18 @@ public:
     EngineReply PushButton(int32_t button, int32_t kind);
     EngineReply ChangeSettings(StudySettings settings);
     EngineReply Replay(ReplayRequest request);
-    // The picture of bars firstBar .. lastBar (or the default window) as PNG.
-    EngineReply Picture(int32_t width, int32_t height, std::optional<std::pair<int32_t, int32_t>> bars);
+    // What the picture with these options shows, ready to paint: painting
+    // (the slow part) is the caller's, off the engine thread. A 400 refusal
+    // for a size or window out of range.
+    std::variant<DisplayList, EngineReply> Picture(const ImageOptions& options);
     // The time axis's marks for bars firstBar .. lastBar shown across `width`
     // pixels, as the picture marks them. Preconditions: firstBar <= lastBar, width > 0.
     EngineReply TimeMarks(int32_t firstBar, int32_t lastBar, int32_t width);
 
     EventHub& events() { return events_; }
+    // Names this engine among every other run of the server, so a page
+    // reconnecting to a restarted server knows its state is from another one.
+    const std::string& instance() const { return instance_; }
 
     // Ends the thread after the request it is handling; later requests get 503.
     void Stop();
@@ -84,6 +92,7 @@ private:
     std::optional<std::chrono::steady_clock::time_point> NextWake() const;
 
     EngineReply Ok();
+    StateHeader HeaderNow() const;
     EngineReply ReplayOn(const ReplayRequest& request);
     bool StepReplay();
     void TakeAppended(const std::vector<Bar>& bars);
@@ -92,6 +101,7 @@ private:
     void Publish();
 
     EngineSetup setup_;
+    const std::string instance_;
     int32_t shown_ = 0;  // bars of setup_.bars on the chart
     EventHub events_;
 

@@ -3,14 +3,15 @@
 #include <httplib.h>
 
 #include <charconv>
-#include <cmath>
+#include <functional>
 #include <stdexcept>
 #include <string_view>
 
 #include <fmt/format.h>
-#include <nlohmann/json.hpp>
 
 #include "host/render/ChartImage.h"
+#include "host/serve/RequestBodies.h"
+#include "host/serve/RequestGuard.h"
 #include "host/serve/WebAssets.h"
 
 namespace kovra::host {
@@ -20,23 +21,45 @@ namespace {
 using httplib::DataSink;
 using httplib::Request;
 using httplib::Response;
-using json = nlohmann::json;
 
-constexpr const char* kLoopback = "127.0.0.1";
+constexpr const char* kPlainText = "text/plain; charset=utf-8";
 constexpr auto kPingInterval = std::chrono::seconds(1);
 constexpr size_t kMaxRequestBytes = 64 * 1024;
-constexpr size_t kMaxSettings = 64, kMaxSettingBytes = 256;
 constexpr int32_t kMaxButton = ControlBar::kSlotCount;
+
+// The one inline style the page runs: the stylesheet the chart library adds
+// for its attribution link (its text's SHA-256; the page tests fail on a
+// refused style, so a library update that changes it is seen at once).
+constexpr const char* kChartLibraryStyle = "'sha256-3pRED1tOXas1FXFoPb9TGCjmYe9XQsmO9OV23khV2nY='";
+
+// On every answer: the page runs only its own scripts and styles, talks only
+// to this server, is never framed, and leaks no address; no answer is read
+// as another type than it says, nor used by a page of another site.
+const httplib::Headers& SecurityHeaders() {
+    static const httplib::Headers headers{
+        {"Content-Security-Policy",
+         fmt::format("default-src 'none'; script-src 'self'; style-src 'self' {}; img-src 'self' data:; "
+                     "connect-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'",
+                     kChartLibraryStyle)},
+        {"X-Frame-Options", "DENY"},
+        {"X-Content-Type-Options", "nosniff"},
+        {"Referrer-Policy", "no-referrer"},
+        {"Cross-Origin-Resource-Policy", "same-origin"},
+    };
+    return headers;
+}
 
 void Refuse(Response& response, int status, const std::string& reason) {
     response.status = status;
-    response.set_content(reason + "\n", "text/plain; charset=utf-8");
+    response.set_content(reason + "\n", kPlainText);
 }
 
-// A reply body can be large (the whole state); it is sent from the engine's copy.
+// A reply body can be large (the whole state); it is sent from the engine's
+// copy. A refusal is set as plain content, which the error handler keeps.
 void Send(Response& response, const EngineReply& reply) {
     response.status = reply.status;
     response.set_header("Cache-Control", "no-store");
+    if (reply.status >= 400) return response.set_content(*reply.body, reply.contentType);
     std::shared_ptr<const std::string> body = reply.body;
     response.set_content_provider(body->size(), reply.contentType,
                                   [body](size_t offset, size_t length, DataSink& sink) {
@@ -52,7 +75,7 @@ std::string_view ContentTypeOf(std::string_view path) {
     if (path == "/" || endsWith(".html")) return "text/html; charset=utf-8";
     if (endsWith(".js")) return "application/javascript; charset=utf-8";
     if (endsWith(".css")) return "text/css; charset=utf-8";
-    return "text/plain; charset=utf-8";
+    return kPlainText;
 }
 
 template <typename Integer>
@@ -70,79 +93,6 @@ std::optional<int32_t> IntegerParameter(const Request& request, const char* name
     return value;
 }
 
-// Only requests addressed to this loopback server are served: a page of
-// another site cannot reach it through a renamed host.
-bool AddressedHere(const Request& request, int port) {
-    const std::string host = request.get_header_value("Host");
-    return host == fmt::format("127.0.0.1:{}", port) || host == fmt::format("localhost:{}", port);
-}
-
-// A text field of one setting object.
-std::string TextField(const json& setting, const char* key, const char* list) {
-    if (!setting.is_object() || !setting.contains(key) || !setting[key].is_string() ||
-        setting[key].get_ref<const std::string&>().size() > kMaxSettingBytes)
-        throw std::invalid_argument(
-            fmt::format("each of \"{}\" must have \"{}\" as a text of at most {} bytes", list, key, kMaxSettingBytes));
-    return setting[key].get<std::string>();
-}
-
-const json& SettingList(const json& body, const char* key) {
-    static const json kNone = json::array();
-    if (!body.contains(key)) return kNone;
-    if (!body[key].is_array()) throw std::invalid_argument(fmt::format("\"{}\" must be a list", key));
-    return body[key];
-}
-
-json ParseBody(const Request& request, std::initializer_list<std::string_view> keys) {
-    json body = json::parse(request.body, nullptr, false);
-    if (body.is_discarded() || !body.is_object()) throw std::invalid_argument("the body must be a JSON object");
-    for (const auto& item : body.items()) {
-        if (std::find(keys.begin(), keys.end(), item.key()) == keys.end())
-            throw std::invalid_argument(fmt::format("unknown field \"{}\"", item.key()));
-    }
-    return body;
-}
-
-StudySettings SettingsFrom(const Request& request) {
-    const json body = ParseBody(request, {"inputs", "subgraphs"});
-    StudySettings settings;
-    for (const json& setting : SettingList(body, "inputs"))
-        settings.inputs.push_back({TextField(setting, "input", "inputs"), TextField(setting, "value", "inputs")});
-    for (const json& setting : SettingList(body, "subgraphs"))
-        settings.subgraphs.push_back({TextField(setting, "subgraph", "subgraphs"),
-                                      TextField(setting, "field", "subgraphs"), TextField(setting, "value", "subgraphs")});
-    if (settings.inputs.size() + settings.subgraphs.size() > kMaxSettings)
-        throw std::invalid_argument(fmt::format("at most {} settings at once", kMaxSettings));
-    return settings;
-}
-
-ReplayRequest ReplayFrom(const Request& request) {
-    const json body = ParseBody(request, {"action", "speed", "start"});
-    ReplayRequest replay;
-    if (body.contains("action")) {
-        const json& action = body["action"];
-        if (action == "play") replay.action = ReplayRequest::Action::kPlay;
-        else if (action == "pause") replay.action = ReplayRequest::Action::kPause;
-        else if (action == "step") replay.action = ReplayRequest::Action::kStep;
-        else throw std::invalid_argument("\"action\" must be \"play\", \"pause\" or \"step\"");
-    }
-    if (body.contains("speed")) {
-        const json& speed = body["speed"];
-        if (!speed.is_number() || !(speed.get<double>() >= kMinReplaySpeed && speed.get<double>() <= kMaxReplaySpeed))
-            throw std::invalid_argument(
-                fmt::format("\"speed\" must be a number of bars per second from {} to {}", kMinReplaySpeed,
-                            kMaxReplaySpeed));
-        replay.speed = speed.get<double>();
-    }
-    if (body.contains("start")) {
-        const json& start = body["start"];
-        if (!start.is_number_integer() || start.get<int64_t>() < 1 || start.get<int64_t>() > INT32_MAX)
-            throw std::invalid_argument("\"start\" must be a bar number of 1 or more");
-        replay.startBar = static_cast<int32_t>(start.get<int64_t>());
-    }
-    return replay;
-}
-
 // A required integer query parameter from `low` to `high`; throws std::invalid_argument otherwise.
 int32_t IntegerWithin(const Request& request, const char* name, int64_t low, int64_t high) {
     const std::optional<int32_t> value = IntegerParameter(request, name);
@@ -151,25 +101,48 @@ int32_t IntegerWithin(const Request& request, const char* name, int64_t low, int
     return *value;
 }
 
+ImageOptions PictureOptions(const Request& request) {
+    const std::optional<int32_t> first = IntegerParameter(request, "first"), last = IntegerParameter(request, "last");
+    if (first.has_value() != last.has_value()) throw std::invalid_argument("give both 'first' and 'last', or neither");
+    ImageOptions options;
+    options.width = IntegerParameter(request, "width").value_or(kDefaultImageWidth);
+    options.height = IntegerParameter(request, "height").value_or(kDefaultImageHeight);
+    if (first) options.window = BarWindow{*first, *last};
+    return options;
+}
+
 bool WriteText(DataSink& sink, const std::string& text) { return sink.write(text.data(), text.size()); }
+
+using BodyHandler = std::function<void(const Request&, Response&, const std::string& body)>;
+
+// A POST route given the request's body. A request with neither a length
+// nor chunks has no body; it is not waited for (httplib would read one
+// until the client gave up).
+void Post(httplib::Server& server, const std::string& pattern, const BodyHandler& handler) {
+    server.Post(pattern, [handler](const Request& request, Response& response, const httplib::ContentReader& read) {
+        std::string body;
+        if (request.has_header("Content-Length") || request.has_header("Transfer-Encoding")) {
+            read([&body](const char* data, size_t length) {
+                body.append(data, length);
+                return true;
+            });
+        }
+        handler(request, response, body);
+    });
+}
 
 }  // namespace
 
-PageServer::PageServer(ChartEngine& engine, int port) : engine_(engine), server_(std::make_unique<httplib::Server>()) {
-    server_->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
-    server_->set_keep_alive_timeout(1);
-    server_->set_read_timeout(2);
-    server_->set_write_timeout(2);
+PageServer::PageServer(ChartEngine& engine, int port, const ConnectionLimits& limits) : engine_(engine) {
+    LoopbackServer bound = BindLoopbackServer(port, limits);
+    server_ = std::move(bound.server);
+    port_ = bound.port;
     server_->set_payload_max_length(kMaxRequestBytes);
-    if (port == 0) {
-        port_ = server_->bind_to_any_port(kLoopback);
-    } else if (server_->bind_to_port(kLoopback, port)) {
-        port_ = port;
-    } else {
-        port_ = -1;
-    }
-    if (port_ <= 0) throw std::runtime_error(fmt::format("cannot listen on {}:{}", kLoopback, port));
-    AddRoutes();
+    server_->set_default_headers(SecurityHeaders());
+    AddGuards();
+    AddPageAndEvents();
+    AddChanges();
+    AddPictures();
 }
 
 PageServer::~PageServer() { Stop(); }
@@ -184,15 +157,17 @@ void PageServer::Stop() {
     if (thread_.joinable()) thread_.join();
 }
 
-void PageServer::AddRoutes() {
+void PageServer::AddGuards() {
     httplib::Server& server = *server_;
     server.set_pre_routing_handler([this](const Request& request, Response& response) {
-        if (AddressedHere(request, port_)) return httplib::Server::HandlerResponse::Unhandled;
-        Refuse(response, 403, "this server answers requests for 127.0.0.1 or localhost only");
+        const std::optional<RequestRefusal> refusal = RefusalOf(request, port_);
+        if (!refusal) return httplib::Server::HandlerResponse::Unhandled;
+        Refuse(response, refusal->status, refusal->reason);
+        response.set_header("Connection", "close");  // its body, never read, must not pass for the next request
         return httplib::Server::HandlerResponse::Handled;
     });
     server.set_error_handler([](const Request& request, Response& response) {
-        if (!response.body.empty()) return;
+        if (!response.body.empty()) return;  // a refusal with its reason
         if (response.status == 404) Refuse(response, 404, fmt::format("nothing at {}", request.path));
         else Refuse(response, response.status, fmt::format("request refused ({})", response.status));
     });
@@ -207,7 +182,10 @@ void PageServer::AddRoutes() {
             Refuse(response, 500, "unexpected failure");
         }
     });
+}
 
+void PageServer::AddPageAndEvents() {
+    httplib::Server& server = *server_;
     for (const WebAsset& asset : WebAssets()) {
         server.Get(std::string(asset.path), [&asset](const Request&, Response& response) {
             response.set_header("Cache-Control", "no-cache");
@@ -223,10 +201,11 @@ void PageServer::AddRoutes() {
         response.set_header("Cache-Control", "no-store");
         response.set_chunked_content_provider(
             "text/event-stream",
-            [&hub, stream, seen = hub.version(), greeted = false](size_t, DataSink& sink) mutable {
+            [&hub, stream, seen = hub.version(), greeted = false, this](size_t, DataSink& sink) mutable {
                 if (!greeted) {
                     greeted = true;
-                    return WriteText(sink, fmt::format("retry: 1000\nevent: hello\ndata: {{\"version\":{}}}\n\n", seen));
+                    return WriteText(sink, fmt::format("retry: 1000\nevent: hello\ndata: {{\"version\":{},\"instance\":\"{}\"}}\n\n",
+                                                       seen, engine_.instance()));
                 }
                 std::vector<ChartEvent> events;
                 switch (hub.Wait(stream, seen, kPingInterval, events)) {
@@ -247,13 +226,18 @@ void PageServer::AddRoutes() {
             [&hub, stream](bool) { hub.CloseStream(stream); });
     });
 
-    // For a page whose event stream was given to a newer page: what it missed.
+    // For a page whose event stream was given to a newer page: what it
+    // missed; everything, as one reload, when it follows another instance.
     server.Get("/api/updates", [this](const Request& request, Response& response) {
         uint64_t after = 0;
         if (!ParseWhole(request.get_param_value("after"), after))
             throw std::invalid_argument("'after' must be the version the page has");
+        const bool sameInstance = !request.has_param("instance") || request.get_param_value("instance") == engine_.instance();
+        const std::vector<ChartEvent> events =
+            sameInstance ? engine_.events().EventsAfter(after)
+                         : std::vector<ChartEvent>{ChartEvent{engine_.events().version(), "reload", "{}"}};
         std::string body = "[";
-        for (const ChartEvent& event : engine_.events().EventsAfter(after)) {
+        for (const ChartEvent& event : events) {
             if (body.size() > 1) body += ",";
             body += fmt::format("{{\"event\":\"{}\",\"data\":{}}}", event.name, event.data);
         }
@@ -261,8 +245,11 @@ void PageServer::AddRoutes() {
         response.set_header("Cache-Control", "no-store");
         response.set_content(body, "application/json; charset=utf-8");
     });
+}
 
-    server.Post(R"(/api/button/(\d{1,9}))", [this](const Request& request, Response& response) {
+void PageServer::AddChanges() {
+    httplib::Server& server = *server_;
+    Post(server, R"(/api/button/(\d{1,9}))", [this](const Request& request, Response& response, const std::string&) {
         int32_t button = 0;
         if (!ParseWhole(request.matches[1].str(), button) || button < 1 || button > kMaxButton)
             throw std::invalid_argument(fmt::format("buttons are numbered 1 to {}", kMaxButton));
@@ -271,14 +258,17 @@ void PageServer::AddRoutes() {
         Send(response, engine_.PushButton(button, state == "on" ? kButtonPushedOn : kButtonPushedOff));
     });
 
-    server.Post("/api/settings", [this](const Request& request, Response& response) {
-        Send(response, engine_.ChangeSettings(SettingsFrom(request)));
+    Post(server, "/api/settings", [this](const Request&, Response& response, const std::string& body) {
+        Send(response, engine_.ChangeSettings(SettingsFromJson(body)));
     });
 
-    server.Post("/api/replay", [this](const Request& request, Response& response) {
-        Send(response, engine_.Replay(ReplayFrom(request)));
+    Post(server, "/api/replay", [this](const Request&, Response& response, const std::string& body) {
+        Send(response, engine_.Replay(ReplayFromJson(body)));
     });
+}
 
+void PageServer::AddPictures() {
+    httplib::Server& server = *server_;
     // The time axis's marks for the bars a page shows, as the picture marks them.
     server.Get("/api/timemarks", [this](const Request& request, Response& response) {
         const int32_t first = IntegerWithin(request, "first", 0, INT32_MAX);
@@ -287,13 +277,25 @@ void PageServer::AddRoutes() {
         Send(response, engine_.TimeMarks(first, last, width));
     });
 
+    // The engine says what the picture shows; it is painted here, one at a
+    // time, so the engine and every other request go on meanwhile.
     server.Get("/picture.png", [this](const Request& request, Response& response) {
-        const std::optional<int32_t> first = IntegerParameter(request, "first"), last = IntegerParameter(request, "last");
-        if (first.has_value() != last.has_value()) throw std::invalid_argument("give both 'first' and 'last', or neither");
-        std::optional<std::pair<int32_t, int32_t>> bars;
-        if (first) bars = std::make_pair(*first, *last);
-        Send(response, engine_.Picture(IntegerParameter(request, "width").value_or(kDefaultImageWidth),
-                                       IntegerParameter(request, "height").value_or(kDefaultImageHeight), bars));
+        const ImageOptions options = PictureOptions(request);
+        const int64_t pixels = int64_t{options.width} * options.height;
+        if (pixels > kMaxPicturePixels)
+            return Refuse(response, 413,
+                          fmt::format("a picture has at most {} pixels ({}x{}); {}x{} has {}", kMaxPicturePixels,
+                                      kPictureBoundWidth, kPictureBoundHeight, options.width, options.height, pixels));
+        std::unique_lock painting(painting_, std::try_to_lock);
+        if (!painting) {
+            response.set_header("Retry-After", "1");
+            return Refuse(response, 503, "another picture is being painted; try again in a moment");
+        }
+        std::variant<DisplayList, EngineReply> picture = engine_.Picture(options);
+        if (const EngineReply* refusal = std::get_if<EngineReply>(&picture)) return Send(response, *refusal);
+        Send(response, EngineReply{200, "image/png",
+                                   std::make_shared<const std::string>(
+                                       PaintDisplayList(std::get<DisplayList>(picture), "view.png"))});
     });
 }
 

@@ -1,11 +1,16 @@
 // The live page's HTTP server: the page's files, the chart state as JSON, its
 // changes as Server-Sent Events, and the requests that push buttons, change
-// settings, drive the replay and export the picture. Binds 127.0.0.1 only.
+// settings, drive the replay and export the picture. Binds 127.0.0.1 only;
+// changes are taken from its own page only (RequestGuard.h), and every
+// connection is bounded in time (BoundedConnections.h).
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 
+#include "host/serve/BoundedConnections.h"
 #include "host/serve/ChartEngine.h"
 
 namespace httplib {
@@ -16,10 +21,8 @@ namespace kovra::host {
 
 class PageServer {
 public:
-    static constexpr int kThreads = 24;  // four event streams and the browsers' other connections
-
     // Binds 127.0.0.1:port (0: any free port). Throws std::runtime_error when it cannot.
-    PageServer(ChartEngine& engine, int port);
+    PageServer(ChartEngine& engine, int port, const ConnectionLimits& limits = {});
     ~PageServer();  // stops
     PageServer(const PageServer&) = delete;
     PageServer& operator=(const PageServer&) = delete;
@@ -31,11 +34,15 @@ public:
     void Stop();
 
 private:
-    void AddRoutes();
+    void AddGuards();
+    void AddPageAndEvents();
+    void AddChanges();
+    void AddPictures();
 
     ChartEngine& engine_;
     std::unique_ptr<httplib::Server> server_;
     int port_ = 0;
+    std::mutex painting_;  // one picture is painted at a time
     std::thread thread_;
 };
 

@@ -30,6 +30,7 @@ const char* AlignName(VerticalAlign align) {
 const char* AnchorName(TextAnchor anchor) {
     return anchor == TextAnchor::kBar ? "bar" : anchor == TextAnchor::kLeftEdge ? "leftEdge" : "rightEdge";
 }
+const char* LayerName(DrawingLayer layer) { return layer == DrawingLayer::kBeneathBars ? "beneath" : "above"; }
 
 void WriteStroke(JsonWriter& out, const Stroke& stroke) {
     out.BeginObject();
@@ -66,6 +67,10 @@ void WriteLook(JsonWriter& out, const TextLook& look) {
     out.Key("horizontal").String(AlignName(look.horizontal));
     out.Key("vertical").String(AlignName(look.vertical));
     out.Key("anchor").String(AnchorName(look.anchor));
+    out.Key("halo").BeginObject();
+    out.Key("colour").Colour(look.halo.colour);
+    out.Key("width").Number(look.halo.width);
+    out.EndObject();
 }
 
 void WriteDrawings(JsonWriter& out, const StudyInstance& study) {
@@ -79,6 +84,7 @@ void WriteDrawings(JsonWriter& out, const StudyInstance& study) {
         out.Key("secondBar").Integer(placed.secondBar);
         out.Key("firstPrice").Price(placed.firstPrice);
         out.Key("secondPrice").Price(placed.secondPrice);
+        out.Key("layer").String(LayerName(LayerOf(placed)));
         std::visit([&out](const auto& look) { WriteLook(out, look); }, placed.look);
         out.EndObject();
     }
@@ -222,6 +228,7 @@ std::string FormatStateJson(const StudyInstance& study, const StateHeader& heade
     const BarColumns& bars = study.chart().bars;
     JsonWriter out;
     out.BeginObject();
+    out.Key("instance").String(header.instance);
     out.Key("version").Integer(static_cast<int64_t>(header.version));
     const int32_t barsFrom = std::clamp(header.barsFrom, 0, bars.size());
     const int32_t seriesFrom = std::clamp(header.seriesFrom, 0, bars.size());

@@ -20,6 +20,7 @@ struct ReplayStatus {
 };
 
 struct StateHeader {
+    std::string instance;   // names the running server: a page meeting another reloads everything
     uint64_t version = 0;   // counts the changes the page has seen
     int32_t barsFrom = 0;     // the bars start at this bar (0: all of them)
     int32_t seriesFrom = 0;   // the level series' values start at this bar

@@ -1,5 +1,6 @@
 // Starts `kovra serve` and Debian's chromium for the page tests; playwright
 // never downloads a browser here.
+import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
 import { chromium } from 'playwright-core';
@@ -15,9 +16,10 @@ export function kovraPath() {
   return path;
 }
 
-// A running `kovra serve` with `args`; stop() sends SIGTERM and resolves to its exit code and time taken.
-export async function startServer(args = []) {
-  const child = spawn(kovraPath(), ['serve', '--port', '0', ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
+// A running `kovra serve` with `args` on `port` (0: any free one); stop()
+// sends SIGTERM and resolves to its exit code and time taken.
+export async function startServer(args = [], { port = 0 } = {}) {
+  const child = spawn(kovraPath(), ['serve', '--port', String(port), ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
   let errors = '';
   child.stderr.on('data', (data) => { errors += data; });
   const url = await new Promise((resolve, reject) => {
@@ -41,6 +43,19 @@ export async function startServer(args = []) {
   };
 }
 
+// Runs `body(url)` with a server of its own (`args`, on the embedded sample
+// by default), stopped by SIGTERM within two seconds whatever `body` did.
+export async function withServer(args, body) {
+  const server = await startServer(args);
+  try {
+    await body(server.url);
+  } finally {
+    const { code, milliseconds } = await server.stop();
+    assert.equal(code, 0, server.errors());
+    assert.ok(milliseconds < 2000, `stopped after ${milliseconds} ms`);
+  }
+}
+
 // A fresh headless chromium with its own empty profile.
 export async function startBrowser() {
   const { mkdtemp } = await import('node:fs/promises');
@@ -55,20 +70,23 @@ export async function startBrowser() {
   });
 }
 
-// Opens the page and collects its console errors and uncaught exceptions.
-export async function openPage(context, url) {
+// Opens the page, with its test hooks (window.__chart) unless `hooks` is
+// false, and collects its console errors and uncaught exceptions.
+export async function openPage(context, url, { hooks = true } = {}) {
   const page = await context.newPage();
   const problems = [];
   page.on('console', (message) => { if (message.type() === 'error') problems.push(message.text()); });
   page.on('pageerror', (error) => problems.push(error.message));
-  await page.goto(url);
+  await page.goto(hooks ? `${url}?test-hooks` : url);
   return { page, problems };
 }
 
 // Resolves when the page has painted a state that passes `test` (run in the
-// page on window.__chart, given `argument`).
-export function painted(page, test, timeout = 5000, argument = null) {
-  return page.waitForFunction(test, argument, { timeout, polling: 'raf' });
+// page on window.__chart, given `argument`). The wait is long: the machine
+// may be busy, and a passing test does not wait it out.
+export const PAINT_TIMEOUT = 15000;
+export function painted(page, test, argument = null) {
+  return page.waitForFunction(test, argument, { timeout: PAINT_TIMEOUT, polling: 'raf' });
 }
 
 export async function stateOf(url) {

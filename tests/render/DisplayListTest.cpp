@@ -116,6 +116,53 @@ TEST(DisplayList, LinesAndShapesFollowTheirBarsAndPrices) {
     EXPECT_LT(map.priceLow, 95);
 }
 
+// Shapes are painted over the grid but beneath the candles and level series,
+// so bars read through them; lines and texts above, each layer in the order
+// submitted.
+// Texts stand on a halo of the chart's background colour.
+TEST(DisplayList, ShapesLieBeneathTheBarsAndLinesAndTextsAboveThem) {
+    TestChart test(60);
+    test.SetFrame(8, 40);
+    test.chart.backgroundColour = 0x00102030;
+    std::vector<float> values(60, 100.5f);
+    test.SetSeries(2, values);
+    DrawingRequest rectangle = Line(2, 10, 99, 30, 101);
+    rectangle.DrawingType = 12;
+    DrawingRequest ellipse = Line(4, 12, 99, 28, 101);
+    ellipse.DrawingType = 13;
+    DrawingRequest text = Text(5, 100, 0);
+    text.FirstBar = 20;
+    test.Submit(Line(1, 10, 99, 30, 101));
+    test.Submit(rectangle);
+    test.Submit(text, "label");
+    test.Submit(ellipse);
+    const DisplayList list = BuildDisplayList(test.study, {});
+
+    std::vector<int32_t> drawingOrder;
+    size_t lastGrid = 0, firstBars = list.primitives.size(), lastBars = 0;
+    for (size_t i = 0; i < list.primitives.size(); ++i) {
+        const Primitive& primitive = list.primitives[i];
+        if (primitive.kind == PrimitiveKind::kDrawing) drawingOrder.push_back(primitive.index);
+        const bool grid = primitive.kind == PrimitiveKind::kPriceGrid || primitive.kind == PrimitiveKind::kTimeGrid;
+        const bool bars = primitive.kind == PrimitiveKind::kCandle || primitive.kind == PrimitiveKind::kSeries;
+        if (grid) lastGrid = i;
+        if (bars) firstBars = std::min(firstBars, i), lastBars = i;
+    }
+    ASSERT_LT(lastGrid, firstBars);
+    ASSERT_LT(firstBars, lastBars);
+    EXPECT_EQ(drawingOrder, (std::vector<int32_t>{2, 4, 1, 5})) << "shapes, then lines and texts, each as submitted";
+    for (size_t i = 0; i < list.primitives.size(); ++i) {
+        const Primitive& primitive = list.primitives[i];
+        if (primitive.kind != PrimitiveKind::kDrawing) continue;
+        const bool shape = std::holds_alternative<ShapePrimitive>(primitive.shape);
+        EXPECT_TRUE(shape ? lastGrid < i && i < firstBars : i > lastBars) << "drawing " << primitive.index << " at " << i;
+    }
+    const auto* label = DrawingShape<TextPrimitive>(list, 5);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->halo.colour, 0x00102030u);
+    EXPECT_GT(label->halo.width, 0);
+}
+
 TEST(DisplayList, PenAndFillFollowTheRequest) {
     struct Row {
         uint32_t fillColour;

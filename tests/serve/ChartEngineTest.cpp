@@ -5,6 +5,7 @@
 #include <chrono>
 #include <fstream>
 #include <future>
+#include <regex>
 #include <set>
 #include <thread>
 
@@ -66,6 +67,16 @@ TEST(ChartEngine, AnswersPushesSettingsAndReplayInTheOrderAsked) {
     const std::vector<ChartEvent> events = engine->events().EventsAfter(first);
     ASSERT_EQ(events.size(), 28u);
     for (size_t i = 0; i < events.size(); ++i) EXPECT_EQ(events[i].version, first + 1 + i);
+}
+
+TEST(ChartEngine, EachRunNamesItselfInEveryState) {
+    auto one = SampleEngine(300), two = SampleEngine(300);
+    EXPECT_NE(one->instance(), two->instance());
+    EXPECT_TRUE(std::regex_match(one->instance(), std::regex("[0-9a-f]{16}"))) << one->instance();
+    EXPECT_EQ(StateOf(*one)["instance"], one->instance());
+    EXPECT_EQ(StateOf(*two)["instance"], two->instance());
+    ASSERT_EQ(one->PushButton(5, kButtonPushedOn).status, 200);
+    EXPECT_EQ(json::parse(one->events().EventsAfter(1).back().data)["instance"], one->instance()) << "and every update";
 }
 
 TEST(ChartEngine, ReplayStartsOverPlaysToTheLastBarAndStops) {

@@ -1,14 +1,20 @@
-// The page server over loopback: its files, bad requests, event streams,
-// shutdown with streams open, and a soak of connections and pushes.
+// The page server over loopback: its files, bad and hostile requests, the
+// picture's bound, slow clients, event streams, shutdown with streams open,
+// and a soak of connections and pushes.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <dirent.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <future>
 #include <regex>
 #include <thread>
 
@@ -44,8 +50,8 @@ double ResidentMegabytes() {
 
 struct ServedChart {
     std::unique_ptr<ChartEngine> engine = SampleEngine(300);
-    PageServer server{*engine, 0};
-    ServedChart() { server.Start(); }
+    PageServer server;
+    explicit ServedChart(const ConnectionLimits& limits = {}) : server(*engine, 0, limits) { server.Start(); }
     httplib::Client Client() const {
         httplib::Client client("127.0.0.1", server.port());
         client.set_read_timeout(10, 0);
@@ -76,6 +82,39 @@ struct EventStream {
         std::lock_guard lock(mutex);
         return text.find(part) != std::string::npos;
     }
+};
+
+// A plain loopback connection, for requests no HTTP client would send.
+class RawConnection {
+public:
+    explicit RawConnection(int port) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    }
+    ~RawConnection() { ::close(socket_); }
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
+
+    bool connected() const { return connected_; }
+    void Send(std::string_view text) { (void)::send(socket_, text.data(), text.size(), MSG_NOSIGNAL); }
+    // Whether the server has closed the connection, reading (and keeping) whatever it sent before.
+    bool Closed() {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = ::recv(socket_, buffer, sizeof(buffer), MSG_DONTWAIT);
+            if (got > 0) received_.append(buffer, static_cast<size_t>(got));
+            else return got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+        }
+    }
+    const std::string& received() const { return received_; }
+
+private:
+    int socket_;
+    bool connected_ = false;
+    std::string received_;
 };
 
 // Megabytes a second soak round may add. Measured: the first round adds
@@ -153,6 +192,7 @@ TEST(PageServer, BadRequestsGetA4xxWithAOneLineReason) {
         const char* path;
         const char* body;
         int status;
+        const char* reason = nullptr;  // a part of the one-line reason, when the row checks it
     };
     const Case cases[] = {
         {"POST", "/api/button/0", "", 400},
@@ -165,16 +205,16 @@ TEST(PageServer, BadRequestsGetA4xxWithAOneLineReason) {
         {"POST", "/api/settings", R"({"inputs": [32]})", 400},
         {"POST", "/api/settings", R"({"inputs": [{"input": "Frame Size"}]})", 400},
         {"POST", "/api/settings", R"({"colours": []})", 400},
-        {"POST", "/api/settings", R"({"inputs": [{"input": "Frame Size", "value": "65"}]})", 400},
+        {"POST", "/api/settings", R"({"inputs": [{"input": "Frame Size", "value": "65"}]})", 400, "has no item \"65\""},
         {"POST", "/api/settings", R"({"subgraphs": [{"subgraph": "#99", "field": "PrimaryColour", "value": "1"}]})", 400},
         {"POST", "/api/replay", R"({"speed": 0})", 400},
         {"POST", "/api/replay", R"({"speed": "fast"})", 400},
         {"POST", "/api/replay", R"({"action": "jump"})", 400},
         {"POST", "/api/replay", R"({"start": 1.5})", 400},
-        {"POST", "/api/replay", R"({"start": 100000})", 400},
-        {"POST", "/api/replay", R"({"action": "step"})", 409},
+        {"POST", "/api/replay", R"({"start": 100000})", 400, "the start bar must be from 1 to 300"},
+        {"POST", "/api/replay", R"({"action": "step"})", 409, "every bar is shown already"},
         {"GET", "/picture.png?first=10", "", 400},
-        {"GET", "/picture.png?width=10", "", 400},
+        {"GET", "/picture.png?width=199", "", 400, "image size 199x900 is out of range"},
         {"GET", "/picture.png?first=a&last=b", "", 400},
         {"GET", "/picture.png?first=0&last=2000000", "", 400},
         {"GET", "/api/updates?after=x", "", 400},
@@ -197,11 +237,196 @@ TEST(PageServer, BadRequestsGetA4xxWithAOneLineReason) {
         EXPECT_EQ(reply->status, c.status) << c.method << " " << c.path << " " << c.body << ": " << reply->body;
         ASSERT_FALSE(reply->body.empty()) << c.path;
         EXPECT_EQ(reply->body.find('\n'), reply->body.size() - 1) << "one line: " << reply->body;
+        if (c.reason) {
+            EXPECT_NE(reply->body.find(c.reason), std::string::npos) << "the reason reaches the client: " << reply->body;
+        }
     }
     const auto foreign = client.Get("/api/state", {{"Host", "example.com"}});
     ASSERT_TRUE(foreign);
     EXPECT_EQ(foreign->status, 403) << "a page of another site reaching us by a renamed host";
     EXPECT_EQ(json::parse(client.Get("/api/state")->body)["barCount"], 300) << "the server is still there";
+}
+
+// Requests a page of another site can make the browser send, and a
+// program's: the browser's are refused with a reason and change nothing.
+TEST(PageServer, OnlyItsOwnPageOrAProgramChangesTheChart) {
+    ServedChart served;
+    const int port = served.server.port();
+    const std::string own = fmt::format("http://127.0.0.1:{}", port), local = fmt::format("http://localhost:{}", port);
+    const std::string json = "application/json", form = "application/x-www-form-urlencoded";
+    struct Case {
+        const char* what;
+        httplib::Headers headers;
+        const char* path;
+        std::string body;
+        std::string type;
+        int status;
+    };
+    const std::string settings = R"({"inputs": [{"input": "Frame Size", "value": "64"}]})";
+    const std::vector<Case> hostile = {
+        {"another site", {{"Origin", "http://evil.example"}}, "/api/button/5", "", "", 403},
+        {"another port here", {{"Origin", "http://127.0.0.1:1"}}, "/api/button/5", "", "", 403},
+        {"a look-alike host", {{"Origin", own + ".evil.example"}}, "/api/button/5", "", "", 403},
+        {"an opaque origin", {{"Origin", "null"}}, "/api/button/5", "", "", 403},
+        {"https of the same", {{"Origin", fmt::format("https://127.0.0.1:{}", port)}}, "/api/button/5", "", "", 403},
+        {"a cross-site fetch", {{"Sec-Fetch-Site", "cross-site"}}, "/api/replay", R"({"start": 10})", json, 403},
+        {"a same-site fetch", {{"Sec-Fetch-Site", "same-site"}}, "/api/settings", settings, json, 403},
+        {"a typed-in address", {{"Sec-Fetch-Site", "none"}}, "/api/button/5", "", "", 403},
+        {"own origin, other site", {{"Origin", own}, {"Sec-Fetch-Site", "cross-site"}}, "/api/button/5", "", "", 403},
+        {"a plain-text form", {{"Origin", "http://evil.example"}}, "/api/settings", settings, "text/plain", 403},
+        {"a plain-text body", {}, "/api/settings", settings, "text/plain", 415},
+        {"a url-encoded form", {{"Origin", own}}, "/api/replay", "start=10", form, 415},
+        {"a multipart form", {}, "/api/replay", "--x\r\n\r\n--x--", "multipart/form-data; boundary=x", 415},
+        {"a body without a type", {}, "/api/button/5", "x", "", 415},
+        {"json as a suffix", {}, "/api/settings", settings, "text/plain; application/json", 415},
+    };
+    const std::vector<Case> accepted = {
+        {"a program (no browser headers)", {}, "/api/button/5", "", "", 200},
+        {"its own page", {{"Origin", own}, {"Sec-Fetch-Site", "same-origin"}}, "/api/settings", settings, json, 200},
+        {"its own page by name", {{"Origin", local}, {"Host", fmt::format("localhost:{}", port)}}, "/api/button/3", "",
+         "", 200},
+        {"a same-origin fetch without Origin", {{"Sec-Fetch-Site", "same-origin"}}, "/api/replay", R"({"speed": 2})",
+         "application/JSON; charset=utf-8", 200},
+    };
+    httplib::Client client = served.Client();
+    const auto ask = [&](const Case& c) {
+        return c.type.empty() && c.body.empty() ? client.Post(c.path, c.headers, "", 0, "")
+                                                : client.Post(c.path, c.headers, c.body, c.type.c_str());
+    };
+    const std::string before = client.Get("/api/state")->body;
+    for (const Case& c : hostile) {
+        const auto reply = ask(c);
+        ASSERT_TRUE(reply) << c.what;
+        EXPECT_EQ(reply->status, c.status) << c.what << ": " << reply->body;
+        EXPECT_EQ(reply->body.find('\n'), reply->body.size() - 1) << c.what << ", one line: " << reply->body;
+    }
+    EXPECT_EQ(client.Get("/api/state")->body, before) << "no refused request changed anything";
+    for (const Case& c : accepted) {
+        const uint64_t version = served.engine->events().version();
+        const auto reply = ask(c);
+        ASSERT_TRUE(reply) << c.what;
+        EXPECT_EQ(reply->status, c.status) << c.what << ": " << reply->body;
+        EXPECT_GT(served.engine->events().version(), version) << c.what;
+    }
+}
+
+TEST(PageServer, EveryAnswerKeepsThePageToItselfAndItsOwnScripts) {
+    ServedChart served;
+    httplib::Client client = served.Client();
+    for (const char* path : {"/", "/main.js", "/api/state", "/nothing-here", "/picture.png?width=199"}) {
+        const auto reply = client.Get(path);
+        ASSERT_TRUE(reply) << path;
+        const std::string policy = reply->get_header_value("Content-Security-Policy");
+        EXPECT_NE(policy.find("script-src 'self';"), std::string::npos) << path << ": " << policy;
+        EXPECT_NE(policy.find("frame-ancestors 'none'"), std::string::npos) << path;
+        EXPECT_EQ(policy.find("unsafe"), std::string::npos) << path;
+        EXPECT_EQ(reply->get_header_value("X-Content-Type-Options"), "nosniff") << path;
+        EXPECT_EQ(reply->get_header_value("Referrer-Policy"), "no-referrer") << path;
+        EXPECT_EQ(reply->get_header_value("X-Frame-Options"), "DENY") << path;
+    }
+    const std::string page = client.Get("/")->body;
+    EXPECT_EQ(page.find("<script>"), std::string::npos) << "no inline script";
+    EXPECT_EQ(page.find("<style"), std::string::npos) << "no inline style";
+    EXPECT_EQ(page.find("style="), std::string::npos) << "no inline style";
+    EXPECT_NE(page.find(R"(<meta name="viewport" content="width=device-width)"), std::string::npos) << "a phone's width";
+}
+
+// A request without a length or chunks has no body: it is answered at once.
+TEST(PageServer, AProgramsPostWithoutABodyIsAnsweredAtOnce) {
+    ServedChart served;
+    RawConnection raw(served.server.port());
+    ASSERT_TRUE(raw.connected());
+    raw.Send(fmt::format("POST /api/button/5 HTTP/1.1\r\nHost: 127.0.0.1:{}\r\n\r\n", served.server.port()));
+    EXPECT_TRUE(Eventually([&] { return raw.Closed() || raw.received().find("\r\n\r\n{") != std::string::npos; }, 2s));
+    EXPECT_EQ(raw.received().rfind("HTTP/1.1 200", 0), 0u) << raw.received();
+}
+
+// Pictures over the bound are refused before any work; the rest are painted
+// off the engine thread one at a time, while the state stays answerable.
+TEST(PageServer, PicturesAreBoundedInPixelsAndPaintedOneAtATime) {
+    ServedChart served;
+    httplib::Client client = served.Client();
+    for (const char* size : {"width=16000&height=16000", "width=3841&height=2160", "width=8000&height=1100"}) {
+        const auto reply = client.Get(fmt::format("/picture.png?{}", size));
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, 413) << size;
+        EXPECT_NE(reply->body.find(fmt::format("at most {} pixels", kMaxPicturePixels)), std::string::npos) << reply->body;
+    }
+    using Clock = std::chrono::steady_clock;
+    struct Answer {
+        int status;
+        std::string body;
+        Clock::time_point at;
+    };
+    std::vector<std::future<Answer>> pictures;
+    for (int i = 0; i < 4; ++i) {
+        pictures.push_back(std::async(std::launch::async, [&served] {
+            const auto reply = served.Client().Get(fmt::format("/picture.png?width={}&height={}", kPictureBoundWidth,
+                                                               kPictureBoundHeight));
+            return Answer{reply ? reply->status : -1, reply ? reply->body : "", Clock::now()};
+        }));
+    }
+    const auto state = client.Get("/api/state");
+    const Clock::time_point stateAt = Clock::now();
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->status, 200);
+    int painted = 0, busy = 0;
+    Clock::time_point firstPainted = Clock::time_point::max();
+    for (auto& picture : pictures) {
+        const Answer answer = picture.get();
+        if (answer.status == 200) {
+            ++painted;
+            firstPainted = std::min(firstPainted, answer.at);
+            EXPECT_EQ(answer.body.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+        } else {
+            ++busy;
+            EXPECT_EQ(answer.status, 503) << answer.body;
+            EXPECT_EQ(answer.body, "another picture is being painted; try again in a moment\n");
+        }
+    }
+    EXPECT_GE(painted, 1);
+    EXPECT_GE(busy, 1) << "four at once: one is painted, the others are asked to come back";
+    EXPECT_LT(stateAt, firstPainted) << "the state answered while a picture was painted";
+}
+
+// 30 clients trickling a request's header lines, and 10 saying nothing,
+// each hold a connection only until the deadline or idle timeout; everyone
+// else is answered meanwhile.
+TEST(PageServer, SlowAndIdleClientsAreCutOffWithoutStarvingAnyone) {
+    ConnectionLimits limits;
+    limits.requestDeadline = 1s;
+    limits.idleTimeout = 500ms;
+    ServedChart served(limits);
+    const int port = served.server.port();
+    std::vector<std::unique_ptr<RawConnection>> slow, idle;
+    for (int i = 0; i < 30; ++i) {
+        slow.push_back(std::make_unique<RawConnection>(port));
+        ASSERT_TRUE(slow.back()->connected());
+        slow.back()->Send("GET /api/state HTTP/1.1\r\n");
+    }
+    for (int i = 0; i < 10; ++i) idle.push_back(std::make_unique<RawConnection>(port));
+
+    httplib::Client client = served.Client();
+    client.set_read_timeout(2, 0);
+    const auto started = std::chrono::steady_clock::now();
+    // A header line every 100 ms for up to 4 s: never slow enough for a read timeout alone.
+    std::vector<bool> cut(slow.size(), false);
+    for (int round = 0; round < 40 && std::count(cut.begin(), cut.end(), true) < 30; ++round) {
+        for (size_t i = 0; i < slow.size(); ++i) {
+            if (!cut[i]) slow[i]->Send(fmt::format("X-Slow-{}: {}\r\n", round, i));
+            cut[i] = cut[i] || slow[i]->Closed();
+        }
+        if (round % 5 == 0) {
+            const auto reply = client.Get("/api/state");
+            ASSERT_TRUE(reply) << "round " << round << ": no answer while slow clients hold connections";
+            EXPECT_EQ(reply->status, 200);
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(std::count(cut.begin(), cut.end(), true), 30) << "every slow client is cut off";
+    EXPECT_LT(took, 3s) << "at the deadline, long before they finish";
+    for (auto& connection : idle) EXPECT_TRUE(Eventually([&] { return connection->Closed(); }, 2s)) << "idle closes";
 }
 
 TEST(PageServer, EventStreamsGreetCarryChangesReplaceTheOldestAndEndAtShutdown) {
@@ -222,6 +447,12 @@ TEST(PageServer, EventStreamsGreetCarryChangesReplaceTheOldestAndEndAtShutdown) 
     EXPECT_TRUE(Eventually([&] { return streams.back()->Saw("event: hello"); }));
     const auto updates = json::parse(client.Get("/api/updates?after=0")->body);
     ASSERT_FALSE(updates.empty()) << "a replaced page catches up by asking";
+    const std::string instance = served->engine->instance();
+    EXPECT_TRUE(streams.back()->Saw(fmt::format("\"instance\":\"{}\"", instance))) << "the hello names the server's run";
+    EXPECT_EQ(json::parse(client.Get("/api/updates?after=0&instance=" + instance)->body), updates);
+    const json other = json::parse(client.Get("/api/updates?after=0&instance=0123456789abcdef")->body);
+    ASSERT_EQ(other.size(), 1u) << "a page of another run reloads everything";
+    EXPECT_EQ(other[0]["event"], "reload");
 
     const auto stopping = std::chrono::steady_clock::now();
     served->server.Stop();

@@ -54,6 +54,8 @@ TEST(StateJson, EveryDrawingOfTheSampleIsPlacedWithItsBarsAndPricesOrOmittedWith
         ASSERT_EQ(placed["type"], request.DrawingType);
         EXPECT_EQ(kindsOfType.at(request.DrawingType).count(placed["kind"].get<std::string>()), 1u) << placed;
         kindsSeen.insert(placed["kind"].get<std::string>());
+        const bool shape = request.DrawingType == kDrawingRectangle || request.DrawingType == kDrawingEllipse;
+        EXPECT_EQ(placed["layer"], shape ? "beneath" : "above") << "the picture's layers: " << placed;
         EXPECT_EQ(static_cast<float>(placed["firstPrice"].get<double>()), request.FirstPrice) << placed;
         if (placed["kind"] == "text") {
             if (placed["anchor"] == "bar" && request.FirstBar != kNotGivenInteger) {
@@ -119,6 +121,8 @@ TEST(StateJson, TextsCarryTheirLinesAlignmentAndEdgeAnchor) {
     EXPECT_EQ((*placed)["vertical"], "bottom");
     EXPECT_EQ((*placed)["colour"], "#0000FF");
     EXPECT_DOUBLE_EQ((*placed)["fontPixels"].get<double>(), 16.0);
+    EXPECT_EQ((*placed)["halo"]["colour"], "#FFFFFF") << "the chart's background";
+    EXPECT_GT((*placed)["halo"]["width"].get<double>(), 0);
 }
 
 TEST(StateJson, AnUpdateCarriesBarsFromItsFirstBarAndDrawingsOnlyWhenTheyChanged) {

@@ -66,11 +66,20 @@ TEST(RealStudySession, PushingAFrameSizeButtonRecalculatesWithTheNewInput) {
     ExpectSameSeries(pushed->study(), fresh->study());
 }
 
-TEST(RealStudySession, AnOffEventChangesNothing) {
+// A click on the pushed button of the frame size in force releases it; the
+// study changes nothing, and marks it again at its next recalculation.
+TEST(RealStudySession, AnOffEventReleasesTheButtonAndChangesNothing) {
     auto session = Started(kovra::host::SampleBars().bars);
+    const auto pushed = [&](int32_t button) { return session->chart().controlBar.buttons()[button].Pushed != 0; };
+    ASSERT_TRUE(pushed(3)) << "16 bars";
     session->Push(5, kButtonPushedOff);
+    session->Push(3, kButtonPushedOff);
+    EXPECT_FALSE(pushed(3));
     EXPECT_EQ(session->study().SelectedTextOf(kFrameSizeInput), "16");
     EXPECT_EQ(session->fullRecalculations(), 1);
+    session->Push(3, kButtonPushedOn);
+    EXPECT_TRUE(pushed(3));
+    EXPECT_EQ(session->study().SelectedTextOf(kFrameSizeInput), "16");
 }
 
 TEST(RealStudySession, TheGridButtonHidesAndShowsTheDrawings) {

@@ -1,0 +1,19 @@
+// The JSON bodies of the requests that change the chart, read into what the
+// engine takes. Each throws std::invalid_argument, with a one-line reason for
+// the client, for a body that is not the documented object.
+#pragma once
+
+#include <string_view>
+
+#include "host/runtime/StudySettings.h"
+#include "host/serve/ChartEngine.h"
+
+namespace kovra::host {
+
+// {"inputs": [{"input", "value"}, ...], "subgraphs": [{"subgraph", "field", "value"}, ...]}
+StudySettings SettingsFromJson(std::string_view body);
+
+// {"start": BAR, "speed": BARS_PER_SECOND, "action": "play" | "pause" | "step"}, each optional.
+ReplayRequest ReplayFromJson(std::string_view body);
+
+}  // namespace kovra::host
