@@ -16,6 +16,7 @@ bool AlertLines::Includes(std::string_view line) const {
 
 std::vector<CrossingAlerts::Crossed> CrossingAlerts::CrossedNow(const std::vector<LevelCrossing>& crossings) {
     std::vector<Crossed> crossed;
+    crossed.reserve(crossings.size());
     for (const LevelCrossing& crossing : crossings) crossed.emplace_back(crossing.line.subgraph, crossing.direction);
     return crossed;
 }

@@ -106,6 +106,8 @@ public:
     Workspace(const Workspace&) = delete;
     Workspace& operator=(const Workspace&) = delete;
 
+    // References into these stay valid until the next Rescan (which may add
+    // instruments); ids stay valid for the workspace's life.
     const std::vector<Instrument>& instruments() const { return instruments_; }
     const Instrument& instrument(InstrumentId id) const { return instruments_.at(id); }
     std::optional<InstrumentId> Find(std::string_view name) const;
