@@ -11,7 +11,6 @@
 #include "app/Commands.h"
 #include "app/OptionValues.h"
 #include "host/bars/BarsCsv.h"
-#include "host/bars/PriceStep.h"
 #include "host/bars/SampleBars.h"
 #include "host/runtime/StudyInstance.h"
 #include "host/text/WallClock.h"
@@ -103,6 +102,14 @@ host::StudySettings SettingsOf(const RunOptions& options) {
             {assignment.target.substr(0, dot), assignment.target.substr(dot + 1), assignment.value});
     }
     return settings;
+}
+
+host::ChartSetup ChartSetupOf(const RunOptions& options) {
+    host::ChartSetup setup;
+    setup.settings = SettingsOf(options);
+    setup.valueFormat = options.valueFormat;
+    setup.studyIdentifier = options.studyIdentifier;
+    return setup;
 }
 
 UsageError RefusedSetting(const RunOptions& options, const host::SettingsError& error) {
@@ -240,19 +247,16 @@ RunOutcome RunSession(const RunOptions& options, Progress& progress, const Sessi
     outcome.barsNumberMarks = loaded.numberMarks;
     outcome.library = LoadLibrary(StudyLibraryPath(options));
 
-    host::SessionOptions session;
-    session.studyIdentifier = options.studyIdentifier;
-    session.valueFormat = options.valueFormat.value_or(host::PriceDecimalsOf(loaded.priceDecimals));
-    session.tickSize = host::SmallestPriceStep(loaded.bars, host::PriceDecimalsOf(loaded.priceDecimals));
+    const host::ChartSetup setup = ChartSetupOf(options);
+    host::SessionOptions session = host::SessionOptionsFor(loaded, setup);
     session.progress = [&progress](std::string_view stage, int64_t done, int64_t total) {
         progress.Update(stage, done, total);
     };
     outcome.session =
         std::make_unique<host::ChartSession>(std::move(loaded.bars), outcome.library->studyFunction(), session);
 
-    const host::StudySettings settings = SettingsOf(options);
     try {
-        outcome.session->Start(settings);
+        outcome.session->Start(setup.settings);
     } catch (const host::SettingsError& error) {
         throw RefusedSetting(options, error);
     }

@@ -13,6 +13,7 @@
 #include "app/Progress.h"
 #include "host/bars/BarsCsv.h"
 #include "host/runtime/ChartSession.h"
+#include "host/runtime/ChartSetup.h"
 #include "host/text/DateTimeText.h"
 #include "host/runtime/StudyLibrary.h"
 
@@ -56,6 +57,8 @@ std::unique_ptr<host::StudyLibrary> LoadLibrary(const std::string& path);
 // The --set and --subgraph options as the settings dialog's edits. Throws
 // UsageError for one not written as "NAME=VALUE".
 host::StudySettings SettingsOf(const RunOptions& options);
+// The charts' setup the options ask for: SettingsOf, --value-format, --study-id.
+host::ChartSetup ChartSetupOf(const RunOptions& options);
 // A setting the dialog refused, as the user wrote it.
 UsageError RefusedSetting(const RunOptions& options, const host::SettingsError& error);
 

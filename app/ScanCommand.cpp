@@ -82,12 +82,11 @@ int Scan(const ScanCommandOptions& options) {
     CheckRunOptions(options.run);
     host::ScanOptions scan;
     scan.bars = BarsLoadOptionsOf(options.run);
-    scan.settings = SettingsOf(options.run);
-    scan.valueFormat = options.run.valueFormat;
+    scan.chart = ChartSetupOf(options.run);
     scan.jobs = options.jobs;
     const std::unique_ptr<host::StudyLibrary> library = LoadLibrary(StudyLibraryPath(options.run));
     try {
-        host::CheckScanSettings(library->studyFunction(), scan.settings);
+        host::CheckScanSettings(library->studyFunction(), scan.chart.settings);
     } catch (const host::SettingsError& error) {
         throw RefusedSetting(options.run, error);
     }

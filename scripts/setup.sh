@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libfmt-dev nlohmann-json3-dev
   libhowardhinnant-date-dev tzdata
-  libcairo2-dev fonts-dejavu-core
+  libcairo2-dev fonts-dejavu-core libsqlite3-dev
   libcpp-httplib-dev chromium
   clang-tidy clang-format
   dpkg-dev

@@ -159,6 +159,17 @@ void ChartSession::ReviseLastBar(const Bar& bar) {
     CallAndReact(bars.size() - 1);
 }
 
+ChartSession::BarTaken ChartSession::TakeBar(const Bar& bar) {
+    const BarColumns& bars = chart_->bars;
+    if (bars.size() > 0 && bar.dateTime == bars.dateTimes.back()) {
+        ReviseLastBar(bar);
+        return BarTaken::kRevised;
+    }
+    if (bars.size() > 0 && bar.dateTime < bars.dateTimes.back()) return BarTaken::kOlder;
+    AppendBar(bar);
+    return BarTaken::kAppended;
+}
+
 void ChartSession::ReplaceBars(BarColumns bars) {
     chart_->bars = std::move(bars);
     FullRecalculation();

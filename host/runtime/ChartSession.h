@@ -60,6 +60,11 @@ public:
     // Real time: the last bar's prices change (its date-time stays) and it is
     // computed again. Nothing happens on a chart without bars.
     void ReviseLastBar(const Bar& bar);
+    // Real time, from a followed bar file: a bar with the last bar's
+    // date-time revises it, a later one is appended; an older one is refused
+    // (nothing changes).
+    enum class BarTaken { kRevised, kAppended, kOlder };
+    BarTaken TakeBar(const Bar& bar);
     // All bars replaced (a replay started over, old history dropped), then a
     // full recalculation.
     void ReplaceBars(BarColumns bars);

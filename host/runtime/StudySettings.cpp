@@ -11,17 +11,12 @@
 #include <fmt/format.h>
 
 #include "host/runtime/HostTextOperations.h"
+#include "host/text/ShownText.h"
 #include "record/StudyInputs.h"
 
 namespace kovra::host {
 
 namespace {
-
-std::string QuotedList(const std::vector<std::string>& items) {
-    std::string list;
-    for (const std::string& item : items) list += fmt::format("{}\"{}\"", list.empty() ? "" : ", ", item);
-    return list;
-}
 
 bool Declared(const StudyInput& input) { return input.TypeCode != kInputTypeNotDeclared && input.Name.Length > 0; }
 
@@ -184,16 +179,21 @@ void ApplyStudySettings(StudyInstance& study, const StudySettings& settings) {
     for (size_t i = 0; i < settings.subgraphs.size(); ++i) ApplySubgraphSetting(study, settings.subgraphs[i], i);
 }
 
-std::vector<std::string> DescribeInputs(const StudyInstance& study) {
-    std::vector<std::string> lines;
+std::vector<InputSetting> InputsInForce(const StudyInstance& study) {
+    std::vector<InputSetting> inputs;
     for (size_t position = 0; position < study.inputs().size(); ++position) {
         const StudyInput& input = study.inputs()[position];
         if (!Declared(input)) continue;
-        const std::string value = input.TypeCode == kInputTypeCustomList
-                                      ? study.SelectedTextOf(static_cast<int32_t>(position))
-                                      : (record::IsYes(input) ? "yes" : "no");
-        lines.push_back(fmt::format("{}={}", TextView(input.Name), value));
+        std::string value = input.TypeCode == kInputTypeCustomList ? study.SelectedTextOf(static_cast<int32_t>(position))
+                                                                   : (record::IsYes(input) ? "yes" : "no");
+        inputs.push_back({std::string(TextView(input.Name)), std::move(value)});
     }
+    return inputs;
+}
+
+std::vector<std::string> DescribeInputs(const StudyInstance& study) {
+    std::vector<std::string> lines;
+    for (const InputSetting& input : InputsInForce(study)) lines.push_back(fmt::format("{}={}", input.input, input.value));
     return lines;
 }
 

@@ -43,8 +43,11 @@ struct SettingsError : std::runtime_error {
 // SettingsError at the first refused one; those before it stay applied.
 void ApplyStudySettings(StudyInstance& study, const StudySettings& settings);
 
-// The declared inputs in force, "NAME=VALUE" in position order, VALUE as an
-// InputSetting takes it.
+// The declared inputs in force, in position order, each as the setting that
+// would set it.
+std::vector<InputSetting> InputsInForce(const StudyInstance& study);
+
+// The same as "NAME=VALUE" lines.
 std::vector<std::string> DescribeInputs(const StudyInstance& study);
 
 }  // namespace kovra::host

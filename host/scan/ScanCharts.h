@@ -7,11 +7,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
-#include <optional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "host/bars/BarsCsv.h"
+#include "host/runtime/ChartSession.h"
+#include "host/runtime/ChartSetup.h"
 #include "host/runtime/StudySettings.h"
 #include "host/scan/ScanFiles.h"
 #include "host/scan/ScanRow.h"
@@ -21,9 +25,8 @@ namespace kovra::host {
 
 struct ScanOptions {
     BarsLoadOptions bars;  // how the files read (time zone, date order); its progress is never called
-    StudySettings settings;
-    std::optional<int32_t> valueFormat;  // decimal places of price texts; unset: each file's own
-    int32_t jobs = 1;                    // worker threads, 1 or more
+    ChartSetup chart;      // the settings and price decimals of every chart
+    int32_t jobs = 1;      // worker threads, 1 or more
     // Told after each file how many of them are done; called by one thread at a time.
     std::function<void(size_t done, size_t total)> progress;
 };
@@ -31,6 +34,21 @@ struct ScanOptions {
 // Tries the settings on a chart without bars, so that a setting the dialog
 // refuses stops the scan before any file is read. Throws SettingsError.
 void CheckScanSettings(StudyFunction study, const StudySettings& settings);
+
+// One bar file's chart, started: its bars loaded as `bars` says (progress
+// never called), the session set up and recalculated as `chart` says.
+// Warnings about the bars or the run, one line each, name the file.
+struct OpenedChart {
+    std::unique_ptr<ChartSession> session;
+    std::vector<std::string> warnings;
+};
+// Throws BarsLoadError (its message names the file), SettingsError for a
+// refused setting, and what the study's run throws.
+OpenedChart OpenChart(StudyFunction study, const std::string& path, const BarsLoadOptions& bars, const ChartSetup& chart);
+
+// The one-line error of a file that gave no chart: a bar file's own error
+// (which names the file), else the file's path and what went wrong.
+std::string FailureText(const std::string& path, const std::exception& error);
 
 // One file's row. A file that does not load, or a chart that fails, gives a
 // row with its error; nothing is thrown.

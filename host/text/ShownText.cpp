@@ -15,4 +15,10 @@ std::string ShownText(std::string_view text, size_t maxBytes) {
     return shown;
 }
 
+std::string QuotedList(const std::vector<std::string>& items) {
+    std::string list;
+    for (const std::string& item : items) list += fmt::format("{}\"{}\"", list.empty() ? "" : ", ", item);
+    return list;
+}
+
 }  // namespace kovra::host

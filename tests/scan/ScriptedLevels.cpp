@@ -43,13 +43,17 @@ void ScriptedStudy(HostStudyInterface& host) {
 
 }  // namespace
 
-std::unique_ptr<host::ChartSession> RunScriptedLevels(const std::vector<ScriptedBar>& bars, bool history) {
+host::Bar ScriptedBarAt(int32_t index, float close) {
+    constexpr int64_t kFirstBar = int64_t{45293} * 86400 * 1000000 + int64_t{34200} * 1000000;  // 2024-01-02 09:30
+    return {kFirstBar + int64_t{index} * 60 * 1000000, close, close, close, close, 0};
+}
+
+std::unique_ptr<host::ChartSession> RunScriptedLevels(const std::vector<ScriptedBar>& bars, bool history,
+                                                      int32_t shown) {
     script = {bars, history};
     host::BarColumns columns;
-    constexpr int64_t kFirstBar = int64_t{45293} * 86400 * 1000000 + int64_t{34200} * 1000000;  // 2024-01-02 09:30
-    for (size_t i = 0; i < bars.size(); ++i)
-        columns.Append(kFirstBar + static_cast<int64_t>(i) * 60 * 1000000, bars[i].close, bars[i].close, bars[i].close,
-                       bars[i].close);
+    const auto count = shown < 0 ? static_cast<int32_t>(bars.size()) : shown;
+    for (int32_t i = 0; i < count; ++i) columns.Append(ScriptedBarAt(i, bars[static_cast<size_t>(i)].close));
     auto session = std::make_unique<host::ChartSession>(std::move(columns), &ScriptedStudy);
     session->Start();
     return session;
