@@ -84,7 +84,7 @@ void OpenWorkspace(benchmark::State& state) {
         state.counters["heap_per_instrument_kB"] = held / files.size() / 1024;
         state.counters["bars_series_per_instrument_kB"] = barsAndSeries / files.size() / 1024;
         state.counters["heap_to_bars_series"] = held / barsAndSeries;
-        // The columns and series grow as vectors do, doubling their room at the first new bar.
+        // The columns and series grow by an eighth of their room at the first new bar.
         for (host::InstrumentId id = 0; id < workspace.instruments().size(); ++id) {
             const host::BarColumns& bars = workspace.instrument(id).chart()->chart().bars;
             host::Bar next = bars.At(bars.size() - 1);

@@ -23,6 +23,11 @@ struct BarColumns {
 
     int32_t size() const { return static_cast<int32_t>(dateTimes.size()); }
     void Append(int64_t dateTime, float o, float h, float l, float c, float v = 0) {
+        if (dateTimes.size() == dateTimes.capacity()) {
+            const size_t count = dateTimes.size() + 1;
+            MakeRoom(dateTimes, count);
+            for (RecordColumn<float>* column : {&open, &high, &low, &close, &volume}) MakeRoom(*column, count);
+        }
         dateTimes.push_back(dateTime);
         open.push_back(o);
         high.push_back(h);

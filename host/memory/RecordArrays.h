@@ -6,6 +6,7 @@
 // an array faults at once rather than corrupting its neighbour.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -63,6 +64,15 @@ struct RecordArrayAllocator {
 // A column of the record: one element per bar, input, subgraph or button.
 template <typename Element>
 using RecordColumn = std::vector<Element, RecordArrayAllocator<Element>>;
+
+// Room for `count` elements in `column`. A column that must grow past its
+// capacity grows by an eighth (at least to `count`) rather than doubling, so a
+// live chart of millions of bars keeps close to the memory its values need
+// while appending stays amortised constant time.
+template <typename Element>
+void MakeRoom(RecordColumn<Element>& column, size_t count) {
+    if (count > column.capacity()) column.reserve(std::max(count, column.capacity() + column.capacity() / 8));
+}
 
 // The persistent integers of one study instance, by key.
 using PersistentIntegers =

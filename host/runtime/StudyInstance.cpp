@@ -172,7 +172,10 @@ void StudyInstance::PointBarArrays() {
     seriesSizedFor_ = count;
     for (size_t i = 0; i < series_.size(); ++i) {
         if (!seriesFetched_[i]) continue;
-        if (series_[i].size() != static_cast<size_t>(count)) series_[i].resize(static_cast<size_t>(count), kNoValue);
+        if (series_[i].size() != static_cast<size_t>(count)) {
+            MakeRoom(series_[i], static_cast<size_t>(count));
+            series_[i].resize(static_cast<size_t>(count), kNoValue);
+        }
         subgraphs_[i].Series.Data = series_[i].data();
         subgraphs_[i].Series.Count = count;
     }
@@ -303,6 +306,7 @@ void StudyInstance::FetchArray(HostStudyInterface* host, int32_t key) {
     if (index < 0 || index >= static_cast<int64_t>(self.series_.size())) return;
     const auto i = static_cast<size_t>(index);
     self.seriesFetched_[i] = 1;
+    MakeRoom(self.series_[i], static_cast<size_t>(bars.size()));
     self.series_[i].resize(static_cast<size_t>(bars.size()), kNoValue);
     self.subgraphs_[i].Series.Data = self.series_[i].data();
     self.subgraphs_[i].Series.Count = bars.size();

@@ -1,10 +1,12 @@
 // A study's series on a long chart live in large pages and keep their values
 // as the chart grows and as they shrink back to the heap (the storage given
-// back the way it was taken: a sanitizer build reports any mismatch).
+// back the way it was taken: a sanitizer build reports any mismatch); a live
+// chart's columns grow close to what their bars need.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
+#include "host/bars/BarColumns.h"
 #include "host/memory/LargePages.h"
 #include "host/runtime/StudyInstance.h"
 
@@ -29,6 +31,24 @@ TEST(LargePages, LongSeriesKeepTheirValuesAsTheyGrowAndShrink) {
     series.shrink_to_fit();  // back to the heap
     ASSERT_EQ(series.size(), 10u);
     EXPECT_EQ(series.back(), 1.5f);
+}
+
+// Bar by bar, as a followed file gives them: every column holds at most an
+// eighth more room than its bars (doubling would hold up to twice as much).
+TEST(RecordArrays, ColumnsGrowByAnEighthAsBarsArrive) {
+    kovra::host::BarColumns bars;
+    for (int32_t bar = 0; bar < 20000; ++bar) {
+        bars.Append(bar, 1, 2, 0.5f, 1.5f);
+        const size_t room = bars.dateTimes.size() + bars.dateTimes.size() / 8 + 1;
+        ASSERT_LE(bars.dateTimes.capacity(), room) << bar;
+        ASSERT_LE(bars.volume.capacity(), room) << bar;
+    }
+    Series series;
+    for (size_t count = 1; count <= 20000; count += 997) {
+        kovra::host::MakeRoom(series, count);
+        series.resize(count);
+        ASSERT_LE(series.capacity(), count + count / 8 + 1) << count;
+    }
 }
 
 }  // namespace
