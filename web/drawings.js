@@ -5,6 +5,7 @@
 // pane (drawn over the grid, before any series), the one above them on the
 // candles' series.
 
+import { fontOf } from './look.js';
 import { strokeStyle } from './pens.js';
 
 function withAlpha(colour, alpha) {
@@ -54,8 +55,8 @@ function drawShape(context, drawing, a, b) {
 
 // The anchor at the aligned side of the lines' box; each line aligned in the
 // box the same way, over its halo.
-function drawText(context, drawing, anchorX, anchorY) {
-  context.font = `${drawing.fontPixels}px "DejaVu Sans", sans-serif`;
+function drawText(context, drawing, anchorX, anchorY, look) {
+  context.font = fontOf(look, drawing.fontPixels);
   context.setLineDash([]);
   const metrics = context.measureText('Hg');
   const ascent = metrics.fontBoundingBoxAscent, lineHeight = ascent + metrics.fontBoundingBoxDescent;
@@ -83,6 +84,7 @@ export class DrawingsPrimitive {
   constructor({ layer, series = null, onPainted = null }) {
     Object.assign(this, { layer, series, onPainted });
     this.drawings = [];
+    this.look = null;  // the picture's: its font for the texts
     const renderer = { draw: (target) => this.draw(target) };
     this.view = { renderer: () => renderer, zOrder: () => 'normal' };
   }
@@ -99,6 +101,11 @@ export class DrawingsPrimitive {
 
   setDrawings(drawings) {
     this.drawings = drawings;
+    if (this.requestUpdate) this.requestUpdate();
+  }
+
+  setLook(look) {
+    this.look = look;
     if (this.requestUpdate) this.requestUpdate();
   }
 
@@ -119,7 +126,7 @@ export class DrawingsPrimitive {
 
   draw(target) {
     const drawn = [];
-    if (this.chart) {
+    if (this.chart && this.look) {
       const timeScale = this.chart.timeScale();
       target.useMediaCoordinateSpace(({ context, mediaSize }) => {
         const point = (bar, price) => ({ x: timeScale.logicalToCoordinate(bar), y: this.series.priceToCoordinate(price) });
@@ -133,7 +140,7 @@ export class DrawingsPrimitive {
             at = drawLine(context, d, a, b);
           } else if (d.kind === 'text') {
             const x = d.anchor === 'leftEdge' ? 0 : d.anchor === 'rightEdge' ? mediaSize.width : a.x;
-            at = drawText(context, d, x, a.y);
+            at = drawText(context, d, x, a.y, this.look);
           } else {
             at = drawShape(context, d, a, b);
           }

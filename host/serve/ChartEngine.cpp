@@ -357,6 +357,7 @@ void ChartEngine::Publish() {
     header.barsFrom = static_cast<int32_t>(barsFrom);
     header.seriesFrom = static_cast<int32_t>(seriesFrom);
     header.withDrawings = withDrawings;
+    header.withLook = false;
     events_.Publish(ChartEvent{version_, "update", FormatStateJson(study, header)});
 }
 

@@ -68,8 +68,16 @@ test('the page draws every candle, level series and drawing of the state, and th
     }
     const [x, y] = await page.evaluate(([bar, price]) => [window.__chart.barToX(bar), window.__chart.priceToY(price)],
       [candle, (b.open[candle] + b.close[candle]) / 2]);
-    assert.deepEqual(await pixelAt(page, x, y), b.close[candle] >= b.open[candle] ? [0x26, 0xA6, 0x5B] : [0xDE, 0x3D, 0x3D],
+    const { colours } = state.look;
+    assert.deepEqual(await pixelAt(page, x, y), rgbOf(b.close[candle] >= b.open[candle] ? colours.upCandle : colours.downCandle),
       `the candle of bar ${candle} in its direction's colour`);
+    // The page's own parts take the picture's colours from the state.
+    const cssColour = (selector, property) =>
+      page.locator(selector).first().evaluate((element, name) => getComputedStyle(element)[name], property);
+    const rgbText = (hex) => `rgb(${rgbOf(hex).join(', ')})`;
+    assert.equal(await cssColour('body', 'color'), rgbText(colours.text));
+    assert.equal(await cssColour('#control-bar', 'backgroundColor'), rgbText(colours.panel));
+    assert.equal(await cssColour('#control-bar button[aria-pressed="false"]', 'backgroundColor'), rgbText(colours.buttonFace));
     assert.deepEqual(problems, []);
   }));
 

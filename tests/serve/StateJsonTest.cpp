@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <map>
+#include <regex>
 #include <set>
 
+#include "host/render/PictureLimits.h"
+#include "host/render/PictureLook.h"
 #include "host/serve/StateJson.h"
 #include "tests/serve/ServeTestSupport.h"
 
@@ -132,6 +135,7 @@ TEST(StateJson, AnUpdateCarriesBarsFromItsFirstBarAndDrawingsOnlyWhenTheyChanged
     header.barsFrom = SampleBars().bars.size() - 2;
     header.seriesFrom = SampleBars().bars.size() - 1;
     header.withDrawings = false;
+    header.withLook = false;
     const json update = json::parse(FormatStateJson(*sample.study, header));
     EXPECT_EQ(update["version"], 7);
     EXPECT_EQ(update["barsFrom"], header.barsFrom);
@@ -143,6 +147,23 @@ TEST(StateJson, AnUpdateCarriesBarsFromItsFirstBarAndDrawingsOnlyWhenTheyChanged
     EXPECT_EQ(update["series"][2]["values"][1], 1);
     EXPECT_FALSE(update.contains("drawings"));
     EXPECT_EQ(update["buttons"].size(), 17u) << "everything but the bars and drawings comes whole";
+}
+
+// The page styles itself with the picture's look: the chart's own
+// background, the picture's colours as #RRGGBB and the limits it is held to.
+TEST(StateJson, TheWholeStateCarriesThePicturesLook) {
+    SampleChart sample;
+    sample.chart.backgroundColour = Rgb(0x12, 0x34, 0x56);
+    const json look = json::parse(FormatStateJson(*sample.study, {}))["look"];
+    EXPECT_EQ(look["colours"]["background"], "#123456");
+    EXPECT_EQ(look["colours"]["upCandle"], "#26A65B");
+    for (const auto& [name, colour] : look["colours"].items())
+        EXPECT_TRUE(std::regex_match(colour.get<std::string>(), std::regex("#[0-9A-F]{6}"))) << name << ": " << colour;
+    EXPECT_EQ(look["font"], kChartFontFamily);
+    EXPECT_EQ(look["axes"]["timeAxisHeight"], axes::kTimeAxisHeight);
+    EXPECT_EQ(look["limits"]["minWidth"], kMinImageWidth);
+    EXPECT_EQ(look["limits"]["minHeight"], kMinImageHeight);
+    EXPECT_EQ(look["limits"]["maxPixels"], kMaxPicturePixels);
 }
 
 }  // namespace
