@@ -149,6 +149,9 @@ test('a settings change recalculates, and the replay brings bars one at a time',
     await page.locator('select[name="Frame Size"]').selectOption('32');
     await painted(page, () => window.__chart.frame.end - window.__chart.frame.start === 32);
     assert.match(await page.locator('#title').textContent(), /Frame Size: 32/);
+    // A colour goes as the picker gives it (#rrggbb) and comes back on the level's pen.
+    await page.locator('#settings-subgraphs input[data-position="2"]').fill('#ff8000');
+    await painted(page, () => window.__chart.state.series.find((s) => s.subgraph === 2).pen.colour === '#FF8000');
 
     await page.locator('#replay-start-bar').fill('1900');
     await page.locator('#replay-start').click();
