@@ -6,7 +6,6 @@
 
 import { DrawingsPrimitive } from './drawings.js';
 import { LevelsPrimitive } from './levels.js';
-import { dateTimeText } from './state.js';
 import { TimeAxisPrimitive } from './timeaxis.js';
 
 // Pixels per bar, for the wheel and the keys alike.
@@ -53,7 +52,7 @@ export class ChartView {
         maxBarSpacing: MAX_BAR_SPACING,
       },
       localization: {
-        timeFormatter: (time) => (this.state ? dateTimeText(this.state.bars.time[barAtTime(this.state, time)]) : ''),
+        timeFormatter: (time) => (this.state ? this.state.bars.dateTime[barAtTime(this.state, time)] : ''),
       },
     });
     this.candles = this.chart.addSeries(CandlestickSeries);
@@ -149,7 +148,7 @@ export class ChartView {
     const bar = Math.min(this.hoveredBar ?? Infinity, state.barCount - 1);
     const fixed = (value) => (value === null || value === undefined ? '–' : value.toFixed(state.valueFormat));
     const b = state.bars;
-    this.legend.summary.textContent = `bar ${bar} · ${dateTimeText(b.time[bar])} · O ${fixed(b.open[bar])} ` +
+    this.legend.summary.textContent = `bar ${bar} · ${b.dateTime[bar]} · O ${fixed(b.open[bar])} ` +
       `H ${fixed(b.high[bar])} L ${fixed(b.low[bar])} C ${fixed(b.close[bar])}`;
     this.legend.levels.replaceChildren(...state.series.flatMap((series) => {
       const name = document.createElement('span');

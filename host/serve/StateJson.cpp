@@ -14,6 +14,7 @@
 #include "host/render/PictureLook.h"
 #include "host/render/SeriesPlacement.h"
 #include "host/serve/JsonWriter.h"
+#include "host/text/DateTimeText.h"
 #include "host/text/DateTimes.h"
 
 namespace kovra::host {
@@ -116,9 +117,22 @@ void WriteColumn(JsonWriter& out, const char* name, const Column& column, int32_
     out.EndArray();
 }
 
+// The date-times as `kovra run` writes them, so the page shows no other form.
+void WriteDateTimeTexts(JsonWriter& out, const BarColumns& bars, int32_t from) {
+    out.Key("dateTime").BeginArray();
+    fmt::memory_buffer text;
+    for (int32_t bar = from; bar < bars.size(); ++bar) {
+        text.clear();
+        AppendDateTime(text, bars.dateTimes[static_cast<size_t>(bar)]);
+        out.String(std::string_view(text.data(), text.size()));
+    }
+    out.EndArray();
+}
+
 void WriteBars(JsonWriter& out, const BarColumns& bars, int32_t from) {
     out.Key("bars").BeginObject();
     WriteColumn(out, "time", bars.dateTimes, from);
+    WriteDateTimeTexts(out, bars, from);
     WriteColumn(out, "open", bars.open, from);
     WriteColumn(out, "high", bars.high, from);
     WriteColumn(out, "low", bars.low, from);

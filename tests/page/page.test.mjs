@@ -50,6 +50,9 @@ test('the page draws every candle, level series and drawing of the state, and th
     assert.deepEqual(drawn.buttons.map((b) => b.hover), state.buttons.map((b) => b.hover));
     assert.deepEqual(drawn.buttons.map((b) => b.pressed), state.buttons.map((b) => b.pushed));
     assert.match(await page.locator('#title').textContent(), /^Kovra Math RT Intraday — Frame Algorithm: Optimized, Frame Size: 16/);
+    const last = state.barCount - 1;
+    assert.ok((await page.locator('#legend-bar').textContent()).startsWith(`bar ${last} · ${state.bars.dateTime[last]} · `),
+      'the legend shows the last bar with its date-time as the server writes it');
     // The first view is the current frame, as in the picture.
     assert.deepEqual(drawn.visible, { from: state.window.firstBar - 0.5, to: state.window.lastBar + 0.5 });
 

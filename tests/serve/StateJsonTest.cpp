@@ -77,8 +77,10 @@ TEST(StateJson, EveryDrawingOfTheSampleIsPlacedWithItsBarsAndPricesOrOmittedWith
 
     const int32_t bars = SampleBars().bars.size();
     EXPECT_EQ(state["barCount"], bars);
-    for (const char* column : {"time", "open", "high", "low", "close"}) EXPECT_EQ(state["bars"][column].size(), bars);
+    for (const char* column : {"time", "dateTime", "open", "high", "low", "close"})
+        EXPECT_EQ(state["bars"][column].size(), bars);
     EXPECT_EQ(state["bars"]["time"][0], 1710149400) << "2024-03-11 09:30:00 read as UTC";
+    EXPECT_EQ(state["bars"]["dateTime"][0], "2024-03-11 09:30:00");
     ASSERT_EQ(state["series"].size(), 13u);
     for (const json& series : state["series"]) {
         // Runs of (value, count) give back every bar's value.
@@ -130,6 +132,7 @@ TEST(StateJson, TextsCarryTheirLinesAlignmentAndEdgeAnchor) {
 
 TEST(StateJson, AnUpdateCarriesBarsFromItsFirstBarAndDrawingsOnlyWhenTheyChanged) {
     SampleChart sample;
+    sample.chart.bars.dateTimes.back() += 250'000;  // a quarter second: shown as `kovra run` writes it
     StateHeader header;
     header.version = 7;
     header.barsFrom = SampleBars().bars.size() - 2;
@@ -141,6 +144,7 @@ TEST(StateJson, AnUpdateCarriesBarsFromItsFirstBarAndDrawingsOnlyWhenTheyChanged
     EXPECT_EQ(update["barsFrom"], header.barsFrom);
     EXPECT_EQ(update["seriesFrom"], header.seriesFrom);
     EXPECT_EQ(update["bars"]["close"].size(), 2u);
+    EXPECT_EQ(update["bars"]["dateTime"], json::array({"2024-03-15 15:58:00", "2024-03-15 15:59:00.250000"}));
     ASSERT_EQ(update["series"][2]["values"].size(), 2u) << "one run: value and count";
     EXPECT_EQ(static_cast<float>(update["series"][2]["values"][0].get<double>()),
               sample.study->SeriesValue(2, header.seriesFrom));
