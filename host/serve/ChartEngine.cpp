@@ -1,7 +1,6 @@
 #include "host/serve/ChartEngine.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <random>
 
@@ -9,7 +8,6 @@
 
 #include "host/text/DateTimeText.h"
 #include "host/render/ChartImage.h"
-#include "host/render/SeriesPlacement.h"
 #include "host/render/TimeMarks.h"
 #include "host/runtime/StudyOutputs.h"
 #include "host/serve/StateJson.h"
@@ -30,21 +28,6 @@ std::shared_ptr<const std::string> Text(std::string text) { return std::make_sha
 
 EngineReply Refusal(int status, const std::string& reason) {
     return EngineReply{status, "text/plain; charset=utf-8", Text(reason + "\n")};
-}
-
-template <typename Element>
-bool SameBits(Element a, Element b) {
-    if constexpr (sizeof(Element) == 4) return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
-    else return a == b;
-}
-
-// The first index at which two columns differ (their common length when one is a prefix of the other).
-template <typename Column>
-size_t FirstDifference(const Column& a, const Column& b) {
-    const size_t common = std::min(a.size(), b.size());
-    for (size_t i = 0; i < common; ++i)
-        if (!SameBits(a[i], b[i])) return i;
-    return common;
 }
 
 Clock::duration StepInterval(double speed) {
@@ -311,51 +294,29 @@ void ChartEngine::KeepWithinMaxBars() {
 }
 
 void ChartEngine::Publish() {
-    const ChartSession& session = *setup_.session;
+    ChartSession& session = *setup_.session;
     const StudyInstance& study = session.study();
-    const BarColumns& bars = session.chart().bars;
-    const auto count = static_cast<size_t>(bars.size());
-
-    // What the pages have is kept as sent, so a change is found by comparing.
-    size_t barsFrom = count;
-    barsFrom = std::min(barsFrom, FirstDifference(bars.dateTimes, sent_.bars.dateTimes));
-    barsFrom = std::min(barsFrom, FirstDifference(bars.open, sent_.bars.open));
-    barsFrom = std::min(barsFrom, FirstDifference(bars.high, sent_.bars.high));
-    barsFrom = std::min(barsFrom, FirstDifference(bars.low, sent_.bars.low));
-    barsFrom = std::min(barsFrom, FirstDifference(bars.close, sent_.bars.close));
-    if (barsFrom < count || count != static_cast<size_t>(sent_.bars.size())) sent_.bars = bars;
-    size_t seriesFrom = count;
-    const std::span<const int32_t> levelSeries = LevelSeriesSubgraphs();
-    sent_.series.resize(levelSeries.size());
-    for (size_t line = 0; line < levelSeries.size(); ++line) {
-        const int32_t subgraph = levelSeries[line];
-        std::vector<float>& sent = sent_.series[line];
-        size_t bar = 0;
-        while (bar < count && bar < sent.size() &&
-               SameBits(study.SeriesValue(subgraph, static_cast<int32_t>(bar)), sent[bar]))
-            ++bar;
-        seriesFrom = std::min(seriesFrom, bar);
-        sent.resize(count);
-        for (; bar < count; ++bar) sent[bar] = study.SeriesValue(subgraph, static_cast<int32_t>(bar));
-    }
+    const int32_t count = session.chart().bars.size();
+    const ChartChange change = session.TakeChange();
+    const int32_t barsFrom = std::min(change.barsFrom, count), seriesFrom = std::min(change.seriesFrom, count);
     // Drawings change only when the study submits or clears, or a text dated
     // by a date-time finds a new bar.
     const DrawingsStamp stamp{session.chart().drawings.SubmissionsOf(study.studyIdentifier()),
-                              session.chart().drawings.ClearsOf(study.studyIdentifier()), bars.size()};
+                              session.chart().drawings.ClearsOf(study.studyIdentifier()), count};
     const bool withDrawings = !(stamp == sentDrawings_);
     sentDrawings_ = stamp;
 
     ++version_;
     stateJson_.reset();
     StateHeader header = HeaderNow();
-    if (count - barsFrom > static_cast<size_t>(kMaxUpdateBars)) {
+    if (count - barsFrom > kMaxUpdateBars) {
         stateJson_ = Text(FormatStateJson(study, header));  // ready for the pages that will ask
         events_.Publish(ChartEvent{version_, "reload",
                                    fmt::format("{{\"version\":{},\"instance\":\"{}\"}}", version_, instance_)});
         return;
     }
-    header.barsFrom = static_cast<int32_t>(barsFrom);
-    header.seriesFrom = static_cast<int32_t>(seriesFrom);
+    header.barsFrom = barsFrom;
+    header.seriesFrom = seriesFrom;
     header.withDrawings = withDrawings;
     header.withLook = false;
     events_.Publish(ChartEvent{version_, "update", FormatStateJson(study, header)});

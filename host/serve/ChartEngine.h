@@ -1,7 +1,7 @@
 // The one thread that owns the chart session and the study while `kovra
 // serve` runs. The HTTP threads hand it requests through a bounded queue and
 // wait for the reply; it plays the replay, reads a followed bar file, and
-// after every change publishes what changed to the event hub.
+// after every change publishes what the session says changed to the event hub.
 #pragma once
 
 #include <chrono>
@@ -105,11 +105,7 @@ private:
     int32_t shown_ = 0;  // bars of setup_.bars on the chart
     EventHub events_;
 
-    // What the pages were last sent, to find the first bar that changed.
-    struct SentColumns {
-        BarColumns bars;
-        std::vector<std::vector<float>> series;
-    } sent_;
+    // What the drawings the pages were last sent came from.
     struct DrawingsStamp {
         int64_t submissions = -1, clears = -1;
         int32_t bars = -1;
