@@ -5,13 +5,8 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
-#include <functional>
-#include <future>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -22,17 +17,12 @@
 #include "host/runtime/StudyLibrary.h"
 #include "host/runtime/StudySettings.h"
 #include "host/render/ChartImage.h"
+#include "host/serve/EngineQueue.h"
 #include "host/serve/EventHub.h"
 #include "host/serve/FollowedFile.h"
 #include "host/serve/StateJson.h"
 
 namespace kovra::host {
-
-struct EngineReply {
-    int status = 200;
-    std::string contentType = "application/json; charset=utf-8";
-    std::shared_ptr<const std::string> body;
-};
 
 struct ReplayRequest {
     enum class Action { kNone, kPlay, kPause, kStep };
@@ -56,8 +46,6 @@ struct EngineSetup {
 
 class ChartEngine {
 public:
-    static constexpr size_t kQueueCapacity = 64;
-
     explicit ChartEngine(EngineSetup setup);
     ~ChartEngine();  // stops
     ChartEngine(const ChartEngine&) = delete;
@@ -85,11 +73,12 @@ public:
     void Stop();
 
 private:
-    using Job = std::function<EngineReply()>;
-    EngineReply Ask(Job job);
+    using Clock = std::chrono::steady_clock;
+    static Clock::duration StepInterval(double speed);  // between replay steps
+
     void Run();
     void RunDue();
-    std::optional<std::chrono::steady_clock::time_point> NextWake() const;
+    std::optional<Clock::time_point> NextWake() const;
 
     EngineReply Ok();
     StateHeader HeaderNow() const;
@@ -114,13 +103,10 @@ private:
     uint64_t version_ = 1;
     std::shared_ptr<const std::string> stateJson_;  // the whole state at version_, once asked for
 
-    std::chrono::steady_clock::time_point nextStep_{};
-    std::chrono::steady_clock::time_point nextFollow_{};
+    Clock::time_point nextStep_{};
+    Clock::time_point nextFollow_{};
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::packaged_task<EngineReply()>> jobs_;
-    bool stopping_ = false;
+    EngineQueue queue_;
     std::thread thread_;
 };
 
