@@ -7,6 +7,7 @@
 
 import { fontOf } from './look.js';
 import { strokeStyle } from './pens.js';
+import { ChartPrimitive } from './primitive.js';
 
 function withAlpha(colour, alpha) {
   const value = parseInt(colour.slice(1), 16);
@@ -77,39 +78,26 @@ function drawText(context, drawing, anchorX, anchorY, look) {
   return { x1: left, y1: top, x2: left + width, y2: top + height };
 }
 
-export class DrawingsPrimitive {
+export class DrawingsPrimitive extends ChartPrimitive {
   // layer: the drawings' "layer" it paints; series: the candles (a pane
   // primitive is given none); onPainted(drawn), when given: after each
   // repaint, what was drawn.
   constructor({ layer, series = null, onPainted = null }) {
-    Object.assign(this, { layer, series, onPainted });
+    super('normal', series);
+    Object.assign(this, { layer, onPainted });
     this.drawings = [];
     this.look = null;  // the picture's: its font for the texts
-    const renderer = { draw: (target) => this.draw(target) };
-    this.view = { renderer: () => renderer, zOrder: () => 'normal' };
-  }
-
-  attached({ chart, series, requestUpdate }) {
-    this.chart = chart;
-    this.series = series ?? this.series;
-    this.requestUpdate = requestUpdate;
-  }
-
-  detached() {
-    this.chart = this.series = this.requestUpdate = null;
   }
 
   setDrawings(drawings) {
     this.drawings = drawings;
-    if (this.requestUpdate) this.requestUpdate();
+    this.repaint();
   }
 
   setLook(look) {
     this.look = look;
-    if (this.requestUpdate) this.requestUpdate();
+    this.repaint();
   }
-
-  paneViews() { return [this.view]; }
 
   // The price scale takes in the drawings of every layer that lie in the
   // visible bars (asked of the primitive on the candles' series only).

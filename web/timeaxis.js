@@ -6,12 +6,15 @@
 // chart library's own tick labels and vertical grid are hidden.
 
 import { fontOf } from './look.js';
+import { ChartPrimitive } from './primitive.js';
 
 const ASK_AFTER_MILLISECONDS = 100;  // changes within this time make one request
 
-export class TimeAxisPrimitive {
+// Its pane view is the grid, beneath everything; the axis is a view of its own.
+export class TimeAxisPrimitive extends ChartPrimitive {
   // onPainted(marks), when given: after each repaint of the axis, the marks drawn, each with its pixel x.
   constructor(onPainted = null) {
+    super('bottom');
     this.onPainted = onPainted;
     this.look = null;        // the picture's, from the state: nothing is drawn without it
     this.barCount = 0;
@@ -23,31 +26,28 @@ export class TimeAxisPrimitive {
     this.asking = false;
     this.askAgain = false;
     this.refresh = () => this.askSoon();
-    const grid = { draw: (target) => this.drawGrid(target) };
     const axis = { draw: (target) => this.drawAxis(target) };
-    this.gridView = { renderer: () => grid, zOrder: () => 'bottom' };
     this.axisView = { renderer: () => axis };
   }
 
-  attached({ chart, requestUpdate }) {
-    Object.assign(this, { chart, requestUpdate });
-    chart.timeScale().subscribeVisibleLogicalRangeChange(this.refresh);
-    chart.timeScale().subscribeSizeChange(this.refresh);
+  attached(params) {
+    super.attached(params);
+    params.chart.timeScale().subscribeVisibleLogicalRangeChange(this.refresh);
+    params.chart.timeScale().subscribeSizeChange(this.refresh);
   }
 
   detached() {
     this.chart.timeScale().unsubscribeVisibleLogicalRangeChange(this.refresh);
     this.chart.timeScale().unsubscribeSizeChange(this.refresh);
     clearTimeout(this.timer);
-    this.chart = this.requestUpdate = null;
+    super.detached();
   }
 
-  paneViews() { return [this.gridView]; }
   timeAxisPaneViews() { return [this.axisView]; }
 
   setLook(look) {
     this.look = look;
-    if (this.requestUpdate) this.requestUpdate();
+    this.repaint();
   }
 
   // The bars' date-times changed (new bars, or all of them): the marks are asked for again.
@@ -77,7 +77,7 @@ export class TimeAxisPrimitive {
       const marks = view ? await this.fetchMarks(query) : [];
       if (marks) {
         Object.assign(this, { marks, window: view, answered: asked });
-        if (this.requestUpdate) this.requestUpdate();
+        this.repaint();
       }
     } finally {
       this.asking = false;
@@ -115,7 +115,8 @@ export class TimeAxisPrimitive {
       .filter((mark) => mark.x !== null);
   }
 
-  drawGrid(target) {
+  // The grid: a line across the pane at each mark.
+  draw(target) {
     if (!this.look) return;
     target.useBitmapCoordinateSpace(({ context, bitmapSize, horizontalPixelRatio: hr }) => {
       context.fillStyle = this.look.colours.grid;
