@@ -14,7 +14,7 @@ export default [
     },
   },
   {
-    files: ["tests/page/**/*.mjs", "bench/page/**/*.mjs"],
+    files: ["tests/page/**/*.mjs", "bench/page/**/*.mjs", "scripts/**/*.mjs"],
     // Node scripts that also hand functions to the browser to run there.
     languageOptions: { ecmaVersion: 2022, sourceType: "module", globals: { ...globals.node, ...globals.browser } },
   },

@@ -6,10 +6,8 @@
 
 import { DrawingsPrimitive } from './drawings.js';
 import { LevelsPrimitive } from './levels.js';
-import { dateTimeText } from './state.js';
-import { TIME_AXIS_HEIGHT, TimeAxisPrimitive } from './timeaxis.js';
+import { TimeAxisPrimitive } from './timeaxis.js';
 
-const UP = '#26A65B', DOWN = '#DE3D3D';  // the picture's candle colours
 // Pixels per bar, for the wheel and the keys alike.
 const MIN_BAR_SPACING = 0.5, MAX_BAR_SPACING = 60;
 const KEY_ZOOM = 1.25, KEY_PAN_SHARE = 0.1;  // of the bar spacing; of the bars in view
@@ -36,6 +34,7 @@ export class ChartView {
   constructor({ container, legend, goLatest, hooks }) {
     Object.assign(this, { container, legend, goLatest, hooks });
     this.state = null;
+    this.look = null;
     this.hoveredBar = null;
     this.paints = 0;
     this.lastPaint = { series: [], beneath: [], timeMarks: [] };
@@ -44,23 +43,19 @@ export class ChartView {
     const { createChart, CandlestickSeries } = window.LightweightCharts;
     this.chart = createChart(container, {
       autoSize: true,
-      layout: { background: { color: '#FFFFFF' }, textColor: '#323741', fontFamily: '"DejaVu Sans", sans-serif' },
-      grid: { vertLines: { visible: false }, horzLines: { color: '#ECEEF1' } },  // the time axis draws its own
+      grid: { vertLines: { visible: false } },  // the time axis draws its own
       timeScale: {
         tickMarkFormatter: () => '',  // the time axis draws the picture's marks instead
-        minimumHeight: TIME_AXIS_HEIGHT,
         rightOffset: 2,
         shiftVisibleRangeOnNewBar: true,
         minBarSpacing: MIN_BAR_SPACING,
         maxBarSpacing: MAX_BAR_SPACING,
       },
       localization: {
-        timeFormatter: (time) => (this.state ? dateTimeText(this.state.bars.time[barAtTime(this.state, time)]) : ''),
+        timeFormatter: (time) => (this.state ? this.state.bars.dateTime[barAtTime(this.state, time)] : ''),
       },
     });
-    this.candles = this.chart.addSeries(CandlestickSeries, {
-      upColor: UP, downColor: DOWN, borderUpColor: UP, borderDownColor: DOWN, wickUpColor: UP, wickDownColor: DOWN,
-    });
+    this.candles = this.chart.addSeries(CandlestickSeries);
     const record = (key) => (hooks ? (drawn) => { this.lastPaint[key] = drawn; } : null);
     this.drawingsBeneath = new DrawingsPrimitive({ layer: 'beneath', series: this.candles, onPainted: record('beneath') });
     this.chart.panes()[0].attachPrimitive(this.drawingsBeneath);
@@ -90,6 +85,7 @@ export class ChartView {
   render(state, change, fresh = false) {
     const previous = fresh ? null : this.state;
     this.state = state;
+    if (state.look !== this.look) this.showLook(state.look);
     if (previous && change !== null && change >= previous.barCount - 1 && state.barCount >= previous.barCount) {
       for (let bar = Math.min(change, previous.barCount - 1); bar < state.barCount; bar += 1) {
         this.candles.update(candleOf(state, bar));
@@ -110,6 +106,24 @@ export class ChartView {
     if (!previous || ((change === null || newFrame) && !this.scrolledAway(previous))) this.showWindow(state.window);
     this.showLegend();
     this.showGoLatest();
+  }
+
+  // The picture's colours, font and time axis height (a whole state's; updates keep it).
+  showLook(look) {
+    this.look = look;
+    const { colours } = look;
+    this.chart.applyOptions({
+      layout: { background: { color: colours.background }, textColor: colours.text, fontFamily: `"${look.font}", sans-serif` },
+      grid: { horzLines: { color: colours.grid } },
+      timeScale: { minimumHeight: look.axes.timeAxisHeight },
+    });
+    const up = colours.upCandle, down = colours.downCandle;
+    this.candles.applyOptions({
+      upColor: up, downColor: down, borderUpColor: up, borderDownColor: down, wickUpColor: up, wickDownColor: down,
+    });
+    this.timeAxis.setLook(look);
+    this.drawingsBeneath.setLook(look);
+    this.drawings.setLook(look);
   }
 
   // The current frame, as the picture first shows it.
@@ -134,7 +148,7 @@ export class ChartView {
     const bar = Math.min(this.hoveredBar ?? Infinity, state.barCount - 1);
     const fixed = (value) => (value === null || value === undefined ? '–' : value.toFixed(state.valueFormat));
     const b = state.bars;
-    this.legend.summary.textContent = `bar ${bar} · ${dateTimeText(b.time[bar])} · O ${fixed(b.open[bar])} ` +
+    this.legend.summary.textContent = `bar ${bar} · ${b.dateTime[bar]} · O ${fixed(b.open[bar])} ` +
       `H ${fixed(b.high[bar])} L ${fixed(b.low[bar])} C ${fixed(b.close[bar])}`;
     this.legend.levels.replaceChildren(...state.series.flatMap((series) => {
       const name = document.createElement('span');

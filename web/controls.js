@@ -4,13 +4,6 @@
 // clicks and changes go to the server. Nothing the page shows differs from
 // the state for long: a change the server refused, or never heard, goes back.
 
-// "#RRGGBB" to the record's 0x00BBGGRR.
-function recordColour(hex) {
-  const value = parseInt(hex.slice(1), 16);
-  const bgr = ((value & 255) << 16) | (value & 0xff00) | (value >> 16);
-  return `0x${bgr.toString(16).padStart(6, '0').toUpperCase()}`;
-}
-
 const IN_FORCE_MARK = ' ✓';
 
 export class Controls {
@@ -89,7 +82,7 @@ export class Controls {
       colour.value = subgraph.colour.toLowerCase();
       colour.dataset.position = String(subgraph.position);
       colour.addEventListener('change', () => this.change({
-        subgraphs: [{ subgraph: `#${subgraph.position}`, field: 'PrimaryColour', value: recordColour(colour.value) }],
+        subgraphs: [{ subgraph: `#${subgraph.position}`, field: 'PrimaryColour', value: colour.value }],
       }, subgraph.name));
       label.append(subgraph.name, colour);
       return label;

@@ -5,7 +5,9 @@
 // pane (drawn over the grid, before any series), the one above them on the
 // candles' series.
 
+import { fontOf } from './look.js';
 import { strokeStyle } from './pens.js';
+import { ChartPrimitive } from './primitive.js';
 
 function withAlpha(colour, alpha) {
   const value = parseInt(colour.slice(1), 16);
@@ -54,8 +56,8 @@ function drawShape(context, drawing, a, b) {
 
 // The anchor at the aligned side of the lines' box; each line aligned in the
 // box the same way, over its halo.
-function drawText(context, drawing, anchorX, anchorY) {
-  context.font = `${drawing.fontPixels}px "DejaVu Sans", sans-serif`;
+function drawText(context, drawing, anchorX, anchorY, look) {
+  context.font = fontOf(look, drawing.fontPixels);
   context.setLineDash([]);
   const metrics = context.measureText('Hg');
   const ascent = metrics.fontBoundingBoxAscent, lineHeight = ascent + metrics.fontBoundingBoxDescent;
@@ -76,33 +78,26 @@ function drawText(context, drawing, anchorX, anchorY) {
   return { x1: left, y1: top, x2: left + width, y2: top + height };
 }
 
-export class DrawingsPrimitive {
+export class DrawingsPrimitive extends ChartPrimitive {
   // layer: the drawings' "layer" it paints; series: the candles (a pane
   // primitive is given none); onPainted(drawn), when given: after each
   // repaint, what was drawn.
   constructor({ layer, series = null, onPainted = null }) {
-    Object.assign(this, { layer, series, onPainted });
+    super('normal', series);
+    Object.assign(this, { layer, onPainted });
     this.drawings = [];
-    const renderer = { draw: (target) => this.draw(target) };
-    this.view = { renderer: () => renderer, zOrder: () => 'normal' };
-  }
-
-  attached({ chart, series, requestUpdate }) {
-    this.chart = chart;
-    this.series = series ?? this.series;
-    this.requestUpdate = requestUpdate;
-  }
-
-  detached() {
-    this.chart = this.series = this.requestUpdate = null;
+    this.look = null;  // the picture's: its font for the texts
   }
 
   setDrawings(drawings) {
     this.drawings = drawings;
-    if (this.requestUpdate) this.requestUpdate();
+    this.repaint();
   }
 
-  paneViews() { return [this.view]; }
+  setLook(look) {
+    this.look = look;
+    this.repaint();
+  }
 
   // The price scale takes in the drawings of every layer that lie in the
   // visible bars (asked of the primitive on the candles' series only).
@@ -119,7 +114,7 @@ export class DrawingsPrimitive {
 
   draw(target) {
     const drawn = [];
-    if (this.chart) {
+    if (this.chart && this.look) {
       const timeScale = this.chart.timeScale();
       target.useMediaCoordinateSpace(({ context, mediaSize }) => {
         const point = (bar, price) => ({ x: timeScale.logicalToCoordinate(bar), y: this.series.priceToCoordinate(price) });
@@ -133,7 +128,7 @@ export class DrawingsPrimitive {
             at = drawLine(context, d, a, b);
           } else if (d.kind === 'text') {
             const x = d.anchor === 'leftEdge' ? 0 : d.anchor === 'rightEdge' ? mediaSize.width : a.x;
-            at = drawText(context, d, x, a.y);
+            at = drawText(context, d, x, a.y, this.look);
           } else {
             at = drawShape(context, d, a, b);
           }

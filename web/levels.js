@@ -5,30 +5,20 @@
 // server; this only maps bars and prices to pixels.
 
 import { strokeStyle } from './pens.js';
+import { ChartPrimitive } from './primitive.js';
 
-export class LevelsPrimitive {
+export class LevelsPrimitive extends ChartPrimitive {
   // onPainted(drawn), when given: after each repaint, each series' runs and dashes drawn.
   constructor(onPainted = null) {
+    super();
     this.state = null;
     this.onPainted = onPainted;
-    const renderer = { draw: (target) => this.draw(target) };
-    this.view = { renderer: () => renderer, zOrder: () => 'normal' };
-  }
-
-  attached({ chart, series, requestUpdate }) {
-    Object.assign(this, { chart, series, requestUpdate });
-  }
-
-  detached() {
-    this.chart = this.series = this.requestUpdate = null;
   }
 
   setState(state) {
     this.state = state;
-    if (this.requestUpdate) this.requestUpdate();
+    this.repaint();
   }
-
-  paneViews() { return [this.view]; }
 
   // The price scale takes in the shown levels of the visible bars.
   autoscaleInfo(firstLogical, lastLogical) {

@@ -4,6 +4,7 @@
 
 import { ChartView } from './chart.js';
 import { Controls } from './controls.js';
+import { styleWithLook } from './look.js';
 import { Notice } from './notice.js';
 import { ReplayControls } from './replay.js';
 import { Connection, DOWN, LIVE } from './server.js';
@@ -51,6 +52,7 @@ function draw(from, { fresh = false, again = false } = {}) {
 
 function onSnapshot(snapshot, fresh) {
   state = fromSnapshot(snapshot);
+  styleWithLook(state.look);
   draw(null, { fresh, again: true });
 }
 
@@ -74,9 +76,11 @@ function onStatus(status) {
 // The exported picture shows the bars in view at the chart's size; a
 // refusal (too many pixels, say) shows beside the button.
 $('export').addEventListener('click', async () => {
+  if (!state) return;  // nothing to export yet
   const range = chart.chart.timeScale().getVisibleLogicalRange();
   const box = $('chart').getBoundingClientRect();
-  const size = `width=${Math.max(200, Math.round(box.width))}&height=${Math.max(150, Math.round(box.height))}`;
+  const { minWidth, minHeight } = state.look.limits;
+  const size = `width=${Math.max(minWidth, Math.round(box.width))}&height=${Math.max(minHeight, Math.round(box.height))}`;
   const url = range ? `/picture.png?first=${Math.round(range.from)}&last=${Math.round(range.to)}&${size}` : `/picture.png?${size}`;
   let answer;
   try {

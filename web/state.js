@@ -36,7 +36,7 @@ export function withUpdate(state, update) {
     next.drawings = state.drawings;
     next.omitted = state.omitted;
   }
-  for (const key of ['time', 'open', 'high', 'low', 'close']) {
+  for (const key of ['time', 'dateTime', 'open', 'high', 'low', 'close']) {
     const column = state.bars[key];
     column.length = update.barsFrom;
     for (const value of update.bars[key]) column.push(value);
@@ -48,10 +48,4 @@ export function withUpdate(state, update) {
   });
   chartTimesFrom(next.bars.time, next.chartTimes, update.barsFrom);
   return next;
-}
-
-// "2024-03-15 15:59:00" for a bar's time in seconds (its wall clock as UTC).
-export function dateTimeText(seconds) {
-  const date = new Date(Math.floor(seconds) * 1000);
-  return date.toISOString().slice(0, 19).replace('T', ' ');
 }

@@ -2,18 +2,21 @@
 // bars in view at the chart's bar spacing (GET /api/timemarks), each drawn as
 // the picture draws it: a tick, its text with a second line under it (the
 // date at day changes, the year at the first mark), and a grid line across
-// the chart. The chart library's own tick labels and vertical grid are hidden.
+// the chart, in the picture's colours and metrics (the state's look). The
+// chart library's own tick labels and vertical grid are hidden.
+
+import { fontOf } from './look.js';
+import { ChartPrimitive } from './primitive.js';
 
 const ASK_AFTER_MILLISECONDS = 100;  // changes within this time make one request
-const TICK_LENGTH = 4, TEXT_TOP = TICK_LENGTH + 2, LEFT_MARGIN = 2;
-const FONT = '11px "DejaVu Sans", sans-serif';
-const TEXT_COLOUR = '#323741', TICK_COLOUR = '#BEC3CA', GRID_COLOUR = '#ECEEF1';  // the picture's
-export const TIME_AXIS_HEIGHT = 38;  // the picture's: room for two lines
 
-export class TimeAxisPrimitive {
+// Its pane view is the grid, beneath everything; the axis is a view of its own.
+export class TimeAxisPrimitive extends ChartPrimitive {
   // onPainted(marks), when given: after each repaint of the axis, the marks drawn, each with its pixel x.
   constructor(onPainted = null) {
+    super('bottom');
     this.onPainted = onPainted;
+    this.look = null;        // the picture's, from the state: nothing is drawn without it
     this.barCount = 0;
     this.marks = [];
     this.window = null;      // the window the marks are for: { first, last, width }
@@ -23,27 +26,29 @@ export class TimeAxisPrimitive {
     this.asking = false;
     this.askAgain = false;
     this.refresh = () => this.askSoon();
-    const grid = { draw: (target) => this.drawGrid(target) };
     const axis = { draw: (target) => this.drawAxis(target) };
-    this.gridView = { renderer: () => grid, zOrder: () => 'bottom' };
     this.axisView = { renderer: () => axis };
   }
 
-  attached({ chart, requestUpdate }) {
-    Object.assign(this, { chart, requestUpdate });
-    chart.timeScale().subscribeVisibleLogicalRangeChange(this.refresh);
-    chart.timeScale().subscribeSizeChange(this.refresh);
+  attached(params) {
+    super.attached(params);
+    params.chart.timeScale().subscribeVisibleLogicalRangeChange(this.refresh);
+    params.chart.timeScale().subscribeSizeChange(this.refresh);
   }
 
   detached() {
     this.chart.timeScale().unsubscribeVisibleLogicalRangeChange(this.refresh);
     this.chart.timeScale().unsubscribeSizeChange(this.refresh);
     clearTimeout(this.timer);
-    this.chart = this.requestUpdate = null;
+    super.detached();
   }
 
-  paneViews() { return [this.gridView]; }
   timeAxisPaneViews() { return [this.axisView]; }
+
+  setLook(look) {
+    this.look = look;
+    this.repaint();
+  }
 
   // The bars' date-times changed (new bars, or all of them): the marks are asked for again.
   barsChanged(barCount) {
@@ -72,7 +77,7 @@ export class TimeAxisPrimitive {
       const marks = view ? await this.fetchMarks(query) : [];
       if (marks) {
         Object.assign(this, { marks, window: view, answered: asked });
-        if (this.requestUpdate) this.requestUpdate();
+        this.repaint();
       }
     } finally {
       this.asking = false;
@@ -105,14 +110,16 @@ export class TimeAxisPrimitive {
 
   placed() {
     const timeScale = this.chart && this.chart.timeScale();
-    if (!timeScale) return [];
+    if (!timeScale || !this.look) return [];
     return this.marks.map((mark) => ({ ...mark, x: timeScale.logicalToCoordinate(mark.bar) }))
       .filter((mark) => mark.x !== null);
   }
 
-  drawGrid(target) {
+  // The grid: a line across the pane at each mark.
+  draw(target) {
+    if (!this.look) return;
     target.useBitmapCoordinateSpace(({ context, bitmapSize, horizontalPixelRatio: hr }) => {
-      context.fillStyle = GRID_COLOUR;
+      context.fillStyle = this.look.colours.grid;
       const width = Math.max(1, Math.floor(hr));
       for (const mark of this.placed()) context.fillRect(Math.round(mark.x * hr - width / 2), 0, width, bitmapSize.height);
     });
@@ -121,20 +128,23 @@ export class TimeAxisPrimitive {
   // Each text centred on its tick, pushed in rather than cut off at the left edge.
   drawAxis(target) {
     const drawn = [];
+    const { axes, colours } = this.look ?? { axes: null, colours: null };
     target.useMediaCoordinateSpace(({ context }) => {
-      context.font = FONT;
+      if (!axes) return;
+      context.font = fontOf(this.look, axes.fontPixels);
       context.textBaseline = 'top';
       context.textAlign = 'left';
       const metrics = context.measureText('Hg');
       const lineHeight = metrics.fontBoundingBoxAscent + metrics.fontBoundingBoxDescent;
       for (const mark of this.placed()) {
-        context.fillStyle = TICK_COLOUR;
-        context.fillRect(Math.floor(mark.x), 0, 1, TICK_LENGTH);
+        context.fillStyle = colours.axisLine;
+        context.fillRect(Math.floor(mark.x), 0, 1, axes.tickLength);
         const lines = mark.under ? [mark.text, mark.under] : [mark.text];
         const widths = lines.map((line) => context.measureText(line).width);
-        const shift = Math.max(0, LEFT_MARGIN - (mark.x - Math.max(...widths) / 2));
-        context.fillStyle = TEXT_COLOUR;
-        lines.forEach((line, i) => context.fillText(line, mark.x - widths[i] / 2 + shift, TEXT_TOP + i * lineHeight));
+        const shift = Math.max(0, axes.timeTextMargin - (mark.x - Math.max(...widths) / 2));
+        const top = axes.tickLength + axes.timeTextGap;
+        context.fillStyle = colours.text;
+        lines.forEach((line, i) => context.fillText(line, mark.x - widths[i] / 2 + shift, top + i * lineHeight));
         drawn.push(mark);
       }
     });

@@ -9,8 +9,6 @@ namespace kovra::host {
 
 namespace {
 
-constexpr double kAxisFontPixels = 11, kTickLength = 4;
-
 std::string PriceText(double price, int32_t decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", static_cast<int>(decimals), price);
@@ -37,7 +35,7 @@ void AddLastPrice(BuildContext& context) {
     const int32_t decimals = PriceDecimalsOf(context.study.record().ValueFormat);
     TextPrimitive text = LayoutText(context.measure, PriceText(bars.close.back(), decimals),
                                     {context.layout.priceScale.left + 6, y}, HorizontalAlign::kLeft,
-                                    VerticalAlign::kCentre, TextStyle{Rgb(255, 255, 255), kAxisFontPixels, true});
+                                    VerticalAlign::kCentre, TextStyle{Rgb(255, 255, 255), axes::kFontPixels, true});
     ShapePrimitive marker =
         Panel({context.layout.priceScale.left, text.box.top - 2, context.layout.priceScale.right, text.box.bottom + 2},
               colour);
@@ -73,11 +71,11 @@ void AddAxes(BuildContext& context, const PriceTicks& ticks, const std::vector<T
                  Segment({scale.left, scale.top}, {scale.left, scale.bottom}, edge));
     AddPrimitive(context.list, PrimitiveKind::kTimeAxis, 0, false,
                  Segment({axis.left, axis.top}, {axis.right, axis.top}, edge));
-    const TextStyle style{palette::kText, kAxisFontPixels};
+    const TextStyle style{palette::kText, axes::kFontPixels};
     for (const double price : ticks.prices) {
         const double y = map.PriceToY(price);
         AddPrimitive(context.list, PrimitiveKind::kPriceScale, 0, false,
-                     Segment({scale.left, y}, {scale.left + kTickLength, y}, edge));
+                     Segment({scale.left, y}, {scale.left + axes::kTickLength, y}, edge));
         AddPrimitive(context.list, PrimitiveKind::kPriceScale, 0, false,
                      LayoutText(context.measure, PriceText(price, ticks.decimals), {scale.left + 7, y},
                                 HorizontalAlign::kLeft, VerticalAlign::kCentre, style));
@@ -86,12 +84,12 @@ void AddAxes(BuildContext& context, const PriceTicks& ticks, const std::vector<T
     for (const TimeMark& mark : marks) {
         const double x = map.BarToX(mark.bar);
         AddPrimitive(context.list, PrimitiveKind::kTimeAxis, mark.bar, false,
-                     Segment({x, axis.top}, {x, axis.top + kTickLength}, edge));
+                     Segment({x, axis.top}, {x, axis.top + axes::kTickLength}, edge));
         const std::string text = mark.under.empty() ? mark.text : mark.text + "\n" + mark.under;
-        TextPrimitive laid = LayoutText(context.measure, text, {x, axis.top + kTickLength + 2},
+        TextPrimitive laid = LayoutText(context.measure, text, {x, axis.top + axes::kTickLength + axes::kTimeTextGap},
                                         HorizontalAlign::kCentre, VerticalAlign::kTop, style);
         // A mark at the window's first bar is pushed in rather than cut off.
-        const double shift = std::max(0.0, axis.left + 2 - laid.box.left);
+        const double shift = std::max(0.0, axis.left + axes::kTimeTextMargin - laid.box.left);
         laid.box.left += shift;
         laid.box.right += shift;
         for (PixelPoint& baseline : laid.baselines) baseline.x += shift;

@@ -12,24 +12,12 @@
 #include "host/render/DisplayList.h"
 #include "host/runtime/StudyOutputs.h"
 #include "host/render/DrawingPlacement.h"
+#include "host/render/PictureLook.h"
 #include "host/render/PriceTicks.h"
 #include "host/render/SeriesPlacement.h"
 #include "host/render/TimeMarks.h"
 
 namespace kovra::host {
-
-constexpr uint32_t Rgb(uint32_t red, uint32_t green, uint32_t blue) { return red | green << 8 | blue << 16; }
-
-// The picture's own colours (the study's come from its record).
-namespace palette {
-inline constexpr uint32_t kText = Rgb(50, 55, 65);
-inline constexpr uint32_t kMutedText = Rgb(110, 116, 126);
-inline constexpr uint32_t kGrid = Rgb(236, 238, 241);
-inline constexpr uint32_t kAxisLine = Rgb(190, 195, 202);
-inline constexpr uint32_t kPanel = Rgb(247, 248, 250);
-inline constexpr uint32_t kUpCandle = Rgb(38, 166, 91);
-inline constexpr uint32_t kDownCandle = Rgb(222, 61, 61);
-}  // namespace palette
 
 struct BuildContext {
     const StudyInstance& study;

@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "host/render/PictureLook.h"
+
 namespace kovra::host {
 
 void SelectChartFont(cairo_t* cairo, double pixels, bool bold) {
-    cairo_select_font_face(cairo, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
+    cairo_select_font_face(cairo, kChartFontFamily, CAIRO_FONT_SLANT_NORMAL,
                            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cairo, pixels);
     cairo_font_options_t* options = cairo_font_options_create();

@@ -4,13 +4,14 @@
 #include <cmath>
 
 #include "host/render/PictureLimits.h"
+#include "host/render/PictureLook.h"
 #include "host/runtime/StudyOutputs.h"
 
 namespace kovra::host {
 
 namespace {
 
-constexpr double kControlBarHeight = 30, kTitleHeight = 24, kPriceScaleWidth = 78, kTimeAxisHeight = 38;
+constexpr double kControlBarHeight = 30, kTitleHeight = 24, kPriceScaleWidth = 78;
 constexpr int32_t kFallbackBars = 100;
 
 int32_t RoomFor(int32_t bars) { return std::max(2, (bars + 7) / 8); }
@@ -22,7 +23,7 @@ ChartLayout LayoutChart(int32_t width, int32_t height) {
     ChartLayout layout;
     layout.controlBar = {0, 0, w, kControlBarHeight};
     layout.title = {0, kControlBarHeight, w - kPriceScaleWidth, kControlBarHeight + kTitleHeight};
-    layout.plot = {0, layout.title.bottom, w - kPriceScaleWidth, h - kTimeAxisHeight};
+    layout.plot = {0, layout.title.bottom, w - kPriceScaleWidth, h - axes::kTimeAxisHeight};
     layout.priceScale = {layout.plot.right, layout.plot.top, w, layout.plot.bottom};
     layout.timeAxis = {0, layout.plot.bottom, w, h};
     return layout;

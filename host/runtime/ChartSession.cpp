@@ -1,6 +1,7 @@
 #include "host/runtime/ChartSession.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -15,6 +16,21 @@ namespace {
 constexpr int64_t kOneMinute = 60LL * 1000000;
 constexpr uint64_t kNewBarOneIn = 8;  // share of updates that start a new bar
 constexpr int64_t kProgressEvery = 1 << 16;  // bars or updates between progress reports
+
+// The first bar whose date-time or prices differ between `a` and `b` (the
+// shorter one's size when it is the other's beginning). Bit for bit: a NaN
+// price equals itself.
+int32_t FirstDifference(const BarColumns& a, const BarColumns& b) {
+    const auto same = [](float x, float y) { return std::bit_cast<uint32_t>(x) == std::bit_cast<uint32_t>(y); };
+    const int32_t common = std::min(a.size(), b.size());
+    for (int32_t bar = 0; bar < common; ++bar) {
+        const auto i = static_cast<size_t>(bar);
+        if (a.dateTimes[i] != b.dateTimes[i] || !same(a.open[i], b.open[i]) || !same(a.high[i], b.high[i]) ||
+            !same(a.low[i], b.low[i]) || !same(a.close[i], b.close[i]))
+            return bar;
+    }
+    return common;
+}
 
 }  // namespace
 
@@ -71,6 +87,7 @@ int64_t ChartSession::drawingPasses() const {
 
 void ChartSession::CallAndReact(int32_t bar) {
     study_->CallBar(bar);
+    change_.SeriesFrom(bar);
     if (study_->TakeRecalculationRequest() && options_.maxChainedRecalculations > 0) Recalculate(1);
 }
 
@@ -89,6 +106,7 @@ void ChartSession::Recalculate(int32_t requestsHonoured) {
 
 bool ChartSession::RecalculationPass(bool stopOnRequest) {
     ResetStudyOutput();
+    change_.SeriesFrom(0);
     const auto started = std::chrono::steady_clock::now();
     bool asked = false;
     for (int32_t bar = 0; bar < chart_->bars.size(); ++bar) {
@@ -123,6 +141,7 @@ void ChartSession::ResetStudyOutput() {
 
 void ChartSession::UpdateLastBar(float price) {
     BarColumns& bars = chart_->bars;
+    change_.BarsFrom(bars.size() - 1);
     bars.close.back() = price;
     bars.high.back() = std::max(bars.high.back(), price);
     bars.low.back() = std::min(bars.low.back(), price);
@@ -140,6 +159,7 @@ void ChartSession::ChangeSettings(const StudySettings& settings) {
 }
 
 void ChartSession::AppendBar(const Bar& bar) {
+    change_.BarsFrom(chart_->bars.size());
     chart_->bars.Append(bar);
     if (chart_->bars.size() == 1) {
         FullRecalculation();
@@ -151,6 +171,7 @@ void ChartSession::AppendBar(const Bar& bar) {
 void ChartSession::ReviseLastBar(const Bar& bar) {
     BarColumns& bars = chart_->bars;
     if (bars.size() == 0) return;
+    change_.BarsFrom(bars.size() - 1);
     bars.open.back() = bar.open;
     bars.high.back() = bar.high;
     bars.low.back() = bar.low;
@@ -171,6 +192,7 @@ ChartSession::BarTaken ChartSession::TakeBar(const Bar& bar) {
 }
 
 void ChartSession::ReplaceBars(BarColumns bars) {
+    change_.BarsFrom(FirstDifference(chart_->bars, bars));
     chart_->bars = std::move(bars);
     FullRecalculation();
 }

@@ -3,12 +3,15 @@
 // pushes, and a recalculation from bar 0 whenever the study asks for one.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/runtime/Chart.h"
@@ -29,6 +32,22 @@ struct SessionOptions {
     // Called once with the study's record before the defaults call: a host
     // checking the study wraps the record's operations to watch them.
     std::function<void(HostStudyInterface& record)> prepareRecord;
+};
+
+// What changed on the chart since it was last taken: the bars from
+// `barsFrom` on (their date-times or prices; bars beyond the count are gone)
+// and the study's series from `seriesFrom` on. A bar call writes its own
+// bar's values, so one new bar or a revision of the last bar changes both
+// from that bar on; a full recalculation changes every value; replaced bars
+// change from the first that differs. kUnchanged: nothing from there.
+struct ChartChange {
+    static constexpr int32_t kUnchanged = INT32_MAX;
+    int32_t barsFrom = kUnchanged;
+    int32_t seriesFrom = kUnchanged;
+
+    void BarsFrom(int32_t bar) { barsFrom = std::min(barsFrom, bar); }
+    void SeriesFrom(int32_t bar) { seriesFrom = std::min(seriesFrom, bar); }
+    bool operator==(const ChartChange&) const = default;
 };
 
 class ChartSession {
@@ -77,6 +96,8 @@ public:
     // Read-only views of the chart and the study's record; the session alone changes them.
     const Chart& chart() const { return *chart_; }
     const StudyInstance& study() const { return *study_; }
+    // What changed since the last call (everything, the first time), and starts counting anew.
+    ChartChange TakeChange() { return std::exchange(change_, ChartChange{}); }
 
     int64_t fullRecalculations() const { return fullRecalculations_; }  // completed ones
     // Drawing passes the study ran: its ClearStudyDrawings calls, not the host's.
@@ -107,6 +128,7 @@ private:
     std::chrono::nanoseconds lastRecalculationTime_{0};
     int32_t lastRecalculationBars_ = 0;
     std::vector<std::string> warnings_;
+    ChartChange change_{0, 0};
 };
 
 }  // namespace kovra::host

@@ -73,16 +73,36 @@ struct FieldSetter {
     std::function<void(StudyInstance&, StudySubgraph&, std::string_view value)> set;
 };
 
+template <typename Integer>
+Integer ParseWhole(std::string_view value) {
+    const auto parsed = ParseInteger(value, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max());
+    if (!parsed)
+        throw SubgraphRefusal{fmt::format("the value must be a whole number from {} to {}",
+                                          +std::numeric_limits<Integer>::min(),
+                                          +std::numeric_limits<Integer>::max())};
+    return static_cast<Integer>(*parsed);
+}
+
 template <typename Integer, typename Field>
 FieldSetter IntegerField(const char* name, Field StudySubgraph::*field) {
     return {name, [field](StudyInstance&, StudySubgraph& subgraph, std::string_view value) {
-                const auto parsed = ParseInteger(value, std::numeric_limits<Integer>::min(),
-                                                 std::numeric_limits<Integer>::max());
-                if (!parsed)
-                    throw SubgraphRefusal{fmt::format("the value must be a whole number from {} to {}",
-                                                      +std::numeric_limits<Integer>::min(),
-                                                      +std::numeric_limits<Integer>::max())};
-                subgraph.*field = static_cast<Field>(*parsed);
+                subgraph.*field = static_cast<Field>(ParseWhole<Integer>(value));
+            }};
+}
+
+// #RRGGBB, as a page shows a colour, or the record's 0x00BBGGRR as a whole number.
+FieldSetter ColourField(const char* name, uint32_t StudySubgraph::*field) {
+    return {name, [field](StudyInstance&, StudySubgraph& subgraph, std::string_view value) {
+                if (value.empty() || value.front() != '#') {
+                    subgraph.*field = ParseWhole<uint32_t>(value);
+                    return;
+                }
+                uint32_t rgb = 0;
+                const char* end = value.data() + value.size();
+                const auto [stop, error] = std::from_chars(value.data() + 1, end, rgb, 16);
+                if (value.size() != 7 || error != std::errc{} || stop != end)
+                    throw SubgraphRefusal{"a colour is #RRGGBB (six hexadecimal digits) or a whole number 0x00BBGGRR"};
+                subgraph.*field = (rgb >> 16) | (rgb & 0x00FF00u) | (rgb & 0xFFu) << 16;
             }};
 }
 
@@ -94,8 +114,8 @@ FieldSetter FloatField(const char* name, float StudySubgraph::*field) {
 
 const std::vector<FieldSetter>& SubgraphFields() {
     static const std::vector<FieldSetter> fields = {
-        IntegerField<uint32_t>("PrimaryColour", &StudySubgraph::PrimaryColour),
-        IntegerField<uint32_t>("SecondaryColour", &StudySubgraph::SecondaryColour),
+        ColourField("PrimaryColour", &StudySubgraph::PrimaryColour),
+        ColourField("SecondaryColour", &StudySubgraph::SecondaryColour),
         IntegerField<int16_t>("DrawStyle", &StudySubgraph::DrawStyle),
         IntegerField<int16_t>("LineStyle", &StudySubgraph::LineStyle),
         IntegerField<int16_t>("LineWidth", &StudySubgraph::LineWidth),

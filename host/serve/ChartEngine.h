@@ -1,17 +1,12 @@
 // The one thread that owns the chart session and the study while `kovra
 // serve` runs. The HTTP threads hand it requests through a bounded queue and
 // wait for the reply; it plays the replay, reads a followed bar file, and
-// after every change publishes what changed to the event hub.
+// after every change publishes what the session says changed to the event hub.
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
-#include <functional>
-#include <future>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -22,17 +17,12 @@
 #include "host/runtime/StudyLibrary.h"
 #include "host/runtime/StudySettings.h"
 #include "host/render/ChartImage.h"
+#include "host/serve/EngineQueue.h"
 #include "host/serve/EventHub.h"
 #include "host/serve/FollowedFile.h"
 #include "host/serve/StateJson.h"
 
 namespace kovra::host {
-
-struct EngineReply {
-    int status = 200;
-    std::string contentType = "application/json; charset=utf-8";
-    std::shared_ptr<const std::string> body;
-};
 
 struct ReplayRequest {
     enum class Action { kNone, kPlay, kPause, kStep };
@@ -56,8 +46,6 @@ struct EngineSetup {
 
 class ChartEngine {
 public:
-    static constexpr size_t kQueueCapacity = 64;
-
     explicit ChartEngine(EngineSetup setup);
     ~ChartEngine();  // stops
     ChartEngine(const ChartEngine&) = delete;
@@ -85,11 +73,12 @@ public:
     void Stop();
 
 private:
-    using Job = std::function<EngineReply()>;
-    EngineReply Ask(Job job);
+    using Clock = std::chrono::steady_clock;
+    static Clock::duration StepInterval(double speed);  // between replay steps
+
     void Run();
     void RunDue();
-    std::optional<std::chrono::steady_clock::time_point> NextWake() const;
+    std::optional<Clock::time_point> NextWake() const;
 
     EngineReply Ok();
     StateHeader HeaderNow() const;
@@ -105,11 +94,7 @@ private:
     int32_t shown_ = 0;  // bars of setup_.bars on the chart
     EventHub events_;
 
-    // What the pages were last sent, to find the first bar that changed.
-    struct SentColumns {
-        BarColumns bars;
-        std::vector<std::vector<float>> series;
-    } sent_;
+    // What the drawings the pages were last sent came from.
     struct DrawingsStamp {
         int64_t submissions = -1, clears = -1;
         int32_t bars = -1;
@@ -118,13 +103,10 @@ private:
     uint64_t version_ = 1;
     std::shared_ptr<const std::string> stateJson_;  // the whole state at version_, once asked for
 
-    std::chrono::steady_clock::time_point nextStep_{};
-    std::chrono::steady_clock::time_point nextFollow_{};
+    Clock::time_point nextStep_{};
+    Clock::time_point nextFollow_{};
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::packaged_task<EngineReply()>> jobs_;
-    bool stopping_ = false;
+    EngineQueue queue_;
     std::thread thread_;
 };
 

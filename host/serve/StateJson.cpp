@@ -10,8 +10,11 @@
 #include "host/render/ChartLayout.h"
 #include "host/render/ChartTitle.h"
 #include "host/render/DrawingPlacement.h"
+#include "host/render/PictureLimits.h"
+#include "host/render/PictureLook.h"
 #include "host/render/SeriesPlacement.h"
 #include "host/serve/JsonWriter.h"
+#include "host/text/DateTimeText.h"
 #include "host/text/DateTimes.h"
 
 namespace kovra::host {
@@ -114,9 +117,22 @@ void WriteColumn(JsonWriter& out, const char* name, const Column& column, int32_
     out.EndArray();
 }
 
+// The date-times as `kovra run` writes them, so the page shows no other form.
+void WriteDateTimeTexts(JsonWriter& out, const BarColumns& bars, int32_t from) {
+    out.Key("dateTime").BeginArray();
+    fmt::memory_buffer text;
+    for (int32_t bar = from; bar < bars.size(); ++bar) {
+        text.clear();
+        AppendDateTime(text, bars.dateTimes[static_cast<size_t>(bar)]);
+        out.String(std::string_view(text.data(), text.size()));
+    }
+    out.EndArray();
+}
+
 void WriteBars(JsonWriter& out, const BarColumns& bars, int32_t from) {
     out.Key("bars").BeginObject();
     WriteColumn(out, "time", bars.dateTimes, from);
+    WriteDateTimeTexts(out, bars, from);
     WriteColumn(out, "open", bars.open, from);
     WriteColumn(out, "high", bars.high, from);
     WriteColumn(out, "low", bars.low, from);
@@ -204,6 +220,47 @@ void WriteSubgraphs(JsonWriter& out, const StudyInstance& study) {
     out.EndArray();
 }
 
+// The picture's colours, metrics and limits, for the page to look and
+// behave as the picture does.
+void WritePictureLook(JsonWriter& out, const StudyInstance& study) {
+    out.Key("look").BeginObject();
+    out.Key("font").String(kChartFontFamily);
+    out.Key("colours").BeginObject();
+    out.Key("background").Colour(ColourOf(study.chart().backgroundColour));
+    out.Key("text").Colour(palette::kText);
+    out.Key("mutedText").Colour(palette::kMutedText);
+    out.Key("grid").Colour(palette::kGrid);
+    out.Key("axisLine").Colour(palette::kAxisLine);
+    out.Key("panel").Colour(palette::kPanel);
+    out.Key("upCandle").Colour(palette::kUpCandle);
+    out.Key("downCandle").Colour(palette::kDownCandle);
+    out.Key("buttonFace").Colour(palette::kButtonFace);
+    out.Key("buttonBorder").Colour(palette::kButtonBorder);
+    out.Key("pushedFace").Colour(palette::kPushedFace);
+    out.Key("pushedBorder").Colour(palette::kPushedBorder);
+    out.EndObject();
+    out.Key("axes").BeginObject();
+    out.Key("fontPixels").Number(axes::kFontPixels);
+    out.Key("tickLength").Number(axes::kTickLength);
+    out.Key("timeAxisHeight").Number(axes::kTimeAxisHeight);
+    out.Key("timeTextGap").Number(axes::kTimeTextGap);
+    out.Key("timeTextMargin").Number(axes::kTimeTextMargin);
+    out.EndObject();
+    out.Key("controlBar").BeginObject();
+    out.Key("buttonGap").Number(control_bar::kButtonGap);
+    out.Key("buttonFontPixels").Number(control_bar::kButtonFontPixels);
+    out.Key("titleFontPixels").Number(control_bar::kTitleFontPixels);
+    out.EndObject();
+    out.Key("limits").BeginObject();
+    out.Key("minWidth").Integer(kMinImageWidth);
+    out.Key("minHeight").Integer(kMinImageHeight);
+    out.Key("maxSide").Integer(kMaxImageSide);
+    out.Key("maxPixels").Integer(kMaxPicturePixels);
+    out.Key("maxWindowSlots").Integer(kMaxWindowSlots);
+    out.EndObject();
+    out.EndObject();
+}
+
 }  // namespace
 
 std::string FormatTimeMarksJson(const std::vector<TimeMark>& marks) {
@@ -254,6 +311,7 @@ std::string FormatStateJson(const StudyInstance& study, const StateHeader& heade
     out.Key("speed").Number(header.replay.speed);
     out.Key("knownBars").Integer(header.replay.knownBars);
     out.EndObject();
+    if (header.withLook) WritePictureLook(out, study);
     WriteButtons(out, study.chart().controlBar);
     WriteInputs(out, study);
     WriteSubgraphs(out, study);

@@ -25,12 +25,14 @@ struct StateHeader {
     int32_t barsFrom = 0;     // the bars start at this bar (0: all of them)
     int32_t seriesFrom = 0;   // the level series' values start at this bar
     bool withDrawings = true;  // false: the drawings are as last sent
+    bool withLook = true;      // false: the picture's look is left out (it never changes)
     ReplayStatus replay;
 };
 
 // The whole state (both froms 0), or an update: every part in full except
 // the bars and the series' values, which start at their own first changed
-// bar, and the drawings, left out when unchanged. A series' values come as
+// bar, the drawings, left out when unchanged, and the picture's look, sent
+// with the whole state only. A series' values come as
 // runs: value, count, value, count, ... (null: no value).
 std::string FormatStateJson(const StudyInstance& study, const StateHeader& header);
 

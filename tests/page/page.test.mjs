@@ -50,6 +50,9 @@ test('the page draws every candle, level series and drawing of the state, and th
     assert.deepEqual(drawn.buttons.map((b) => b.hover), state.buttons.map((b) => b.hover));
     assert.deepEqual(drawn.buttons.map((b) => b.pressed), state.buttons.map((b) => b.pushed));
     assert.match(await page.locator('#title').textContent(), /^Kovra Math RT Intraday — Frame Algorithm: Optimized, Frame Size: 16/);
+    const last = state.barCount - 1;
+    assert.ok((await page.locator('#legend-bar').textContent()).startsWith(`bar ${last} · ${state.bars.dateTime[last]} · `),
+      'the legend shows the last bar with its date-time as the server writes it');
     // The first view is the current frame, as in the picture.
     assert.deepEqual(drawn.visible, { from: state.window.firstBar - 0.5, to: state.window.lastBar + 0.5 });
 
@@ -68,8 +71,16 @@ test('the page draws every candle, level series and drawing of the state, and th
     }
     const [x, y] = await page.evaluate(([bar, price]) => [window.__chart.barToX(bar), window.__chart.priceToY(price)],
       [candle, (b.open[candle] + b.close[candle]) / 2]);
-    assert.deepEqual(await pixelAt(page, x, y), b.close[candle] >= b.open[candle] ? [0x26, 0xA6, 0x5B] : [0xDE, 0x3D, 0x3D],
+    const { colours } = state.look;
+    assert.deepEqual(await pixelAt(page, x, y), rgbOf(b.close[candle] >= b.open[candle] ? colours.upCandle : colours.downCandle),
       `the candle of bar ${candle} in its direction's colour`);
+    // The page's own parts take the picture's colours from the state.
+    const cssColour = (selector, property) =>
+      page.locator(selector).first().evaluate((element, name) => getComputedStyle(element)[name], property);
+    const rgbText = (hex) => `rgb(${rgbOf(hex).join(', ')})`;
+    assert.equal(await cssColour('body', 'color'), rgbText(colours.text));
+    assert.equal(await cssColour('#control-bar', 'backgroundColor'), rgbText(colours.panel));
+    assert.equal(await cssColour('#control-bar button[aria-pressed="false"]', 'backgroundColor'), rgbText(colours.buttonFace));
     assert.deepEqual(problems, []);
   }));
 
@@ -141,6 +152,9 @@ test('a settings change recalculates, and the replay brings bars one at a time',
     await page.locator('select[name="Frame Size"]').selectOption('32');
     await painted(page, () => window.__chart.frame.end - window.__chart.frame.start === 32);
     assert.match(await page.locator('#title').textContent(), /Frame Size: 32/);
+    // A colour goes as the picker gives it (#rrggbb) and comes back on the level's pen.
+    await page.locator('#settings-subgraphs input[data-position="2"]').fill('#ff8000');
+    await painted(page, () => window.__chart.state.series.find((s) => s.subgraph === 2).pen.colour === '#FF8000');
 
     await page.locator('#replay-start-bar').fill('1900');
     await page.locator('#replay-start').click();

@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -245,6 +246,35 @@ TEST(PageServer, BadRequestsGetA4xxWithAOneLineReason) {
     ASSERT_TRUE(foreign);
     EXPECT_EQ(foreign->status, 403) << "a page of another site reaching us by a renamed host";
     EXPECT_EQ(json::parse(client.Get("/api/state")->body)["barCount"], 300) << "the server is still there";
+}
+
+// A colour is taken as the page shows it (#RRGGBB, either case) or as the
+// record's 0x00BBGGRR number; the state gives it back as #RRGGBB.
+TEST(PageServer, SettingsTakeColoursAsRRGGBBOrAsTheRecordsNumber) {
+    struct Case {
+        const char* value;
+        const char* shown;  // nullptr: refused
+    };
+    const Case cases[] = {
+        {"#FF8000", "#FF8000"}, {"#12abEF", "#12ABEF"}, {"0x00FF8040", "#4080FF"}, {"255", "#FF0000"},
+        {"#FF800", nullptr},    {"#FF80000", nullptr},  {"#GG0000", nullptr},      {"#-12345", nullptr},
+        {"#+12345", nullptr},   {"#", nullptr},         {"FF8000", nullptr},
+    };
+    ServedChart served;
+    httplib::Client client = served.Client();
+    for (const Case& c : cases) {
+        const std::string body = fmt::format(
+            R"({{"subgraphs": [{{"subgraph": "#2", "field": "PrimaryColour", "value": "{}"}}]}})", c.value);
+        const auto reply = client.Post("/api/settings", body, "application/json");
+        ASSERT_TRUE(reply) << c.value;
+        EXPECT_EQ(reply->status, c.shown ? 200 : 400) << c.value << ": " << reply->body;
+        if (!c.shown) continue;
+        const json subgraphs = json::parse(client.Get("/api/state")->body)["subgraphs"];
+        const auto eighth = std::find_if(subgraphs.begin(), subgraphs.end(),
+                                         [](const json& subgraph) { return subgraph["position"] == 2; });
+        ASSERT_NE(eighth, subgraphs.end());
+        EXPECT_EQ((*eighth)["colour"], c.shown) << c.value;
+    }
 }
 
 // Requests a page of another site can make the browser send, and a

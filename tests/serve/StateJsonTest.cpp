@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <map>
+#include <regex>
 #include <set>
 
+#include "host/render/PictureLimits.h"
+#include "host/render/PictureLook.h"
 #include "host/serve/StateJson.h"
 #include "tests/serve/ServeTestSupport.h"
 
@@ -74,8 +77,10 @@ TEST(StateJson, EveryDrawingOfTheSampleIsPlacedWithItsBarsAndPricesOrOmittedWith
 
     const int32_t bars = SampleBars().bars.size();
     EXPECT_EQ(state["barCount"], bars);
-    for (const char* column : {"time", "open", "high", "low", "close"}) EXPECT_EQ(state["bars"][column].size(), bars);
+    for (const char* column : {"time", "dateTime", "open", "high", "low", "close"})
+        EXPECT_EQ(state["bars"][column].size(), bars);
     EXPECT_EQ(state["bars"]["time"][0], 1710149400) << "2024-03-11 09:30:00 read as UTC";
+    EXPECT_EQ(state["bars"]["dateTime"][0], "2024-03-11 09:30:00");
     ASSERT_EQ(state["series"].size(), 13u);
     for (const json& series : state["series"]) {
         // Runs of (value, count) give back every bar's value.
@@ -127,22 +132,42 @@ TEST(StateJson, TextsCarryTheirLinesAlignmentAndEdgeAnchor) {
 
 TEST(StateJson, AnUpdateCarriesBarsFromItsFirstBarAndDrawingsOnlyWhenTheyChanged) {
     SampleChart sample;
+    sample.chart.bars.dateTimes.back() += 250'000;  // a quarter second: shown as `kovra run` writes it
     StateHeader header;
     header.version = 7;
     header.barsFrom = SampleBars().bars.size() - 2;
     header.seriesFrom = SampleBars().bars.size() - 1;
     header.withDrawings = false;
+    header.withLook = false;
     const json update = json::parse(FormatStateJson(*sample.study, header));
     EXPECT_EQ(update["version"], 7);
     EXPECT_EQ(update["barsFrom"], header.barsFrom);
     EXPECT_EQ(update["seriesFrom"], header.seriesFrom);
     EXPECT_EQ(update["bars"]["close"].size(), 2u);
+    EXPECT_EQ(update["bars"]["dateTime"], json::array({"2024-03-15 15:58:00", "2024-03-15 15:59:00.250000"}));
     ASSERT_EQ(update["series"][2]["values"].size(), 2u) << "one run: value and count";
     EXPECT_EQ(static_cast<float>(update["series"][2]["values"][0].get<double>()),
               sample.study->SeriesValue(2, header.seriesFrom));
     EXPECT_EQ(update["series"][2]["values"][1], 1);
     EXPECT_FALSE(update.contains("drawings"));
     EXPECT_EQ(update["buttons"].size(), 17u) << "everything but the bars and drawings comes whole";
+}
+
+// The page styles itself with the picture's look: the chart's own
+// background, the picture's colours as #RRGGBB and the limits it is held to.
+TEST(StateJson, TheWholeStateCarriesThePicturesLook) {
+    SampleChart sample;
+    sample.chart.backgroundColour = Rgb(0x12, 0x34, 0x56);
+    const json look = json::parse(FormatStateJson(*sample.study, {}))["look"];
+    EXPECT_EQ(look["colours"]["background"], "#123456");
+    EXPECT_EQ(look["colours"]["upCandle"], "#26A65B");
+    for (const auto& [name, colour] : look["colours"].items())
+        EXPECT_TRUE(std::regex_match(colour.get<std::string>(), std::regex("#[0-9A-F]{6}"))) << name << ": " << colour;
+    EXPECT_EQ(look["font"], kChartFontFamily);
+    EXPECT_EQ(look["axes"]["timeAxisHeight"], axes::kTimeAxisHeight);
+    EXPECT_EQ(look["limits"]["minWidth"], kMinImageWidth);
+    EXPECT_EQ(look["limits"]["minHeight"], kMinImageHeight);
+    EXPECT_EQ(look["limits"]["maxPixels"], kMaxPicturePixels);
 }
 
 }  // namespace

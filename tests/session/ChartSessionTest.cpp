@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "host/runtime/ChartSession.h"
@@ -138,6 +139,44 @@ TEST_F(ChartSessionTest, TicksCallTheLastBarAgainAndNewBarsExtendTheChart) {
         EXPECT_GE(bars.high[bar], std::max(bars.open[bar], bars.close[bar])) << "bar " << bar;
         const double onGrid = bars.close[bar] / 0.25;
         EXPECT_EQ(onGrid, std::round(onGrid)) << "close " << bars.close[bar] << " is off the 0.25 grid";
+    }
+}
+
+// The session tells a live view what to send again: one bar, a revision of
+// the last bar, or everything, with no copy of the chart to compare with.
+TEST_F(ChartSessionTest, EachChangeSaysFromWhichBarTheBarsAndSeriesDiffer) {
+    using kovra::host::ChartChange;
+    constexpr int32_t kNone = ChartChange::kUnchanged;
+    script.requestOnButton = true;
+    ChartSession session(MinuteBars(10), &FakeStudy);
+    EXPECT_EQ(session.TakeChange(), (ChartChange{0, 0})) << "a new session is all new";
+    EXPECT_EQ(session.TakeChange(), (ChartChange{kNone, kNone})) << "taking it starts counting anew";
+    session.Start();
+    EXPECT_EQ(session.TakeChange(), (ChartChange{kNone, 0}));
+
+    const BarColumns more = MinuteBars(12, 100.0f);
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        ChartChange expected;
+    };
+    const Step steps[] = {
+        {"a new bar", [&] { session.AppendBar(more.At(10)); }, {10, 10}},
+        {"a revision", [&] { session.ReviseLastBar(more.At(10)); }, {10, 10}},
+        {"two new bars untaken", [&] { session.AppendBar(more.At(11)), session.ReviseLastBar(more.At(11)); }, {11, 11}},
+        {"the same bars again", [&] { session.ReplaceBars(MinuteBars(12)); }, {12, 0}},
+        {"a tick", [&] { session.PlayTicks(1, 3); }, {11, 11}},
+        {"a push without a request", [&] { session.Push(5, kButtonPushedOff); }, {kNone, 11}},
+        {"a push asking for a recalculation", [&] { session.Push(5, kButtonPushedOn); }, {kNone, 0}},
+        {"settings", [&] { session.ChangeSettings({{{"Switch", "no"}}, {}}); }, {kNone, 0}},
+        {"the first 6 bars", [&] { session.ReplaceBars(MinuteBars(6)); }, {6, 0}},
+        {"other prices", [&] { session.ReplaceBars(MinuteBars(6, 90.0f)); }, {0, 0}},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        const ChartChange change = session.TakeChange();
+        EXPECT_EQ(change.barsFrom, step.expected.barsFrom) << step.what;
+        EXPECT_EQ(change.seriesFrom, step.expected.seriesFrom) << step.what;
     }
 }
 
