@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "host/bars/BarAggregator.h"
 #include "host/runtime/Chart.h"
 #include "host/runtime/StudyInstance.h"
 #include "host/runtime/StudySettings.h"
@@ -29,10 +31,15 @@ struct SessionOptions {
     // Called once with the study's record before the defaults call: a host
     // checking the study wraps the record's operations to watch them.
     std::function<void(HostStudyInterface& record)> prepareRecord;
+    // The chart shows its bars in this timeframe's buckets; unset: as they
+    // are. With it, every bar handed to the session (in the constructor,
+    // AppendBar, ReviseLastBar, TakeBar, ReplaceBars) is a source bar.
+    std::optional<TimeframeBuckets> timeframe;
 };
 
 class ChartSession {
 public:
+    // Throws TimeframeError when the options' timeframe does not fit the bars.
     ChartSession(BarColumns bars, StudyFunction study, const SessionOptions& options = {});
     ChartSession(const ChartSession&) = delete;
     ChartSession& operator=(const ChartSession&) = delete;
@@ -55,10 +62,12 @@ public:
     // those before it stay applied and the chart is recalculated all the same.
     void ChangeSettings(const StudySettings& settings);
     // Real time: a new bar arrives and is computed (a chart without bars gets
-    // its first bar by a full recalculation).
+    // its first bar by a full recalculation). In a timeframe, a source bar
+    // that joins the last bucket revises the chart's last bar instead.
     void AppendBar(const Bar& bar);
     // Real time: the last bar's prices change (its date-time stays) and it is
-    // computed again. Nothing happens on a chart without bars.
+    // computed again. Nothing happens on a chart without bars. In a
+    // timeframe, the last source bar changes and the last bucket with it.
     void ReviseLastBar(const Bar& bar);
     // Real time, from a followed bar file: a bar with the last bar's
     // date-time revises it, a later one is appended; an older one is refused
@@ -77,6 +86,9 @@ public:
     // Read-only views of the chart and the study's record; the session alone changes them.
     const Chart& chart() const { return *chart_; }
     const StudyInstance& study() const { return *study_; }
+
+    // The bars handed to the session: the chart's, or in a timeframe its source bars.
+    int32_t sourceBars() const;
 
     int64_t fullRecalculations() const { return fullRecalculations_; }  // completed ones
     // Drawing passes the study ran: its ClearStudyDrawings calls, not the host's.
@@ -97,10 +109,13 @@ private:
     bool RecalculationPass(bool stopOnRequest);
     void ResetStudyOutput();
     void UpdateLastBar(float price);
+    // The chart's last bar becomes `bar` (its date-time stays) and is computed again.
+    void SetLastBar(const Bar& bar);
 
     std::unique_ptr<Chart> chart_;  // stable address: the record points into it
     std::unique_ptr<StudyInstance> study_;
     SessionOptions options_;
+    std::optional<BarAggregator> aggregator_;  // set in a timeframe
     bool pricesPositive_ = true;  // every bar's low is above zero
     int64_t fullRecalculations_ = 0;
     int64_t hostClears_ = 0;

@@ -61,7 +61,7 @@ std::string NewInstance() {
 }  // namespace
 
 ChartEngine::ChartEngine(EngineSetup setup)
-    : setup_(std::move(setup)), instance_(NewInstance()), shown_(setup_.session->chart().bars.size()), events_(1) {
+    : setup_(std::move(setup)), instance_(NewInstance()), shown_(setup_.session->sourceBars()), events_(1) {
     Publish();  // records what the first state holds
     nextStep_ = Clock::now() + StepInterval(setup_.speed);
     thread_ = std::thread([this] { Run(); });
