@@ -114,6 +114,17 @@ BarsSpacing CheckTimeframeFits(const BarColumns& bars, const TimeframeBuckets& b
 BarAggregator::BarAggregator(const TimeframeBuckets& buckets, BarsSpacing spacing)
     : buckets_(buckets), spacing_(spacing) {}
 
+// Room for the buckets regular bars without gaps fill, so the columns of a
+// long chart grow once rather than by doubling.
+void BarAggregator::ReserveBuckets(BarColumns& buckets, int32_t sources) const {
+    const int64_t perBucket =
+        spacing_.smallest > 0 ? std::max<int64_t>(NominalLength(buckets_.timeframe()) / spacing_.smallest, 1) : 1;
+    const auto count = static_cast<size_t>(sources / perBucket + 1);
+    buckets.dateTimes.reserve(count);
+    for (RecordColumn<float>* column : {&buckets.open, &buckets.high, &buckets.low, &buckets.close, &buckets.volume})
+        column->reserve(count);
+}
+
 bool BarAggregator::JoinsOpenBucket(int64_t dateTime) {
     // Bars of whole days go by the nearest day start, which their date-time
     // may lie before: their bucket is looked up every time.
@@ -128,6 +139,7 @@ BarColumns BarAggregator::Start(const BarColumns& sources) {
     BarColumns buckets;
     sourceCount_ = sources.size();
     if (sourceCount_ == 0) return buckets;
+    ReserveBuckets(buckets, sourceCount_);
     int32_t first = 0;  // the open bucket's first source bar
     double volume = 0;  // summed wider, so that sums of sums repeat the sum of all
     for (int32_t i = 0; i < sourceCount_; ++i) {

@@ -57,6 +57,7 @@ private:
     // Whether a bar dated `dateTime` belongs to the open bucket; otherwise the
     // bucket it opens becomes span_.
     bool JoinsOpenBucket(int64_t dateTime);
+    void ReserveBuckets(BarColumns& buckets, int32_t sources) const;
     // The open bucket's bar: its earlier source bars' (if any) with the last one's.
     void MakeBucket();
 
