@@ -211,4 +211,12 @@ void ChartSession::ReplaceBars(BarColumns bars) {
     FullRecalculation();
 }
 
+void ChartSession::ChangeTimeframe(const std::optional<TimeframeBuckets>& timeframe, BarColumns sources) {
+    std::optional<BarAggregator> aggregator;
+    if (timeframe) aggregator.emplace(*timeframe, CheckTimeframeFits(sources, *timeframe));
+    aggregator_ = std::move(aggregator);
+    options_.timeframe = timeframe;
+    ReplaceBars(std::move(sources));
+}
+
 }  // namespace kovra::host

@@ -77,6 +77,10 @@ public:
     // All bars replaced (a replay started over, old history dropped), then a
     // full recalculation.
     void ReplaceBars(BarColumns bars);
+    // The chart shown in another timeframe (unset: the bars as they are),
+    // made from `sources`, then a full recalculation. Throws TimeframeError
+    // for a timeframe the bars do not fit; nothing changes then.
+    void ChangeTimeframe(const std::optional<TimeframeBuckets>& timeframe, BarColumns sources);
 
     // Host flags the study only tests; they stay as set for every later call.
     void SetReleaseButtons(bool on) { study_->record().ReleaseButtons = on ? 1 : 0; }

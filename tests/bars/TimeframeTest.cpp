@@ -22,7 +22,6 @@ using kovra::host::BarAggregator;
 using kovra::host::BarColumns;
 using kovra::host::CheckTimeframeFits;
 using kovra::host::FormatDateTime;
-using kovra::host::kMicrosecondsPerDay;
 using kovra::host::ParseDayStart;
 using kovra::host::ParseTimeframe;
 using kovra::host::Timeframe;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "host/runtime/ChartSession.h"
@@ -234,6 +235,33 @@ TEST_F(ChartSessionTest, InATimeframeTicksAddSourceBarsAtTheirSpacing) {
     EXPECT_EQ(session.chart().bars.size(), (sources + 4) / 5);
     const BarColumns& bars = session.chart().bars;
     EXPECT_EQ(bars.dateTimes.back() - bars.dateTimes.front(), int64_t{5} * 60'000'000 * (bars.size() - 1));
+}
+
+TEST_F(ChartSessionTest, ChangingTheTimeframeRemakesTheChartFromTheSourceBarsOrRefusesAndKeepsIt) {
+    using kovra::host::Timeframe, kovra::host::TimeUnit, kovra::host::TimeframeBuckets;
+    const BarColumns minutes = MinuteBars(12);
+    ChartSession session(minutes, &FakeStudy);
+    session.Start();
+    struct Case {
+        std::optional<TimeframeBuckets> timeframe;
+        bool refused;
+        int32_t chartBars;  // after the change
+    };
+    const Case cases[] = {
+        {TimeframeBuckets(Timeframe{TimeUnit::kMinute, 5}, 0), false, 3},
+        {TimeframeBuckets(Timeframe{TimeUnit::kSecond, 30}, 0), true, 3},  // finer than the bars: still 5 minutes
+        {TimeframeBuckets(Timeframe{TimeUnit::kHour, 1}, 0), false, 1},
+        {std::nullopt, false, 12},
+    };
+    for (const Case& c : cases) {
+        const int64_t recalculations = session.fullRecalculations();
+        if (c.refused) EXPECT_THROW(session.ChangeTimeframe(c.timeframe, minutes), kovra::host::TimeframeError);
+        else session.ChangeTimeframe(c.timeframe, minutes);
+        EXPECT_EQ(session.chart().bars.size(), c.chartBars);
+        EXPECT_EQ(session.fullRecalculations(), recalculations + (c.refused ? 0 : 1));
+        EXPECT_EQ(session.sourceBars(), 12);
+    }
+    EXPECT_EQ(session.chart().bars.dateTimes, minutes.dateTimes);
 }
 
 TEST_F(ChartSessionTest, AChartWithoutBarsTakesNoUpdates) {
