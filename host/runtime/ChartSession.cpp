@@ -214,7 +214,7 @@ void ChartSession::ReplaceBars(BarColumns bars) {
 void ChartSession::ChangeTimeframe(const std::optional<TimeframeBuckets>& timeframe, BarColumns sources) {
     std::optional<BarAggregator> aggregator;
     if (timeframe) aggregator.emplace(*timeframe, CheckTimeframeFits(sources, *timeframe));
-    aggregator_ = std::move(aggregator);
+    aggregator_ = aggregator;
     options_.timeframe = timeframe;
     ReplaceBars(std::move(sources));
 }
