@@ -66,7 +66,7 @@ std::string PriceText(float price, int32_t valueFormat) {
     return std::isnan(price) ? "no value" : fmt::format("{:.{}f}", price, valueFormat);
 }
 
-std::string Summary(const RunOutcome& outcome) {
+std::string Summary(const RunOutcome& outcome, const RunOptions& options) {
     const host::ChartSession& session = *outcome.session;
     const host::StudyInstance& study = session.study();
     const host::BarColumns& bars = session.chart().bars;
@@ -81,6 +81,9 @@ std::string Summary(const RunOutcome& outcome) {
         out += fmt::format("bars: {} ({}), {} to {}\n", bars.size(), source,
                            host::FormatDateTime(bars.dateTimes.front()), host::FormatDateTime(bars.dateTimes.back()));
     }
+    if (options.timeframe)
+        out += fmt::format("timeframe: {}, from {} source bars\n", host::FormatTimeframe(*options.timeframe),
+                           session.sourceBars());
     for (const std::string& input : host::DescribeInputs(study)) out += fmt::format("input: {}\n", input);
     out += fmt::format("8/8th: {}\n", PriceText(host::EightEighthsAt(study, lastBar), places));
     out += fmt::format("0/8th: {}\n", PriceText(host::ZeroEighthsAt(study, lastBar), places));
@@ -176,7 +179,7 @@ void Run(const RunCommandOptions& options) {
         std::any_of(std::begin(outputPaths), std::end(outputPaths),
                     [](const std::string* path) { return !path->empty() && host::IsStandardOutput(*path); });
     if (options.run.quiet || outputToStandardOutput) return;
-    WriteStandardOutput(Summary(outcome));
+    WriteStandardOutput(Summary(outcome, options.run));
     if (!options.imagePath.empty()) WriteStandardOutput("image: " + options.imagePath + "\n");
 }
 

@@ -10,6 +10,7 @@
 
 #include "app/Commands.h"
 #include "app/OptionValues.h"
+#include "host/bars/BarAggregator.h"
 #include "host/bars/BarsCsv.h"
 #include "host/bars/SampleBars.h"
 #include "host/runtime/StudyInstance.h"
@@ -109,6 +110,7 @@ host::ChartSetup ChartSetupOf(const RunOptions& options) {
     setup.settings = SettingsOf(options);
     setup.valueFormat = options.valueFormat;
     setup.studyIdentifier = options.studyIdentifier;
+    if (options.timeframe) setup.timeframe.emplace(*options.timeframe, options.dayStart.value_or(0));
     return setup;
 }
 
@@ -134,6 +136,19 @@ host::BarColumns LastBars(host::BarColumns bars, int32_t count) {
 }
 
 void Warn(const std::string& message) { std::fprintf(stderr, "kovra: warning: %s\n", message.c_str()); }
+
+// A timeframe the bars do not fit is the user's to change.
+UsageError TimeframeRefused(const host::TimeframeError& error) {
+    return UsageError(std::string("--timeframe: ") + error.what());
+}
+
+void CheckTimeframe(const host::BarColumns& bars, const host::TimeframeBuckets& timeframe) {
+    try {
+        host::CheckTimeframeFits(bars, timeframe);
+    } catch (const host::TimeframeError& error) {
+        throw TimeframeRefused(error);
+    }
+}
 
 }  // namespace
 
@@ -185,11 +200,40 @@ void AddStudyOptions(CLI::App& command, RunOptions& options) {
                   "PATH");
 }
 
+void AddTimeframeOptions(CLI::App& command, RunOptions& options) {
+    const auto parsed = [](const char* option, auto parse) {
+        try {
+            return parse();
+        } catch (const host::TimeframeError& error) {
+            throw CLI::ValidationError(option, error.what());
+        }
+    };
+    command
+        .add_option_function<std::string>(
+            "--timeframe",
+            [&options, parsed](const std::string& text) {
+                options.timeframe = parsed("--timeframe", [&text] { return host::ParseTimeframe(text); });
+            },
+            "Show the bars in this timeframe: N seconds, minutes, hours, days, weeks or calendar months, e.g. "
+            "30s, 5m, 4h, 1d, 1w, 1M (or 1mo); default: the bars as the file has them")
+        ->type_name("TF");
+    command
+        .add_option_function<std::string>(
+            "--day-start",
+            [&options, parsed](const std::string& text) {
+                options.dayStart = parsed("--day-start", [&text] { return host::ParseDayStart(text); });
+            },
+            "The time the timeframe's days start at, in the bars' clock (from 12:00 on, the evening before); "
+            "default 00:00")
+        ->type_name("HH:MM");
+}
+
 void AddRunOptions(CLI::App& command, RunOptions& options) {
     AddFileOption(command, "--bars", options.barsPath,
                   "Bars to load (a delimited text file with a header row); default: the embedded sample bars");
     AddBarFileOptions(command, options);
     AddStudyOptions(command, options);
+    AddTimeframeOptions(command, options);
     AddWholeNumberOption(command, "--ticks", options.ticks, 0, kMaxTicks,
                          "Real-time price updates to play after the recalculation (default 0)");
     command
@@ -219,6 +263,7 @@ void CheckRunOptions(const RunOptions& options) {
     } catch (const host::UnknownTimeZone& error) {
         throw UsageError(std::string("--timezone: ") + error.what());
     }
+    if (options.dayStart && !options.timeframe) throw UsageError("--day-start needs --timeframe");
 }
 
 std::string StudyLibraryPath(const RunOptions& options) {
@@ -232,9 +277,12 @@ RunOutcome RunSession(const RunOptions& options, Progress& progress, const Sessi
 
     host::LoadedBars loaded = LoadBars(options, progress);
     progress.Clear();
+    const host::ChartSetup setup = ChartSetupOf(options);
     RunOutcome outcome;
     if (sessionBars != nullptr) {
         outcome.bars = LastBars(std::move(loaded.bars), sessionBars->maxBars);
+        // The chart starts with some of them; all of them must fit the timeframe.
+        if (setup.timeframe) CheckTimeframe(outcome.bars, *setup.timeframe);
         const int32_t count = outcome.bars.size();
         const int32_t shown = sessionBars->shownBars.value_or(count);
         if (shown < 1 || shown > count)
@@ -247,13 +295,16 @@ RunOutcome RunSession(const RunOptions& options, Progress& progress, const Sessi
     outcome.barsNumberMarks = loaded.numberMarks;
     outcome.library = LoadLibrary(StudyLibraryPath(options));
 
-    const host::ChartSetup setup = ChartSetupOf(options);
     host::SessionOptions session = host::SessionOptionsFor(loaded, setup);
     session.progress = [&progress](std::string_view stage, int64_t done, int64_t total) {
         progress.Update(stage, done, total);
     };
-    outcome.session =
-        std::make_unique<host::ChartSession>(std::move(loaded.bars), outcome.library->studyFunction(), session);
+    try {
+        outcome.session =
+            std::make_unique<host::ChartSession>(std::move(loaded.bars), outcome.library->studyFunction(), session);
+    } catch (const host::TimeframeError& error) {
+        throw TimeframeRefused(error);
+    }
 
     try {
         outcome.session->Start(setup.settings);

@@ -12,6 +12,7 @@
 #include "app/Commands.h"
 #include "app/Progress.h"
 #include "host/bars/BarsCsv.h"
+#include "host/bars/Timeframe.h"
 #include "host/runtime/ChartSession.h"
 #include "host/runtime/ChartSetup.h"
 #include "host/text/DateTimeText.h"
@@ -27,6 +28,8 @@ struct RunOptions {
     std::string barsPath;                    // empty: the embedded sample bars
     std::string timeZone;                    // wall clock of instants in the bar file; empty: UTC
     std::optional<host::DateOrder> dateOrder;  // how A/B/YYYY dates read; unset: from the data
+    std::optional<host::Timeframe> timeframe;  // unset: the bars as the file has them
+    std::optional<int64_t> dayStart;         // microseconds after midnight; unset: midnight
     std::string studyPath;                   // empty: the library built beside kovra
     std::vector<std::string> inputSettings;  // "INPUT NAME=VALUE"
     std::vector<std::string> subgraphSettings;  // "NAME.FIELD=VALUE", NAME may be #POSITION
@@ -45,6 +48,8 @@ void AddRunOptions(CLI::App& command, RunOptions& options);
 // --date-order), and the study (--set, --subgraph, --value-format, --study).
 void AddBarFileOptions(CLI::App& command, RunOptions& options);
 void AddStudyOptions(CLI::App& command, RunOptions& options);
+// The chart's timeframe (--timeframe, --day-start), for every command that runs charts.
+void AddTimeframeOptions(CLI::App& command, RunOptions& options);
 
 // How the bar files read, as --timezone and --date-order say.
 host::BarsLoadOptions BarsLoadOptionsOf(const RunOptions& options);
@@ -57,7 +62,7 @@ std::unique_ptr<host::StudyLibrary> LoadLibrary(const std::string& path);
 // The --set and --subgraph options as the settings dialog's edits. Throws
 // UsageError for one not written as "NAME=VALUE".
 host::StudySettings SettingsOf(const RunOptions& options);
-// The charts' setup the options ask for: SettingsOf, --value-format, --study-id.
+// The charts' setup the options ask for: SettingsOf, --value-format, --study-id, --timeframe.
 host::ChartSetup ChartSetupOf(const RunOptions& options);
 // A setting the dialog refused, as the user wrote it.
 UsageError RefusedSetting(const RunOptions& options, const host::SettingsError& error);
@@ -79,14 +84,16 @@ struct RunOutcome {
     host::BarColumns bars;   // with SessionBars: every bar kept, also those the chart does not show yet
 };
 
-// Checks what can be checked before any work (the time zone); throws UsageError.
+// Checks what can be checked before any work (the time zone, a day start
+// without a timeframe); throws UsageError.
 void CheckRunOptions(const RunOptions& options);
 // The study library a run loads: --study (a bare name is taken in the current
 // folder, never from the system's library path) or the one built beside kovra.
 std::string StudyLibraryPath(const RunOptions& options);
 
 // Loads, configures and drives the session. Throws UsageError for a bad
-// setting, CommandFailure(kExitUsage) for a bad bar file or study library.
+// setting or a timeframe the bars refuse, CommandFailure(kExitUsage) for a
+// bad bar file or study library.
 // Warnings (inconsistent bars, a stopped recalculation loop) go to stderr.
 RunOutcome RunSession(const RunOptions& options, Progress& progress, const SessionBars* sessionBars = nullptr);
 

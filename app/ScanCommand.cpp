@@ -144,6 +144,7 @@ void AddScanCommand(CLI::App& root, int& exitCode) {
     auto options = std::make_shared<ScanCommandOptions>();
     AddBarFileOptions(*command, options->run);
     AddStudyOptions(*command, options->run);
+    AddTimeframeOptions(*command, options->run);
     AddWholeNumberOption(*command, "--jobs", options->jobs, 1, kMaxJobs,
                          "Charts run at once, one per worker thread (default: the processors)");
     command->add_option("--format", options->format, "Output: table (default), csv or json")

@@ -36,7 +36,12 @@ int32_t FirstDifference(const BarColumns& a, const BarColumns& b) {
 
 ChartSession::ChartSession(BarColumns bars, StudyFunction study, const SessionOptions& options)
     : chart_(std::make_unique<Chart>()), options_(options) {
-    chart_->bars = std::move(bars);
+    if (options.timeframe) {
+        aggregator_.emplace(*options.timeframe, CheckTimeframeFits(bars, *options.timeframe));
+        chart_->bars = aggregator_->Start(bars);
+    } else {
+        chart_->bars = std::move(bars);
+    }
     pricesPositive_ = std::all_of(chart_->bars.low.begin(), chart_->bars.low.end(), [](float low) { return low > 0; });
     InstanceOptions instance;
     instance.valueFormat = options.valueFormat;
@@ -59,8 +64,12 @@ void ChartSession::PlayTicks(int64_t count, uint64_t seed) {
         if (options_.progress && i % kProgressEvery == 0 && i > 0) options_.progress("real-time updates", i, count);
         const uint64_t draw = random.Next();
         if (draw % kNewBarOneIn == 0) {
+            // The new bar follows the last at the source bars' spacing (a minute when none is known).
             const float open = chart_->bars.close.back();
-            AppendBar(Bar{chart_->bars.dateTimes.back() + kOneMinute, open, open, open, open, 0});
+            const int64_t step = aggregator_ && aggregator_->spacing().smallest > 0 ? aggregator_->spacing().smallest
+                                                                                     : kOneMinute;
+            const int64_t last = aggregator_ ? aggregator_->lastSource().dateTime : chart_->bars.dateTimes.back();
+            AppendBar(Bar{last + step, open, open, open, open, 0});
             continue;
         }
         // A step of -2 .. +2 ticks from the last close, kept on the grid (and above zero when the bars are).
@@ -79,6 +88,10 @@ void ChartSession::Push(int32_t button, int32_t kind) {
         chart_->controlBar.buttons()[static_cast<size_t>(button)].Pushed = 0;
     chart_->pendingEvent = ButtonEvent{button, kind};
     if (chart_->bars.size() > 0) CallAndReact(chart_->bars.size() - 1);
+}
+
+int32_t ChartSession::sourceBars() const {
+    return aggregator_ ? aggregator_->sourceCount() : chart_->bars.size();
 }
 
 int64_t ChartSession::drawingPasses() const {
@@ -140,6 +153,15 @@ void ChartSession::ResetStudyOutput() {
 }
 
 void ChartSession::UpdateLastBar(float price) {
+    if (aggregator_) {
+        Bar source = aggregator_->lastSource();
+        source.close = price;
+        source.high = std::max(source.high, price);
+        source.low = std::min(source.low, price);
+        aggregator_->ReviseLastSource(source);
+        SetLastBar(aggregator_->lastBucket());
+        return;
+    }
     BarColumns& bars = chart_->bars;
     change_.BarsFrom(bars.size() - 1);
     bars.close.back() = price;
@@ -159,8 +181,12 @@ void ChartSession::ChangeSettings(const StudySettings& settings) {
 }
 
 void ChartSession::AppendBar(const Bar& bar) {
+    if (aggregator_ && aggregator_->Add(bar) == BarAggregator::Step::kRevised) {
+        SetLastBar(aggregator_->lastBucket());
+        return;
+    }
     change_.BarsFrom(chart_->bars.size());
-    chart_->bars.Append(bar);
+    chart_->bars.Append(aggregator_ ? aggregator_->lastBucket() : bar);
     if (chart_->bars.size() == 1) {
         FullRecalculation();
         return;
@@ -169,8 +195,17 @@ void ChartSession::AppendBar(const Bar& bar) {
 }
 
 void ChartSession::ReviseLastBar(const Bar& bar) {
+    if (chart_->bars.size() == 0) return;
+    if (aggregator_) {
+        aggregator_->ReviseLastSource(bar);
+        SetLastBar(aggregator_->lastBucket());
+        return;
+    }
+    SetLastBar(bar);
+}
+
+void ChartSession::SetLastBar(const Bar& bar) {
     BarColumns& bars = chart_->bars;
-    if (bars.size() == 0) return;
     change_.BarsFrom(bars.size() - 1);
     bars.open.back() = bar.open;
     bars.high.back() = bar.high;
@@ -181,20 +216,30 @@ void ChartSession::ReviseLastBar(const Bar& bar) {
 }
 
 ChartSession::BarTaken ChartSession::TakeBar(const Bar& bar) {
-    const BarColumns& bars = chart_->bars;
-    if (bars.size() > 0 && bar.dateTime == bars.dateTimes.back()) {
+    const bool any = chart_->bars.size() > 0;
+    const int64_t last = !any ? 0 : aggregator_ ? aggregator_->lastSource().dateTime : chart_->bars.dateTimes.back();
+    if (any && bar.dateTime == last) {
         ReviseLastBar(bar);
         return BarTaken::kRevised;
     }
-    if (bars.size() > 0 && bar.dateTime < bars.dateTimes.back()) return BarTaken::kOlder;
+    if (any && bar.dateTime < last) return BarTaken::kOlder;
     AppendBar(bar);
     return BarTaken::kAppended;
 }
 
 void ChartSession::ReplaceBars(BarColumns bars) {
-    change_.BarsFrom(FirstDifference(chart_->bars, bars));
-    chart_->bars = std::move(bars);
+    BarColumns shown = aggregator_ ? aggregator_->Start(bars) : std::move(bars);
+    change_.BarsFrom(FirstDifference(chart_->bars, shown));
+    chart_->bars = std::move(shown);
     FullRecalculation();
+}
+
+void ChartSession::ChangeTimeframe(const std::optional<TimeframeBuckets>& timeframe, BarColumns sources) {
+    std::optional<BarAggregator> aggregator;
+    if (timeframe) aggregator.emplace(*timeframe, CheckTimeframeFits(sources, *timeframe));
+    aggregator_ = aggregator;
+    options_.timeframe = timeframe;
+    ReplaceBars(std::move(sources));
 }
 
 }  // namespace kovra::host

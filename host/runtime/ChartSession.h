@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "host/bars/BarAggregator.h"
 #include "host/runtime/Chart.h"
 #include "host/runtime/StudyInstance.h"
 #include "host/runtime/StudySettings.h"
@@ -32,6 +34,10 @@ struct SessionOptions {
     // Called once with the study's record before the defaults call: a host
     // checking the study wraps the record's operations to watch them.
     std::function<void(HostStudyInterface& record)> prepareRecord;
+    // The chart shows its bars in this timeframe's buckets; unset: as they
+    // are. With it, every bar handed to the session (in the constructor,
+    // AppendBar, ReviseLastBar, TakeBar, ReplaceBars) is a source bar.
+    std::optional<TimeframeBuckets> timeframe;
 };
 
 // What changed on the chart since it was last taken: the bars from
@@ -52,6 +58,7 @@ struct ChartChange {
 
 class ChartSession {
 public:
+    // Throws TimeframeError when the options' timeframe does not fit the bars.
     ChartSession(BarColumns bars, StudyFunction study, const SessionOptions& options = {});
     ChartSession(const ChartSession&) = delete;
     ChartSession& operator=(const ChartSession&) = delete;
@@ -74,10 +81,12 @@ public:
     // those before it stay applied and the chart is recalculated all the same.
     void ChangeSettings(const StudySettings& settings);
     // Real time: a new bar arrives and is computed (a chart without bars gets
-    // its first bar by a full recalculation).
+    // its first bar by a full recalculation). In a timeframe, a source bar
+    // that joins the last bucket revises the chart's last bar instead.
     void AppendBar(const Bar& bar);
     // Real time: the last bar's prices change (its date-time stays) and it is
-    // computed again. Nothing happens on a chart without bars.
+    // computed again. Nothing happens on a chart without bars. In a
+    // timeframe, the last source bar changes and the last bucket with it.
     void ReviseLastBar(const Bar& bar);
     // Real time, from a followed bar file: a bar with the last bar's
     // date-time revises it, a later one is appended; an older one is refused
@@ -87,6 +96,10 @@ public:
     // All bars replaced (a replay started over, old history dropped), then a
     // full recalculation.
     void ReplaceBars(BarColumns bars);
+    // The chart shown in another timeframe (unset: the bars as they are),
+    // made from `sources`, then a full recalculation. Throws TimeframeError
+    // for a timeframe the bars do not fit; nothing changes then.
+    void ChangeTimeframe(const std::optional<TimeframeBuckets>& timeframe, BarColumns sources);
 
     // Host flags the study only tests; they stay as set for every later call.
     void SetReleaseButtons(bool on) { study_->record().ReleaseButtons = on ? 1 : 0; }
@@ -98,6 +111,9 @@ public:
     const StudyInstance& study() const { return *study_; }
     // What changed since the last call (everything, the first time), and starts counting anew.
     ChartChange TakeChange() { return std::exchange(change_, ChartChange{}); }
+
+    // The bars handed to the session: the chart's, or in a timeframe its source bars.
+    int32_t sourceBars() const;
 
     int64_t fullRecalculations() const { return fullRecalculations_; }  // completed ones
     // Drawing passes the study ran: its ClearStudyDrawings calls, not the host's.
@@ -118,10 +134,13 @@ private:
     bool RecalculationPass(bool stopOnRequest);
     void ResetStudyOutput();
     void UpdateLastBar(float price);
+    // The chart's last bar becomes `bar` (its date-time stays) and is computed again.
+    void SetLastBar(const Bar& bar);
 
     std::unique_ptr<Chart> chart_;  // stable address: the record points into it
     std::unique_ptr<StudyInstance> study_;
     SessionOptions options_;
+    std::optional<BarAggregator> aggregator_;  // set in a timeframe
     bool pricesPositive_ = true;  // every bar's low is above zero
     int64_t fullRecalculations_ = 0;
     int64_t hostClears_ = 0;

@@ -9,6 +9,7 @@ SessionOptions SessionOptionsFor(const LoadedBars& loaded, const ChartSetup& set
     session.studyIdentifier = setup.studyIdentifier;
     session.valueFormat = setup.valueFormat.value_or(PriceDecimalsOf(loaded.priceDecimals));
     session.tickSize = SmallestPriceStep(loaded.bars, PriceDecimalsOf(loaded.priceDecimals));
+    session.timeframe = setup.timeframe;
     return session;
 }
 

@@ -25,7 +25,7 @@ std::string NewInstance() {
 }  // namespace
 
 ChartEngine::ChartEngine(EngineSetup setup)
-    : setup_(std::move(setup)), instance_(NewInstance()), shown_(setup_.session->chart().bars.size()), events_(1) {
+    : setup_(std::move(setup)), instance_(NewInstance()), shown_(setup_.session->sourceBars()), events_(1) {
     Publish();  // takes the session's changes so far: the first state holds them
     nextStep_ = Clock::now() + StepInterval(setup_.speed);
     thread_ = std::thread([this] { Run(); });

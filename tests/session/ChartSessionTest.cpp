@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "host/runtime/ChartSession.h"
@@ -213,6 +214,93 @@ TEST_F(ChartSessionTest, TicksMoveByWholeTicksAndStayAboveZeroOnlyForPositiveIns
         }
         EXPECT_EQ(belowOneTick, !row.positive) << "start " << row.start;
     }
+}
+
+// A chart of one-minute bars shown as 5-minute bars, as a followed file feeds it.
+TEST_F(ChartSessionTest, InATimeframeASourceBarRevisesTheLastBucketOrOpensANewOne) {
+    using kovra::host::Bar;
+    using Taken = ChartSession::BarTaken;
+    SessionOptions options;
+    options.timeframe.emplace(kovra::host::Timeframe{kovra::host::TimeUnit::kMinute, 5}, 0);
+    const BarColumns minutes = MinuteBars(7);  // from midnight: buckets of 5 and 2 bars
+    const auto minute = [&minutes](int64_t i) { return minutes.dateTimes[0] + i * 60'000'000; };
+    ChartSession session(minutes, &FakeStudy, options);
+    session.Start();
+    ASSERT_EQ(session.chart().bars.size(), 2);
+    EXPECT_EQ(session.sourceBars(), 7);
+    script.calls.clear(), script.barCounts.clear();
+
+    struct Step {
+        Bar source;
+        Taken taken;
+        int32_t chartBars;
+        float high, close;  // the chart's last bar's after the step
+    };
+    const Step steps[] = {
+        {{minute(7), 100, 105, 99, 104, 3}, Taken::kAppended, 2, 105, 104},  // joins the last bucket
+        {{minute(7), 100, 100.5f, 99, 100, 2}, Taken::kRevised, 2, 101, 100},  // its high falls back to the others'
+        {{minute(10), 100, 102, 100, 102, 1}, Taken::kAppended, 3, 102, 102},  // opens a new bucket
+    };
+    std::vector<int32_t> expectedCalls;
+    for (const Step& step : steps) {
+        EXPECT_EQ(session.TakeBar(step.source), step.taken);
+        const BarColumns& bars = session.chart().bars;
+        ASSERT_EQ(bars.size(), step.chartBars);
+        EXPECT_EQ(bars.high.back(), step.high);
+        EXPECT_EQ(bars.close.back(), step.close);
+        expectedCalls.push_back(step.chartBars - 1);  // the study is called on the chart's last bar
+    }
+    EXPECT_EQ(script.calls, expectedCalls);
+    EXPECT_EQ(script.barCounts, (std::vector<int32_t>{2, 2, 3}));
+    const BarColumns& bars = session.chart().bars;
+    EXPECT_EQ(bars.dateTimes.back(), minute(10));
+    EXPECT_EQ(bars.open[1], 100.0f);
+    EXPECT_EQ(bars.volume[1], 2.0f);  // the two minutes' own volumes (0) and the revised one's
+    EXPECT_EQ(session.TakeBar({minute(9), 1, 1, 1, 1, 0}), Taken::kOlder);
+    EXPECT_EQ(session.sourceBars(), 9);
+}
+
+TEST_F(ChartSessionTest, InATimeframeTicksAddSourceBarsAtTheirSpacing) {
+    SessionOptions options;
+    options.timeframe.emplace(kovra::host::Timeframe{kovra::host::TimeUnit::kMinute, 5}, 0);
+    ChartSession session(MinuteBars(7), &FakeStudy, options);
+    session.Start();
+    script.calls.clear();
+    session.PlayTicks(400, 3);
+    EXPECT_EQ(script.calls.size(), 400u);  // one call of the last bar per update
+    const int32_t sources = session.sourceBars();
+    EXPECT_GT(sources, 7 + 20);
+    // One-minute source bars from midnight without a gap: a bucket per five.
+    EXPECT_EQ(session.chart().bars.size(), (sources + 4) / 5);
+    const BarColumns& bars = session.chart().bars;
+    EXPECT_EQ(bars.dateTimes.back() - bars.dateTimes.front(), int64_t{5} * 60'000'000 * (bars.size() - 1));
+}
+
+TEST_F(ChartSessionTest, ChangingTheTimeframeRemakesTheChartFromTheSourceBarsOrRefusesAndKeepsIt) {
+    using kovra::host::Timeframe, kovra::host::TimeUnit, kovra::host::TimeframeBuckets;
+    const BarColumns minutes = MinuteBars(12);
+    ChartSession session(minutes, &FakeStudy);
+    session.Start();
+    struct Case {
+        std::optional<TimeframeBuckets> timeframe;
+        bool refused;
+        int32_t chartBars;  // after the change
+    };
+    const Case cases[] = {
+        {TimeframeBuckets(Timeframe{TimeUnit::kMinute, 5}, 0), false, 3},
+        {TimeframeBuckets(Timeframe{TimeUnit::kSecond, 30}, 0), true, 3},  // finer than the bars: still 5 minutes
+        {TimeframeBuckets(Timeframe{TimeUnit::kHour, 1}, 0), false, 1},
+        {std::nullopt, false, 12},
+    };
+    for (const Case& c : cases) {
+        const int64_t recalculations = session.fullRecalculations();
+        if (c.refused) EXPECT_THROW(session.ChangeTimeframe(c.timeframe, minutes), kovra::host::TimeframeError);
+        else session.ChangeTimeframe(c.timeframe, minutes);
+        EXPECT_EQ(session.chart().bars.size(), c.chartBars);
+        EXPECT_EQ(session.fullRecalculations(), recalculations + (c.refused ? 0 : 1));
+        EXPECT_EQ(session.sourceBars(), 12);
+    }
+    EXPECT_EQ(session.chart().bars.dateTimes, minutes.dateTimes);
 }
 
 TEST_F(ChartSessionTest, AChartWithoutBarsTakesNoUpdates) {

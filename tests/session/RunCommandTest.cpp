@@ -298,6 +298,73 @@ TEST(ButtonsCommand, PrintsTheControlBarAfterTheRun) {
     }
 }
 
+// One-minute bars from 09:30 for five hours, as a file has them.
+std::string MinuteBarsCsv() {
+    std::string text = "datetime,open,high,low,close,volume\n";
+    for (int minute = 0; minute < 300; ++minute) {
+        const int clock = 9 * 60 + 30 + minute;
+        const double price = 4500 + (minute * 7 % 23) * 0.25;
+        text += "2024-03-04 " + std::to_string(clock / 60 + 100).substr(1) + ":" +
+                std::to_string(clock % 60 + 100).substr(1) + "," + std::to_string(price) + "," +
+                std::to_string(price + 1) + "," + std::to_string(price - 1) + "," + std::to_string(price) + ",10\n";
+    }
+    return text;
+}
+
+TEST(RunCommand, TimeframeShowsTheBarsInItsBucketsAndChangesNothingWithoutIt) {
+    const std::string folder = FreshTestFolder("run-timeframe");
+    const std::string bars = folder + "/minutes.csv";
+    std::ofstream(bars) << MinuteBarsCsv();
+    const auto series = [&bars](std::vector<std::string> extra) {
+        std::vector<std::string> arguments = {"run", "--bars", bars, "--series", "-"};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        const CommandResult result = RunKovra(arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        return result.out;
+    };
+    const std::string asInTheFile = series({});
+    EXPECT_EQ(Lines(asInTheFile).size(), 301u);
+    // The bars' own spacing makes every bucket one bar: the same bytes.
+    EXPECT_EQ(series({"--timeframe", "1m"}), asInTheFile);
+    const std::vector<std::string> fiveMinutes = Lines(series({"--timeframe", "5m"}));
+    ASSERT_EQ(fiveMinutes.size(), 61u);
+    EXPECT_EQ(fiveMinutes[0], Lines(asInTheFile)[0]);
+    EXPECT_EQ(Cells(fiveMinutes[2])[1], "2024-03-04 09:35:00");
+    EXPECT_EQ(Lines(series({"--timeframe", "1h", "--day-start", "09:30"})).size(), 6u);
+    EXPECT_EQ(Lines(series({"--timeframe", "1h"})).size(), 7u);  // 09:00 .. 14:00
+
+    const CommandResult summary = RunKovra({"run", "--bars", bars, "--timeframe", "15m"});
+    EXPECT_EQ(SummaryValue(summary.out, "timeframe"), "15m, from 300 source bars") << summary.out;
+    EXPECT_EQ(SummaryValue(summary.out, "bars").substr(0, 3), "20 ") << summary.out;
+}
+
+TEST(RunCommand, RefusesATimeframeTheBarsDoNotFit) {
+    const std::string folder = FreshTestFolder("run-timeframe-refused");
+    const std::string bars = folder + "/minutes.csv";
+    std::ofstream(bars) << MinuteBarsCsv();
+    struct Case {
+        std::vector<std::string> options;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"--timeframe", "30s"}, "kovra: --timeframe: the bars are 1-minute; 30s is finer\n"},
+        {{"--day-start", "09:30"}, "kovra: --day-start needs --timeframe\n"},
+        {{"--timeframe", "5x"},
+         "kovra: --timeframe: '5x' is not a timeframe: the unit must be s, m, h, d, w, or M (or mo) for calendar "
+         "months (see kovra --help)\n"},
+        {{"--timeframe", "1h", "--day-start", "9h"},
+         "kovra: --day-start: '9h' is not a day start: expected HH:MM from 00:00 to 23:59 (see kovra --help)\n"},
+    };
+    for (const char* command : {"run", "buttons"})
+        for (const Case& c : cases) {
+            std::vector<std::string> arguments = {command, "--bars", bars};
+            arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+            const CommandResult result = RunKovra(arguments);
+            EXPECT_EQ(result.exitCode, 2) << command << " " << c.options[0];
+            EXPECT_EQ(result.err, c.error) << command;
+        }
+}
+
 TEST(ButtonsCommand, SharesTheRunOptions) {
     const CommandResult result = RunKovra({"buttons", "--set", "Frame Sise=4"});
     EXPECT_EQ(result.exitCode, 2);
