@@ -1,6 +1,6 @@
 // kovra buttons: the control bar as the user sees it after a run.
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include <memory>
 #include <string>

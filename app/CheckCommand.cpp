@@ -1,7 +1,7 @@
 // kovra check: holds a study library to the rules of the record, check by
 // check, each in a child process of its own, and tells which hold.
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include <chrono>
 #include <memory>
@@ -68,12 +68,11 @@ int Check(const CheckCommandOptions& options) {
 
 void AddCheckCommand(CLI::App& root, int& exitCode) {
     CLI::App* command = root.add_subcommand(
-        "check", "Hold a study library to the rules of the record: a catalogue of named checks, each run in a "
-                 "child process of its own with a time limit (exit 0 all pass, 1 one fails, 2 usage error)");
+        "check",
+        "Hold a study library to the rules of the record: a catalogue of named checks, each run in a "
+        "child process of its own with a time limit (exit 0 all pass, 1 one fails, 2 usage error)");
     auto options = std::make_shared<CheckCommandOptions>();
-    command->add_option("library", options->library, "The study library to check")
-        ->type_name("LIBRARY")
-        ->required();
+    command->add_option("library", options->library, "The study library to check")->type_name("LIBRARY")->required();
     AddWholeNumberOption(*command, "--strictness", options->strictness, host::kLowestStrictness,
                          host::kHighestStrictness,
                          "Run the checks up to this strictness, 1 to 10 (default 10: every check, the speed budget "

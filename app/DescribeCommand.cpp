@@ -1,7 +1,7 @@
 // kovra describe: what the platform's settings dialog shows of the study.
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
 #include <fmt/printf.h>
+#include <CLI/CLI.hpp>
 
 #include <string>
 #include <string_view>
@@ -38,9 +38,12 @@ std::string Colour(uint32_t bgr) {
 
 std::string_view TypeName(uint8_t type) {
     switch (type) {
-        case kInputTypeCustomList: return "custom list";
-        case kInputTypeYesNo: return "yes/no";
-        default: return "undeclared";
+        case kInputTypeCustomList:
+            return "custom list";
+        case kInputTypeYesNo:
+            return "yes/no";
+        default:
+            return "undeclared";
     }
 }
 
@@ -50,7 +53,7 @@ void PrintInputs(const host::StudyInstance& study, std::string& out) {
         const StudyInput& input = study.inputs()[position];
         if (!host::IsDeclared(input)) continue;
         out += fmt::sprintf("  %2zu  %s  (%s)\n", position, std::string(TextView(input.Name)).c_str(),
-                    std::string(TypeName(input.TypeCode)).c_str());
+                            std::string(TypeName(input.TypeCode)).c_str());
         if (input.TypeCode == kInputTypeCustomList) {
             const auto items = study.ListItemsOf(static_cast<int32_t>(position));
             const std::string selected = study.SelectedTextOf(static_cast<int32_t>(position));
@@ -68,15 +71,15 @@ void PrintInputs(const host::StudyInstance& study, std::string& out) {
 void PrintSubgraphs(const host::StudyInstance& study, std::string& out) {
     out += fmt::sprintf("\nSubgraphs\n");
     out += fmt::sprintf("  %-2s  %-31s  %-18s  %-18s  %5s  %5s  %5s  %-8s  %5s  %10s  %9s\n", "#", "Name", "Primary",
-                "Secondary", "Draw", "Line", "Width", "Labels", "Label", "Angle Unit", "Angle Max");
+                        "Secondary", "Draw", "Line", "Width", "Labels", "Label", "Angle Unit", "Angle Max");
     for (size_t position = 0; position < study.subgraphs().size(); ++position) {
         const StudySubgraph& s = study.subgraphs()[position];
         if (!host::IsDeclared(s)) continue;
         const std::string name = s.Name.Length > 0 ? std::string(TextView(s.Name)) : "(unnamed)";
-        out += fmt::sprintf("  %2zu  %-31s  %-18s  %-18s  %5d  %5d  %5d  0x%06X  %5s  %10g  %9g\n", position, name.c_str(),
-                    Colour(s.PrimaryColour).c_str(), Colour(s.SecondaryColour).c_str(), s.DrawStyle, s.LineStyle,
-                    s.LineWidth, s.LabelSettings, s.LabelFlag != 0 ? "on" : "off", static_cast<double>(s.AngleUnit),
-                    static_cast<double>(s.AngleMax));
+        out += fmt::sprintf("  %2zu  %-31s  %-18s  %-18s  %5d  %5d  %5d  0x%06X  %5s  %10g  %9g\n", position,
+                            name.c_str(), Colour(s.PrimaryColour).c_str(), Colour(s.SecondaryColour).c_str(),
+                            s.DrawStyle, s.LineStyle, s.LineWidth, s.LabelSettings, s.LabelFlag != 0 ? "on" : "off",
+                            static_cast<double>(s.AngleUnit), static_cast<double>(s.AngleMax));
     }
 }
 
@@ -92,7 +95,8 @@ void Describe(const std::string& libraryPath) {
     study.CallDefaults();
 
     std::string out;
-    out += fmt::sprintf("%s  (version %d)\n", std::string(TextView(study.record().StudyName)).c_str(), library->version());
+    out +=
+        fmt::sprintf("%s  (version %d)\n", std::string(TextView(study.record().StudyName)).c_str(), library->version());
     out += fmt::sprintf("library: %s\n", library->loadedPath().c_str());
     PrintInputs(study, out);
     PrintSubgraphs(study, out);
@@ -103,10 +107,12 @@ void Describe(const std::string& libraryPath) {
 }  // namespace
 
 void AddDescribeCommand(CLI::App& root, int& exitCode) {
-    CLI::App* command = root.add_subcommand("describe", "Show the study's name, inputs, subgraphs and description, "
-                                                        "as the platform's settings dialog would");
+    CLI::App* command = root.add_subcommand("describe",
+                                            "Show the study's name, inputs, subgraphs and description, "
+                                            "as the platform's settings dialog would");
     auto libraryPath = std::make_shared<std::string>(host::DefaultStudyLibraryPath());
-    command->add_option("--study", *libraryPath, "Study library to load (default: the one installed with kovra, or built beside it)");
+    command->add_option("--study", *libraryPath,
+                        "Study library to load (default: the one installed with kovra, or built beside it)");
     command->callback([libraryPath, &exitCode] {
         Describe(*libraryPath);
         exitCode = kExitOk;

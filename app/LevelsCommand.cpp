@@ -1,7 +1,7 @@
 // `kovra levels`: the MM frame of one HIGH LOW pair, or of a stream of pairs.
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
 #include <unistd.h>
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <array>
@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/StandardOutput.h"
 #include "Commands.h"
+#include "app/StandardOutput.h"
 #include "host/text/ShownText.h"
 #include "levels/LevelLines.h"
 #include "levels/SelectLevelRoutine.h"
@@ -126,8 +126,10 @@ public:
             const auto* newline = static_cast<const char*>(std::memchr(begin, '\n', size_ - at_));
             const size_t take = static_cast<size_t>((newline != nullptr ? newline : chunk_ + size_) - begin);
             tooLong = tooLong || line.size() + take > kMaxLineBytes;
-            if (tooLong) line.clear();
-            else line.append(begin, take);
+            if (tooLong)
+                line.clear();
+            else
+                line.append(begin, take);
             at_ += take;
             if (newline != nullptr) {
                 ++at_;
@@ -252,7 +254,8 @@ void PrintLevelTable(const Frame& frame, const std::vector<const char*>& algorit
 }  // namespace
 
 void AddLevelsCommand(CLI::App& root, int& exitCode) {
-    CLI::App* command = root.add_subcommand("levels", "Compute the MM frame levels of HIGH LOW, or of pairs read from standard input");
+    CLI::App* command =
+        root.add_subcommand("levels", "Compute the MM frame levels of HIGH LOW, or of pairs read from standard input");
     command->footer(kLevelsHelp);
 
     struct Options {
@@ -262,10 +265,12 @@ void AddLevelsCommand(CLI::App& root, int& exitCode) {
         std::string low;
     };
     auto options = std::make_shared<Options>();
-    CLI::Option* algorithm = command->add_option("--algorithm", options->algorithm, "Frame Algorithm text")
-                                 ->check(CLI::IsMember(std::vector<std::string>(kAlgorithmNames.begin(), kAlgorithmNames.end())))
-                                 ->capture_default_str();
-    command->add_flag("--all", options->all, "Show all four algorithms side by side (needs HIGH LOW)")->excludes(algorithm);
+    CLI::Option* algorithm =
+        command->add_option("--algorithm", options->algorithm, "Frame Algorithm text")
+            ->check(CLI::IsMember(std::vector<std::string>(kAlgorithmNames.begin(), kAlgorithmNames.end())))
+            ->capture_default_str();
+    command->add_flag("--all", options->all, "Show all four algorithms side by side (needs HIGH LOW)")
+        ->excludes(algorithm);
     command->add_option("HIGH", options->high, "Frame high");
     command->add_option("LOW", options->low, "Frame low");
 

@@ -1,7 +1,7 @@
 #include "app/OptionValues.h"
 
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include <charconv>
 #include <cmath>
@@ -26,8 +26,8 @@ int64_t ParseWholeNumber(std::string_view option, const std::string& text, int64
         const int64_t value = negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
         if (value >= lowest && value <= highest) return value;
     }
-    throw CLI::ValidationError(
-        std::string(option), fmt::format("'{}' is not a whole number from {} to {}", text, lowest, highest));
+    throw CLI::ValidationError(std::string(option),
+                               fmt::format("'{}' is not a whole number from {} to {}", text, lowest, highest));
 }
 
 uint64_t ParseUnsigned64(std::string_view option, const std::string& text) {
@@ -42,7 +42,8 @@ double ParseFiniteNumber(std::string_view option, const std::string& text, doubl
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     const bool number = !text.empty() && error == std::errc{} && end == text.data() + text.size();
     if (number && std::isfinite(value) && value >= lowest && value <= highest) return value;
-    throw CLI::ValidationError(std::string(option), fmt::format("'{}' is not a number from {} to {}", text, lowest, highest));
+    throw CLI::ValidationError(std::string(option),
+                               fmt::format("'{}' is not a number from {} to {}", text, lowest, highest));
 }
 
 template <typename Integer>

@@ -1,7 +1,7 @@
 // kovra run: drives the study over a chart as the platform does and reports
 // what it computed: a summary, and optionally the series, the drawings and a picture.
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <chrono>
@@ -23,10 +23,10 @@
 #include "host/outputs/LevelCrossings.h"
 #include "host/outputs/OutputFiles.h"
 #include "host/outputs/SeriesCsv.h"
-#include "host/runtime/StudySettings.h"
 #include "host/render/ChartFont.h"
 #include "host/render/ChartImage.h"
 #include "host/runtime/StudyOutputs.h"
+#include "host/runtime/StudySettings.h"
 
 namespace kovra::app {
 
@@ -55,9 +55,9 @@ void ParseImageSize(const std::string& text, host::ImageOptions& image) {
     }
     using host::kMaxImageSide, host::kMinImageHeight, host::kMinImageWidth;
     if (width < kMinImageWidth || width > kMaxImageSide || height < kMinImageHeight || height > kMaxImageSide)
-        throw CLI::ValidationError("--size", fmt::format("{} is out of range: WIDTH from {} to {}, HEIGHT from {} to {}",
-                                                         text, kMinImageWidth, kMaxImageSide, kMinImageHeight,
-                                                         kMaxImageSide));
+        throw CLI::ValidationError(
+            "--size", fmt::format("{} is out of range: WIDTH from {} to {}, HEIGHT from {} to {}", text, kMinImageWidth,
+                                  kMaxImageSide, kMinImageHeight, kMaxImageSide));
     image.width = static_cast<int32_t>(width);
     image.height = static_cast<int32_t>(height);
 }
@@ -74,7 +74,8 @@ std::string Summary(const RunOutcome& outcome, const RunOptions& options) {
     const int32_t places = study.record().ValueFormat;
 
     std::string out;
-    const std::string source = outcome.barsSource + (outcome.barsReversed ? ", newest first in the file: reversed" : "");
+    const std::string source =
+        outcome.barsSource + (outcome.barsReversed ? ", newest first in the file: reversed" : "");
     if (bars.size() == 0) {
         out += fmt::format("bars: 0 ({})\n", source);
     } else {
@@ -107,8 +108,10 @@ void CheckOutputsAreDistinct(const RunCommandOptions& options) {
     if (!options.run.barsPath.empty()) inputs.push_back({"the bar file", options.run.barsPath});
     inputs.push_back({"the study library", StudyLibraryPath(options.run)});
     std::vector<Named> outputs;
-    for (const auto& [option, path] : {std::pair{"--series", &options.seriesPath}, {"--drawings", &options.drawingsPath},
-                                       {"--crossings", &options.crossingsPath}, {"--image", &options.imagePath}})
+    for (const auto& [option, path] : {std::pair{"--series", &options.seriesPath},
+                                       {"--drawings", &options.drawingsPath},
+                                       {"--crossings", &options.crossingsPath},
+                                       {"--image", &options.imagePath}})
         if (!path->empty()) outputs.push_back({option, *path});
     for (size_t i = 0; i < outputs.size(); ++i) {
         const host::FileIdentity identity = host::IdentityOf(outputs[i].path);
@@ -187,8 +190,9 @@ void Run(const RunCommandOptions& options) {
 
 void AddRunCommand(CLI::App& root, int& exitCode) {
     CLI::App* command = root.add_subcommand(
-        "run", "Load bars and the study, recalculate as the platform does, play real-time ticks and button pushes, "
-               "and report the result");
+        "run",
+        "Load bars and the study, recalculate as the platform does, play real-time ticks and button pushes, "
+        "and report the result");
     auto options = std::make_shared<RunCommandOptions>();
     AddRunOptions(*command, options->run);
     AddFileOption(*command, "--series", options->seriesPath,
@@ -206,9 +210,9 @@ void AddRunCommand(CLI::App& root, int& exitCode) {
     command
         ->add_option_function<std::string>(
             "--size", [options](const std::string& text) { ParseImageSize(text, options->image); },
-            fmt::format("Picture size in pixels, WIDTHxHEIGHT (default {}x{}; {}x{} to {}x{})", host::kDefaultImageWidth,
-                        host::kDefaultImageHeight, host::kMinImageWidth, host::kMinImageHeight, host::kMaxImageSide,
-                        host::kMaxImageSide))
+            fmt::format("Picture size in pixels, WIDTHxHEIGHT (default {}x{}; {}x{} to {}x{})",
+                        host::kDefaultImageWidth, host::kDefaultImageHeight, host::kMinImageWidth,
+                        host::kMinImageHeight, host::kMaxImageSide, host::kMaxImageSide))
         ->type_name("WxH");
     command->callback([options, &exitCode] {
         Run(*options);

@@ -1,7 +1,7 @@
 #include "app/RunOptions.h"
 
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <charconv>
@@ -158,7 +158,8 @@ void AddBarFileOptions(CLI::App& command, RunOptions& options) {
             "--timezone",
             [&options](const std::string& name) {
                 if (name.empty())
-                    throw CLI::ValidationError("--timezone", "an empty name is no time zone (leave the option out for UTC)");
+                    throw CLI::ValidationError("--timezone",
+                                               "an empty name is no time zone (leave the option out for UTC)");
                 options.timeZone = name;
             },
             "Show the bar file's instants (a Z or UTC offset suffix, epoch numbers) in this time zone's "
@@ -168,29 +169,35 @@ void AddBarFileOptions(CLI::App& command, RunOptions& options) {
         .add_option_function<std::string>(
             "--date-order",
             [&options](const std::string& order) {
-                if (order == "mdy") options.dateOrder = host::DateOrder::kMonthFirst;
-                else if (order == "dmy") options.dateOrder = host::DateOrder::kDayFirst;
-                else throw CLI::ValidationError("--date-order", "'" + order + "' is neither mdy nor dmy");
+                if (order == "mdy")
+                    options.dateOrder = host::DateOrder::kMonthFirst;
+                else if (order == "dmy")
+                    options.dateOrder = host::DateOrder::kDayFirst;
+                else
+                    throw CLI::ValidationError("--date-order", "'" + order + "' is neither mdy nor dmy");
             },
             "How dates written A/B/YYYY read: mdy (month first) or dmy (day first); default: from the data")
         ->type_name("mdy|dmy");
 }
 
 void AddStudyOptions(CLI::App& command, RunOptions& options) {
-    command.add_option("--set", options.inputSettings,
-                       "Set an input as the settings dialog does: \"INPUT NAME=VALUE\", VALUE a list item's text "
-                       "or yes/no (repeatable)")
+    command
+        .add_option("--set", options.inputSettings,
+                    "Set an input as the settings dialog does: \"INPUT NAME=VALUE\", VALUE a list item's text "
+                    "or yes/no (repeatable)")
         ->type_name("\"INPUT NAME=VALUE\"")
         ->allow_extra_args(false);
-    command.add_option("--subgraph", options.subgraphSettings,
-                       "Set a subgraph field: \"NAME.FIELD=VALUE\", NAME a subgraph's name or #POSITION (repeatable)")
+    command
+        .add_option("--subgraph", options.subgraphSettings,
+                    "Set a subgraph field: \"NAME.FIELD=VALUE\", NAME a subgraph's name or #POSITION (repeatable)")
         ->type_name("\"NAME.FIELD=VALUE\"")
         ->allow_extra_args(false);
     command
         .add_option_function<std::string>(
             "--value-format",
             [&options](const std::string& text) {
-                options.valueFormat = static_cast<int32_t>(ParseWholeNumber("--value-format", text, 0, host::kMaxPriceDecimals));
+                options.valueFormat =
+                    static_cast<int32_t>(ParseWholeNumber("--value-format", text, 0, host::kMaxPriceDecimals));
             },
             "Decimal places of price texts (0 to 9); default: the most the bar prices use")
         ->type_name("N");
@@ -241,8 +248,9 @@ void AddRunOptions(CLI::App& command, RunOptions& options) {
             "--seed", [&options](const std::string& text) { options.seed = ParseUnsigned64("--seed", text); },
             "Seed of the real-time price walk (0 to 18446744073709551615; default 1)")
         ->type_name("S");
-    command.add_option("--push", options.pushes,
-                       "Click control-bar button N (N, N:on or N:off), after the ticks, in order (repeatable)")
+    command
+        .add_option("--push", options.pushes,
+                    "Click control-bar button N (N, N:on or N:off), after the ticks, in order (repeatable)")
         ->type_name("N[:on|:off]")
         ->allow_extra_args(false);
     AddWholeNumberOption(command, "--study-id", options.studyIdentifier, 1, std::numeric_limits<int32_t>::max(),

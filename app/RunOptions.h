@@ -15,8 +15,8 @@
 #include "host/bars/Timeframe.h"
 #include "host/runtime/ChartSession.h"
 #include "host/runtime/ChartSetup.h"
-#include "host/text/DateTimeText.h"
 #include "host/runtime/StudyLibrary.h"
+#include "host/text/DateTimeText.h"
 
 namespace CLI {
 class App;
@@ -25,18 +25,18 @@ class App;
 namespace kovra::app {
 
 struct RunOptions {
-    std::string barsPath;                    // empty: the embedded sample bars
-    std::string timeZone;                    // wall clock of instants in the bar file; empty: UTC
-    std::optional<host::DateOrder> dateOrder;  // how A/B/YYYY dates read; unset: from the data
-    std::optional<host::Timeframe> timeframe;  // unset: the bars as the file has them
-    std::optional<int64_t> dayStart;         // microseconds after midnight; unset: midnight
-    std::string studyPath;                   // empty: the library built beside kovra
-    std::vector<std::string> inputSettings;  // "INPUT NAME=VALUE"
+    std::string barsPath;                       // empty: the embedded sample bars
+    std::string timeZone;                       // wall clock of instants in the bar file; empty: UTC
+    std::optional<host::DateOrder> dateOrder;   // how A/B/YYYY dates read; unset: from the data
+    std::optional<host::Timeframe> timeframe;   // unset: the bars as the file has them
+    std::optional<int64_t> dayStart;            // microseconds after midnight; unset: midnight
+    std::string studyPath;                      // empty: the library built beside kovra
+    std::vector<std::string> inputSettings;     // "INPUT NAME=VALUE"
     std::vector<std::string> subgraphSettings;  // "NAME.FIELD=VALUE", NAME may be #POSITION
-    std::optional<int32_t> valueFormat;      // unset: derived from the prices' decimals
+    std::optional<int32_t> valueFormat;         // unset: derived from the prices' decimals
     int64_t ticks = 0;
     uint64_t seed = 1;
-    std::vector<std::string> pushes;         // "N", "N:on" or "N:off"
+    std::vector<std::string> pushes;  // "N", "N:on" or "N:off"
     int32_t studyIdentifier = 1;
     bool quiet = false;
 };
@@ -78,10 +78,10 @@ struct SessionBars {
 struct RunOutcome {
     std::unique_ptr<host::StudyLibrary> library;
     std::unique_ptr<host::ChartSession> session;
-    std::string barsSource;  // the bar file, or "embedded sample"
-    bool barsReversed = false;  // the file had them newest first
+    std::string barsSource;                            // the bar file, or "embedded sample"
+    bool barsReversed = false;                         // the file had them newest first
     std::optional<host::NumberMarks> barsNumberMarks;  // the decimal mark the file's numbers showed
-    host::BarColumns bars;   // with SessionBars: every bar kept, also those the chart does not show yet
+    host::BarColumns bars;  // with SessionBars: every bar kept, also those the chart does not show yet
 };
 
 // Checks what can be checked before any work (the time zone, a day start

@@ -1,8 +1,8 @@
 // kovra scan: many bar files at once, each its own chart running the study the
 // way `kovra run` runs it, one row per instrument saying where its last close
 // stands in its frame.
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <cstdio>
@@ -50,9 +50,10 @@ SortOrder ParseSort(const std::string& text) {
     const host::ScanField* field = host::FindScanField(name);
     if (field == nullptr || (direction != "asc" && direction != "desc")) {
         std::string names;
-        for (const host::ScanField& known : host::ScanFields()) names += (names.empty() ? "" : ", ") + std::string(known.name);
-        throw UsageError(fmt::format("--sort \"{}\": expected FIELD, FIELD:asc or FIELD:desc with FIELD one of: {}", text,
-                                     names));
+        for (const host::ScanField& known : host::ScanFields())
+            names += (names.empty() ? "" : ", ") + std::string(known.name);
+        throw UsageError(
+            fmt::format("--sort \"{}\": expected FIELD, FIELD:asc or FIELD:desc with FIELD one of: {}", text, names));
     }
     return {field, direction == "desc"};
 }
@@ -139,8 +140,9 @@ int Scan(const ScanCommandOptions& options) {
 
 void AddScanCommand(CLI::App& root, int& exitCode) {
     CLI::App* command = root.add_subcommand(
-        "scan", "Run the study over many bar files at once, one chart each, and show where each instrument's last "
-                "close stands in its frame");
+        "scan",
+        "Run the study over many bar files at once, one chart each, and show where each instrument's last "
+        "close stands in its frame");
     auto options = std::make_shared<ScanCommandOptions>();
     AddBarFileOptions(*command, options->run);
     AddStudyOptions(*command, options->run);
@@ -150,8 +152,10 @@ void AddScanCommand(CLI::App& root, int& exitCode) {
     command->add_option("--format", options->format, "Output: table (default), csv or json")
         ->type_name("FORMAT")
         ->check(CLI::IsMember({"table", "csv", "json"}));
-    command->add_option("--sort", options->sort, "Order rows by a field (ascending; FIELD:desc for descending); "
-                                                 "default: the order the files are named in")
+    command
+        ->add_option("--sort", options->sort,
+                     "Order rows by a field (ascending; FIELD:desc for descending); "
+                     "default: the order the files are named in")
         ->type_name("FIELD[:desc]");
     AddFileOption(*command, "--output", options->outputPath,
                   "Write the rows to this file instead of standard output (- for standard output)");

@@ -1,7 +1,7 @@
 // kovra serve: the chart live in a browser. Runs the session as `kovra run`
 // does, then serves the page on 127.0.0.1 until SIGINT or SIGTERM.
-#include <CLI/CLI.hpp>
 #include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include <csignal>
 #include <cstdio>
@@ -95,17 +95,19 @@ void Serve(const ServeOptions& options) {
 }  // namespace
 
 void AddServeCommand(CLI::App& root, int& exitCode) {
-    CLI::App* command = root.add_subcommand(
-        "serve", "Run the study as `kovra run` does and show the live chart in a browser: prints the page's "
-                 "address (127.0.0.1 only) and serves it until interrupted");
+    CLI::App* command =
+        root.add_subcommand("serve",
+                            "Run the study as `kovra run` does and show the live chart in a browser: prints the page's "
+                            "address (127.0.0.1 only) and serves it until interrupted");
     auto options = std::make_shared<ServeOptions>();
     AddRunOptions(*command, options->run);
     command->add_option("--port", options->port, "Port on 127.0.0.1 (default 0: any free port)")
         ->type_name("N")
         ->check(CLI::Range(0, 65535));
-    command->add_option_function<int32_t>(
-               "--replay-from", [options](const int32_t& bar) { options->replayFrom = bar; },
-               "Replay: the chart starts with the bars before bar BAR, and the rest arrive one at a time")
+    command
+        ->add_option_function<int32_t>(
+            "--replay-from", [options](const int32_t& bar) { options->replayFrom = bar; },
+            "Replay: the chart starts with the bars before bar BAR, and the rest arrive one at a time")
         ->type_name("BAR");
     command
         ->add_option_function<std::string>(
@@ -118,9 +120,10 @@ void AddServeCommand(CLI::App& root, int& exitCode) {
     command->add_flag("--follow", options->follow,
                       "Watch the bar file: appended lines become new bars, or update the last bar when they "
                       "carry its date-time");
-    command->add_option("--max-bars", options->maxBars,
-                        "The chart keeps at most N bars: the file's last N, dropping the oldest as new ones arrive "
-                        "(default: no limit)")
+    command
+        ->add_option("--max-bars", options->maxBars,
+                     "The chart keeps at most N bars: the file's last N, dropping the oldest as new ones arrive "
+                     "(default: no limit)")
         ->type_name("N")
         ->check(CLI::Range(1, std::numeric_limits<int32_t>::max()));
     command->callback([options, &exitCode] {

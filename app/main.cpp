@@ -21,9 +21,10 @@ void PrintError(std::string message) {
 
 int Main(int argc, char** argv) {
     using namespace kovra::app;
-    CLI::App root{"kovra: loads the Kovra Math RT Intraday study the way a charting platform does, "
-                  "feeds it bars and shows what it computes and draws.",
-                  "kovra"};
+    CLI::App root{
+        "kovra: loads the Kovra Math RT Intraday study the way a charting platform does, "
+        "feeds it bars and shows what it computes and draws.",
+        "kovra"};
     root.require_subcommand(1);
     root.set_help_all_flag("--help-all", "Show the help of every subcommand");
 

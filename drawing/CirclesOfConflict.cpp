@@ -22,7 +22,15 @@ struct Centre {
 };
 
 constexpr std::array<Centre, 9> kCentres = {{
-    {2, 2}, {4, 4}, {6, 2}, {2, 6}, {6, 6}, {2, -2}, {6, -2}, {2, 10}, {6, 10},
+    {2, 2},
+    {4, 4},
+    {6, 2},
+    {2, 6},
+    {6, 6},
+    {2, -2},
+    {6, -2},
+    {2, 10},
+    {6, 10},
 }};
 constexpr std::array<float, 3> kSizes = {4.0f, 2.0f, 1.0f};  // in eighths
 
@@ -50,7 +58,8 @@ void DrawCirclesOfConflict(HostStudyInterface& host, const FrameGeometry& g) {
                 r.PenWidth = SaturateToInt16(settings.angleUnit);
                 r.FillTransparency = settings.angleMax;
                 r.PenStyle = settings.lineStyle;
-                r.DrawingId = StepDrawingIdentifier(host.StudyIdentifier, static_cast<int32_t>(500 + 3 * n + sizeIndex));
+                r.DrawingId =
+                    StepDrawingIdentifier(host.StudyIdentifier, static_cast<int32_t>(500 + 3 * n + sizeIndex));
                 r.RequestMode = kRequestAddOrReplace;
             });
         }

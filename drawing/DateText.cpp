@@ -21,7 +21,8 @@ int64_t FloorModulo(int64_t value, int64_t divisor) {
 DateTextParts SplitDateTime(int64_t dateTime) {
     const record::CivilDate date = record::CivilFromDays(record::FloorDivide(dateTime, kMicrosecondsPerDay));
     // (dateTime + half a second) modulo a day, without forming the sum.
-    const int64_t timeOfDay = FloorModulo(FloorModulo(dateTime, kMicrosecondsPerDay) + kHalfSecond, kMicrosecondsPerDay);
+    const int64_t timeOfDay =
+        FloorModulo(FloorModulo(dateTime, kMicrosecondsPerDay) + kHalfSecond, kMicrosecondsPerDay);
     const int64_t seconds = timeOfDay / kMicrosecondsPerSecond;
 
     DateTextParts parts{};

@@ -8,8 +8,8 @@
 namespace kovra::drawing {
 
 inline int32_t DrawingIdentifier(int32_t studyIdentifier, int32_t multiplier, int32_t offset) {
-    const uint32_t wrapped = static_cast<uint32_t>(studyIdentifier) * static_cast<uint32_t>(multiplier) +
-                             static_cast<uint32_t>(offset);
+    const uint32_t wrapped =
+        static_cast<uint32_t>(studyIdentifier) * static_cast<uint32_t>(multiplier) + static_cast<uint32_t>(offset);
     return static_cast<int32_t>(wrapped);
 }
 

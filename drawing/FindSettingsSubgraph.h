@@ -10,8 +10,8 @@ namespace kovra::drawing {
 struct SettingsSet {
     uint32_t primaryColour;
     uint32_t secondaryColour;
-    int32_t angleUnit;   // 'Angle Unit' truncated toward zero
-    int32_t angleMax;    // 'Angle Max' truncated toward zero
+    int32_t angleUnit;  // 'Angle Unit' truncated toward zero
+    int32_t angleMax;   // 'Angle Max' truncated toward zero
     int16_t lineStyle;
     int16_t drawStyle;
     uint32_t labelSettings;  // read by the label steps only

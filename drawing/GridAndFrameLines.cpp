@@ -25,11 +25,19 @@ struct GridLine {
 
 // The -2/8th line comes before the -1/8th one and carries the higher identifier.
 constexpr std::array<GridLine, 13> kGridLines = {{
-    {0, 0, 2, kLineStyleSolid, 800}, {1, 1, 1, kLineStyleSolid, 801}, {2, 2, 1, kLineStyleSolid, 802},
-    {3, 3, 1, kLineStyleSolid, 803}, {4, 4, 2, kLineStyleSolid, 804}, {5, 5, 1, kLineStyleSolid, 805},
-    {6, 6, 1, kLineStyleSolid, 806}, {7, 7, 1, kLineStyleSolid, 807}, {8, 8, 2, kLineStyleSolid, 808},
-    {9, 9, 1, kLineStyleDot, 809}, {10, 10, 1, kLineStyleDot, 810},
-    {-2, 11, 1, kLineStyleDot, 852}, {-1, 12, 1, kLineStyleDot, 851},
+    {0, 0, 2, kLineStyleSolid, 800},
+    {1, 1, 1, kLineStyleSolid, 801},
+    {2, 2, 1, kLineStyleSolid, 802},
+    {3, 3, 1, kLineStyleSolid, 803},
+    {4, 4, 2, kLineStyleSolid, 804},
+    {5, 5, 1, kLineStyleSolid, 805},
+    {6, 6, 1, kLineStyleSolid, 806},
+    {7, 7, 1, kLineStyleSolid, 807},
+    {8, 8, 2, kLineStyleSolid, 808},
+    {9, 9, 1, kLineStyleDot, 809},
+    {10, 10, 1, kLineStyleDot, 810},
+    {-2, 11, 1, kLineStyleDot, 852},
+    {-1, 12, 1, kLineStyleDot, 851},
 }};
 
 }  // namespace

@@ -14,8 +14,14 @@ constexpr uint32_t kValueFallbackWord = 0x2300;
 }  // namespace
 
 LabelStyle FindLabelStyle(HostStudyInterface& host, const char* settingsName, LabelColumn column) {
-    const SettingsSet fallback{0, 0, kFallbackFontSize, kFallbackFontSize, 0, 0,
-                               column == LabelColumn::Name ? kNameFallbackWord : kValueFallbackWord, 0};
+    const SettingsSet fallback{0,
+                               0,
+                               kFallbackFontSize,
+                               kFallbackFontSize,
+                               0,
+                               0,
+                               column == LabelColumn::Name ? kNameFallbackWord : kValueFallbackWord,
+                               0};
     const SettingsSet settings = FindSettingsSubgraph(host, settingsName, fallback);
     const bool name = column == LabelColumn::Name;
     const uint32_t word = settings.labelSettings;

@@ -21,7 +21,7 @@ struct LabelStyle {
     uint32_t labelSettings;  // the whole word; a family reads only its column's bits
     int32_t textFlag;
     int32_t fontSize;
-    bool unifiedColour;      // the 'Label' tick box: one colour for the whole family
+    bool unifiedColour;  // the 'Label' tick box: one colour for the whole family
     uint32_t familyColour;
 
     uint32_t LineColour(uint32_t levelColour) const { return unifiedColour ? familyColour : levelColour; }

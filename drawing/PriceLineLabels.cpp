@@ -53,10 +53,18 @@ Placement PlaceLabels(uint32_t word, LabelColumn column, int32_t frameStart, int
     for (const PlacementRow& row : kPlacementRows) {
         if ((word & ColumnBit(column, row.nameBit, row.valueBit)) == 0) continue;
         switch (row.anchor) {
-            case Anchor::FrameStartBar: placement.firstBar = frameStart; break;
-            case Anchor::DateTimeZero: placement.firstDateTime = 0; break;
-            case Anchor::FrameEndDateTime: placement.firstDateTime = frameEndDateTime; break;
-            case Anchor::RightEdge: placement.firstDateTime = kRightEdgeMarker; break;
+            case Anchor::FrameStartBar:
+                placement.firstBar = frameStart;
+                break;
+            case Anchor::DateTimeZero:
+                placement.firstDateTime = 0;
+                break;
+            case Anchor::FrameEndDateTime:
+                placement.firstDateTime = frameEndDateTime;
+                break;
+            case Anchor::RightEdge:
+                placement.firstDateTime = kRightEdgeMarker;
+                break;
         }
         placement.alignment = row.horizontal;
         if (row.blank == Blank::InFront) ++placement.blanksInFront;

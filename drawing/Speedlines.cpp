@@ -35,9 +35,13 @@ constexpr Speedline kMinorUp[] = {{2, 8, 300}, {6, 8, 301}, {8, 6, 302}};
 constexpr Speedline kMinorDown[] = {{2, 0, 400}, {6, 0, 401}, {8, 2, 402}};
 
 const SpeedlineFamily kMajor = {layout::kMajorSpeedlinesSettings.name,
-                                {0xFF0000, 0x000080, 1, 1, kLineStyleSolid, kDrawStyleLine, 0, 0}, kMajorUp, kMajorDown};
+                                {0xFF0000, 0x000080, 1, 1, kLineStyleSolid, kDrawStyleLine, 0, 0},
+                                kMajorUp,
+                                kMajorDown};
 const SpeedlineFamily kMinor = {layout::kMinorSpeedlinesSettings.name,
-                                {0x000080, 0x00A5FF, 1, 1, kLineStyleDash, kDrawStyleLine, 0, 0}, kMinorUp, kMinorDown};
+                                {0x000080, 0x00A5FF, 1, 1, kLineStyleDash, kDrawStyleLine, 0, 0},
+                                kMinorUp,
+                                kMinorDown};
 
 // Lines of one direction, all starting on the frame's first bar at `startLevel`.
 // The line crossing the whole frame to the opposite edge gets twice the width.

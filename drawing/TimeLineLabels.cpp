@@ -52,10 +52,14 @@ struct TimeLabelFamily {
 
 // The eighths stand on their line, the dates hang from theirs; the first is
 // left-aligned, the last right-aligned, those between centred.
-constexpr TimeLabelFamily kEighths{LabelColumn::Name, 25000, &AboveTopExtension,
+constexpr TimeLabelFamily kEighths{LabelColumn::Name,
+                                   25000,
+                                   &AboveTopExtension,
                                    {kAlignBottom + kAlignLeft, kAlignBottom + kAlignCentre, kAlignBottom + kAlignRight},
                                    &WriteEighthNumber};
-constexpr TimeLabelFamily kDates{LabelColumn::Value, 26000, &BelowBottomExtension,
+constexpr TimeLabelFamily kDates{LabelColumn::Value,
+                                 26000,
+                                 &BelowBottomExtension,
                                  {kAlignTop + kAlignLeft, kAlignTop + kAlignCentre, kAlignTop + kAlignRight},
                                  &WriteDateAndTime};
 

@@ -48,7 +48,8 @@ std::string CheckLevelsInput(const uint8_t* data, size_t size) {
         const levels::FrameLevels normalized = levels::ComputeNormalizedLevels(high, low);
         const levels::FrameLevels optimized = levels::ComputeOptimizedLevels(high, low);
         if (!std::isfinite(high) || !std::isfinite(low) || !(high > low)) continue;
-        if (high > 0 && !FiniteOrdered(accelerated)) return Describe("ComputeAcceleratedLevels", high, low, accelerated);
+        if (high > 0 && !FiniteOrdered(accelerated))
+            return Describe("ComputeAcceleratedLevels", high, low, accelerated);
         if (WithinNormalizedFormat(high, low) && !FiniteOrdered(normalized))
             return Describe("ComputeNormalizedLevels", high, low, normalized);
         if (!FiniteOrdered(optimized)) return Describe("ComputeOptimizedLevels", high, low, optimized);

@@ -11,15 +11,22 @@ namespace {
 // Selected texts a host might hand over: the real ones, near misses, numbers
 // that do not fit, and no text at all.
 constexpr const char* kOddTexts[] = {
-    nullptr, "", " ", "4", "8", "16", "256", "0", "-4", "-16", "007", " 16", "16 ", "+8",
-    "2147483647", "2147483648", "-2147483648", "99999999999999999999", "1e9", "0x10", "16abc", "abc",
-    "0%", "50%", "100%", "-100%", "1e308%", "1e40", "nan", "inf", "-inf", "%",
-    "Normalized", "Optimized", "Accelerated", "Legacy", "normalized", "HL", "OC", "hl",
+    nullptr,      "",     " ",     "4",    "8",  "16",         "256",        "0",           "-4",
+    "-16",        "007",  " 16",   "16 ",  "+8", "2147483647", "2147483648", "-2147483648", "99999999999999999999",
+    "1e9",        "0x10", "16abc", "abc",  "0%", "50%",        "100%",       "-100%",       "1e308%",
+    "1e40",       "nan",  "inf",   "-inf", "%",  "Normalized", "Optimized",  "Accelerated", "Legacy",
+    "normalized", "HL",   "OC",    "hl",
 };
 
 constexpr const char* kSubgraphNames[] = {
-    "Circles of Conflict Border/Fill", "Speedlines Major - Up/Down", "Minor Speedlines - Up/Down",
-    "Price line Labelling", "Time line Labelling", "", "8/8th", "Price line labelling",
+    "Circles of Conflict Border/Fill",
+    "Speedlines Major - Up/Down",
+    "Minor Speedlines - Up/Down",
+    "Price line Labelling",
+    "Time line Labelling",
+    "",
+    "8/8th",
+    "Price line labelling",
 };
 
 int32_t HostFlag(FuzzInput& input) {
@@ -44,8 +51,8 @@ void TweakSelectedText(FuzzInput& input, host::StudyInstance& study, std::deque<
     host::RecordColumn<StudyInput>& inputs = study.inputs();
     const uint8_t position = input.Byte() % 32;
     const uint8_t selector = input.Byte();
-    const char* text = selector < 200 ? kOddTexts[selector % std::size(kOddTexts)]
-                                      : ownedTexts.emplace_back(input.Text(24)).c_str();
+    const char* text =
+        selector < 200 ? kOddTexts[selector % std::size(kOddTexts)] : ownedTexts.emplace_back(input.Text(24)).c_str();
     if (position < inputs.size()) inputs[position].SelectedText = text;
 }
 
@@ -63,9 +70,15 @@ void TweakSubgraph(FuzzInput& input, host::StudyInstance& study) {
             host::AssignText(study.chart().texts, subgraph.Name, name.c_str());
             break;
         }
-        case 1: subgraph.DrawStyle = input.Raw<int16_t>(); break;
-        case 2: subgraph.AngleUnit = AwkwardPrice(input); break;
-        case 3: subgraph.AngleMax = AwkwardPrice(input); break;
+        case 1:
+            subgraph.DrawStyle = input.Raw<int16_t>();
+            break;
+        case 2:
+            subgraph.AngleUnit = AwkwardPrice(input);
+            break;
+        case 3:
+            subgraph.AngleMax = AwkwardPrice(input);
+            break;
         case 4:
             subgraph.LineWidth = input.Raw<int16_t>();
             subgraph.LineStyle = input.Raw<int16_t>();
@@ -78,7 +91,9 @@ void TweakSubgraph(FuzzInput& input, host::StudyInstance& study) {
             subgraph.PrimaryColour = input.Raw<uint32_t>();
             subgraph.SecondaryColour = input.Raw<uint32_t>();
             break;
-        default: host::ReleaseText(subgraph.Name); break;
+        default:
+            host::ReleaseText(subgraph.Name);
+            break;
     }
     host::ReleaseText(spare.Name);
 }

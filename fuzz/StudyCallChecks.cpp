@@ -5,8 +5,8 @@
 #include <initializer_list>
 #include <limits>
 
-#include "record/HostArrayAccess.h"
 #include "layout/StudyLayout.h"
+#include "record/HostArrayAccess.h"
 
 using namespace kovra::layout;
 using kovra::record::HostArrayAccess;
@@ -135,7 +135,8 @@ std::string StudyCallChecks::CheckDrawingCalls(int32_t bar, bool recalculationRe
         if (!failure.empty()) return failure;
     }
 
-    const bool validOnEvent = eventKindBefore_ == kButtonPushedOn && eventNumberBefore_ >= 1 && eventNumberBefore_ <= 17;
+    const bool validOnEvent =
+        eventKindBefore_ == kButtonPushedOn && eventNumberBefore_ >= 1 && eventNumberBefore_ <= 17;
     if (recalculationRequested && !(validOnEvent && ReachesDrawingStep(bar)))
         return "recalculation requested without a button pushed on";
     if (frameSize_ && validOnEvent && ReachesDrawingStep(bar) && !recalculationRequested)

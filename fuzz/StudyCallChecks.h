@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "host/runtime/StudyInstance.h"
 #include "host/check/RecordRules.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::fuzz {
 

@@ -18,15 +18,13 @@ struct ScaleBand {
 
 // Bands in ascending order; the first whose bound is not below the high applies.
 constexpr ScaleBand kScaleBands[] = {
-    {0.390625, 0.1953125f}, {1.5625, 1.5625f}, {3.125, 3.125f}, {6.25, 6.25f}, {25, 12.5f},
-    {250, 1e2f},    {2.5e3, 1e3f},   {2.5e4, 1e4f},   {2.5e5, 1e5f},   {2.5e6, 1e6f},
-    {2.5e7, 1e7f},  {2.5e8, 1e8f},   {2.5e9, 1e9f},   {2.5e10, 1e10f}, {2.5e11, 1e11f},
-    {2.5e12, 1e12f}, {2.5e13, 1e13f}, {2.5e14, 1e14f}, {2.5e15, 1e15f}, {2.5e16, 1e16f},
-    {2.5e17, 1e17f}, {2.5e18, 1e18f}, {2.5e19, 1e19f}, {2.5e20, 1e20f}, {2.5e21, 1e21f},
-    {2.5e22, 1e22f}, {2.5e23, 1e23f}, {2.5e24, 1e24f}, {2.5e25, 1e25f}, {2.5e26, 1e26f},
-    {2.5e27, 1e27f}, {2.5e28, 1e28f}, {2.5e29, 1e29f}, {2.5e30, 1e30f}, {2.5e31, 1e31f},
-    {2.5e32, 1e32f}, {2.5e33, 1e33f}, {2.5e34, 1e34f}, {2.5e35, 1e35f}, {2.5e36, 1e36f},
-    {2.5e37, 1e37f}, {2.5e38, 1e38f},
+    {0.390625, 0.1953125f}, {1.5625, 1.5625f}, {3.125, 3.125f}, {6.25, 6.25f},   {25, 12.5f},     {250, 1e2f},
+    {2.5e3, 1e3f},          {2.5e4, 1e4f},     {2.5e5, 1e5f},   {2.5e6, 1e6f},   {2.5e7, 1e7f},   {2.5e8, 1e8f},
+    {2.5e9, 1e9f},          {2.5e10, 1e10f},   {2.5e11, 1e11f}, {2.5e12, 1e12f}, {2.5e13, 1e13f}, {2.5e14, 1e14f},
+    {2.5e15, 1e15f},        {2.5e16, 1e16f},   {2.5e17, 1e17f}, {2.5e18, 1e18f}, {2.5e19, 1e19f}, {2.5e20, 1e20f},
+    {2.5e21, 1e21f},        {2.5e22, 1e22f},   {2.5e23, 1e23f}, {2.5e24, 1e24f}, {2.5e25, 1e25f}, {2.5e26, 1e26f},
+    {2.5e27, 1e27f},        {2.5e28, 1e28f},   {2.5e29, 1e29f}, {2.5e30, 1e30f}, {2.5e31, 1e31f}, {2.5e32, 1e32f},
+    {2.5e33, 1e33f},        {2.5e34, 1e34f},   {2.5e35, 1e35f}, {2.5e36, 1e36f}, {2.5e37, 1e37f}, {2.5e38, 1e38f},
 };
 
 // One of the five halves or quarters of the first frame, with the bounds the
@@ -99,8 +97,8 @@ NormalizedTrace TraceNormalizedLevels(float high, float low) {
         }
     }
 
-    t.levels = t.mirrored ? FrameLevels{-static_cast<double>(bottom), -static_cast<double>(top)}
-                          : FrameLevels{top, bottom};
+    t.levels =
+        t.mirrored ? FrameLevels{-static_cast<double>(bottom), -static_cast<double>(top)} : FrameLevels{top, bottom};
     return t;
 }
 

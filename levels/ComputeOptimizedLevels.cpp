@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "levels/detail/LevelMath.h"
-#include "levels/detail/Powers.h"
 #include "levels/detail/OptimizedTrace.h"
+#include "levels/detail/Powers.h"
 
 namespace kovra::levels {
 namespace detail {

@@ -12,7 +12,7 @@ inline constexpr int kLevelLineCount = 13;
 // Line i is at position i of the level series: 0 is +2/8th, 2 the 8/8th,
 // 10 the 0/8th, 12 the -2/8th.
 inline constexpr std::array<std::string_view, kLevelLineCount> kLevelLineNames = {
-    "+2/8th", "+1/8th", "8/8th", "7/8th", "6/8th", "5/8th", "4/8th",
+    "+2/8th", "+1/8th", "8/8th", "7/8th", "6/8th",  "5/8th", "4/8th",
     "3/8th",  "2/8th",  "1/8th", "0/8th", "-1/8th", "-2/8th"};
 
 // The lines as the level series hold them, in 32-bit float arithmetic:

@@ -22,12 +22,10 @@ Table<kRange, Value> Fill(Power power) {
 
 // Every instance and thread only reads these; they are the same numbers exp
 // and pow give, held so that a call need not compute them again.
-const Table<kTenRange, double> kTens =
-    Fill<kTenRange, double>([](int32_t i) { return ComputedPowers::Ten(i); });
+const Table<kTenRange, double> kTens = Fill<kTenRange, double>([](int32_t i) { return ComputedPowers::Ten(i); });
 const Table<kEightRange, double> kEights =
     Fill<kEightRange, double>([](int32_t i) { return ComputedPowers::Eight(i); });
-const Table<kTwoRange, double> kTwos =
-    Fill<kTwoRange, double>([](int32_t i) { return ComputedPowers::Two(i); });
+const Table<kTwoRange, double> kTwos = Fill<kTwoRange, double>([](int32_t i) { return ComputedPowers::Two(i); });
 const Table<kHalfRange, float> kHalves =
     Fill<kHalfRange, float>([](int32_t e) { return ComputedPowers::Half(static_cast<float>(e)); });
 

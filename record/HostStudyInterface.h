@@ -47,10 +47,10 @@ struct HostText {
 // Once provided, the storage stays at the same address for the rest of the call.
 template <typename Element>
 struct HostArray {
-    Element* Data;    // host-owned; null until the host provides the storage
-    int32_t Count;    // elements at Data
-    int32_t FetchKey; // host-set; identifies this array to FetchArray
-    Element Spare;    // host-owned default element, restored before every call
+    Element* Data;     // host-owned; null until the host provides the storage
+    int32_t Count;     // elements at Data
+    int32_t FetchKey;  // host-set; identifies this array to FetchArray
+    Element Spare;     // host-owned default element, restored before every call
 };
 
 // StudyInput::TypeCode values.
@@ -60,8 +60,8 @@ inline constexpr uint8_t kInputTypeCustomList = 22;
 
 // One study input as the platform's settings dialog holds it.
 struct StudyInput {
-    HostText Name;             // study-set on the defaults call
-    uint8_t TypeCode;          // study-set: kInputType...
+    HostText Name;     // study-set on the defaults call
+    uint8_t TypeCode;  // study-set: kInputType...
     uint8_t Reserved[3];
     float Value;               // list index, or 1/0 for yes/no (yes when non-zero);
                                // an index is read rounded half away from zero
@@ -86,29 +86,29 @@ inline constexpr int16_t kLineStyleDashDotDot = 4;
 
 // One subgraph: an output series plus its display settings.
 struct StudySubgraph {
-    HostText Name;              // study-set on the defaults call; empty = unnamed
-    uint32_t PrimaryColour;     // 0x00BBGGRR
-    uint32_t SecondaryColour;   // 0x00BBGGRR
-    int16_t DrawStyle;          // kDrawStyle...
-    int16_t LineStyle;          // kLineStyle...
-    int16_t LineWidth;          // pixels
-    uint8_t LabelFlag;          // the 'Label' tick box; on when non-zero
+    HostText Name;                // study-set on the defaults call; empty = unnamed
+    uint32_t PrimaryColour;       // 0x00BBGGRR
+    uint32_t SecondaryColour;     // 0x00BBGGRR
+    int16_t DrawStyle;            // kDrawStyle...
+    int16_t LineStyle;            // kLineStyle...
+    int16_t LineWidth;            // pixels
+    uint8_t LabelFlag;            // the 'Label' tick box; on when non-zero
     uint8_t IgnoredDisplayFlagA;  // set to 0 by the study on its drawing-settings subgraphs; our host ignores it
-    uint32_t LabelSettings;     // bit set of the label configuration ('Name' and 'Value' columns)
-    float AngleUnit;            // shown as 'Angle Unit'; carries widths and font sizes
-    float AngleMax;             // shown as 'Angle Max'; carries widths, font sizes, transparency
+    uint32_t LabelSettings;       // bit set of the label configuration ('Name' and 'Value' columns)
+    float AngleUnit;              // shown as 'Angle Unit'; carries widths and font sizes
+    float AngleMax;               // shown as 'Angle Max'; carries widths, font sizes, transparency
     uint8_t IgnoredDisplayFlagB;  // set to 4 by the study on its drawing-settings subgraphs; our host ignores it
     uint8_t Reserved;
     int16_t IgnoredDisplaySetting;  // set to 0 by the study on every subgraph; our host ignores it
-    HostArray<float> Series;    // one value per bar; host-owned
+    HostArray<float> Series;        // one value per bar; host-owned
 };
 
 // A numbered button on one of the chart's control bars. Element n of
 // HostStudyInterface::ControlBar is button n (element 0 is unused).
 struct ControlBarButton {
-    HostText Label;   // study-set; shown on the button
-    HostText Hover;   // study-set; shown when the pointer rests on the button
-    int32_t Pushed;   // study-set or user-set: non-zero shows the button pushed
+    HostText Label;  // study-set; shown on the button
+    HostText Hover;  // study-set; shown when the pointer rests on the button
+    int32_t Pushed;  // study-set or user-set: non-zero shows the button pushed
 };
 
 // Values a DrawingRequest field holds while it is "not given".
@@ -139,30 +139,30 @@ inline constexpr int32_t kAlignVerticalMask = 12;
 // every drawing; every field starts as "not given". The request and its text are
 // the study's; the host copies what it keeps during SubmitDrawing.
 struct DrawingRequest {
-    uint32_t Size = sizeof(DrawingRequest);          // checked by the host before it reads anything
+    uint32_t Size = sizeof(DrawingRequest);  // checked by the host before it reads anything
     int32_t InterfaceVersion = kHostInterfaceVersion;
-    int32_t TargetChart = 0;                         // 0 = the study's own chart
-    int32_t DrawingId = kNotGivenInteger;            // fixed per drawing; the host replaces a drawing of the same id
-    int32_t DrawingType = kNotGivenInteger;          // kDrawing...
-    int32_t FirstBar = kNotGivenInteger;             // bar index of the first point / corner / text anchor
+    int32_t TargetChart = 0;                 // 0 = the study's own chart
+    int32_t DrawingId = kNotGivenInteger;    // fixed per drawing; the host replaces a drawing of the same id
+    int32_t DrawingType = kNotGivenInteger;  // kDrawing...
+    int32_t FirstBar = kNotGivenInteger;     // bar index of the first point / corner / text anchor
     int32_t SecondBar = kNotGivenInteger;
     float FirstPrice = kNotGivenPrice;
     float SecondPrice = kNotGivenPrice;
     int32_t Reserved0 = 0;
-    int64_t FirstDateTime = kNotGivenInteger;        // anchors a text by date-time, or one of the edge markers below
-    uint32_t LineColour = kNotGivenColour;           // line, border or text colour, 0x00BBGGRR
+    int64_t FirstDateTime = kNotGivenInteger;  // anchors a text by date-time, or one of the edge markers below
+    uint32_t LineColour = kNotGivenColour;     // line, border or text colour, 0x00BBGGRR
     uint32_t FillColour = kNotGivenColour;
-    int32_t FillTransparency = kNotGivenInteger;     // 0 solid .. 100 hollow
+    int32_t FillTransparency = kNotGivenInteger;  // 0 solid .. 100 hollow
     int16_t PenWidth = kNotGivenInteger;
-    int16_t PenStyle = kNotGivenInteger;             // kLineStyle...
-    HostText DrawingText = {nullptr, 0, 0};          // study-owned while the request lives; released after submission
+    int16_t PenStyle = kNotGivenInteger;     // kLineStyle...
+    HostText DrawingText = {nullptr, 0, 0};  // study-owned while the request lives; released after submission
     int32_t FontSize = kNotGivenInteger;
-    int32_t TextAlignment = kNotGivenInteger;        // kAlignLeft/Centre/Right plus kAlignTop/Middle/Bottom
-    int32_t TextOptionA = kNotGivenInteger;          // passed on; our host ignores it
-    int32_t TextOptionB = kNotGivenInteger;          // passed on; our host ignores it
-    int32_t TextFlag = kNotGivenInteger;             // passed on; our host ignores it
-    int32_t RequestMode = kNotGivenInteger;          // kRequestAddOrReplace; our host treats every request so
-    uint8_t Reserved[816] = {};                      // room for fields of later versions; zero
+    int32_t TextAlignment = kNotGivenInteger;  // kAlignLeft/Centre/Right plus kAlignTop/Middle/Bottom
+    int32_t TextOptionA = kNotGivenInteger;    // passed on; our host ignores it
+    int32_t TextOptionB = kNotGivenInteger;    // passed on; our host ignores it
+    int32_t TextFlag = kNotGivenInteger;       // passed on; our host ignores it
+    int32_t RequestMode = kNotGivenInteger;    // kRequestAddOrReplace; our host treats every request so
+    uint8_t Reserved[816] = {};                // room for fields of later versions; zero
 };
 
 // Date-times a text's FirstDateTime may carry instead of a bar's: the host
@@ -185,14 +185,14 @@ inline constexpr int32_t kClearNow = 0;
 
 // The record handed to every call of the study function. Host-owned; valid per call.
 struct HostStudyInterface {
-    uint32_t Size;              // host-set: sizeof(HostStudyInterface)
-    int32_t InterfaceVersion;   // host-set: kHostInterfaceVersion
-    void* HostContext;          // host-owned; the study never touches it
+    uint32_t Size;             // host-set: sizeof(HostStudyInterface)
+    int32_t InterfaceVersion;  // host-set: kHostInterfaceVersion
+    void* HostContext;         // host-owned; the study never touches it
 
     // The call.
-    int32_t IsDefaultsCall;     // host-set: non-zero on the one call that declares the study
-    int32_t CurrentBar;         // host-set: the bar this call computes
-    int32_t BarCount;           // host-set: bars on the chart; the last bar is BarCount-1
+    int32_t IsDefaultsCall;  // host-set: non-zero on the one call that declares the study
+    int32_t CurrentBar;      // host-set: the bar this call computes
+    int32_t BarCount;        // host-set: bars on the chart; the last bar is BarCount-1
     int32_t Reserved0;
 
     // Bar data, host-owned, one element per bar.
@@ -203,24 +203,24 @@ struct HostStudyInterface {
     HostArray<int64_t> BarDateTimes;  // microseconds since 1899-12-30 00:00:00
 
     // The study's declaration and settings.
-    HostText StudyName;                // study-set on the defaults call
-    HostText StudyDescription;         // the study appends to it on the defaults call
-    HostArray<StudyInput> Inputs;      // by position
-    HostArray<StudySubgraph> Subgraphs; // by position
+    HostText StudyName;                  // study-set on the defaults call
+    HostText StudyDescription;           // the study appends to it on the defaults call
+    HostArray<StudyInput> Inputs;        // by position
+    HostArray<StudySubgraph> Subgraphs;  // by position
 
     // Identity and display.
-    int32_t StudyIdentifier;   // host-set: this study instance on its chart, 1 or more
-    int32_t HostChartId;       // host-set: the chart's number
-    uint32_t HostChartColour;  // host-set: the chart's background colour, 0x00BBGGRR
-    int32_t ValueFormat;       // host-set: decimal places of price texts (0..9)
+    int32_t StudyIdentifier;     // host-set: this study instance on its chart, 1 or more
+    int32_t HostChartId;         // host-set: the chart's number
+    uint32_t HostChartColour;    // host-set: the chart's background colour, 0x00BBGGRR
+    int32_t ValueFormat;         // host-set: decimal places of price texts (0..9)
     int32_t DrawingsSuppressed;  // host-set: non-zero = the study submits no drawing
 
     // Control bar and events.
-    int32_t PendingButtonNumber;  // host-set: button of the pending event; kNoButton = none
-    int32_t PendingButtonKind;    // host-set: kButtonPushedOn / kButtonPushedOff
-    int32_t RecalculationRequested;  // study-set to 1: recompute from bar 0 once this call returns
-    int32_t ReleaseButtons;       // host-set flag the study only tests: blank the button texts
-    int32_t HoldChartUpdates;     // host-set flag the study only tests: skip events and drawing
+    int32_t PendingButtonNumber;             // host-set: button of the pending event; kNoButton = none
+    int32_t PendingButtonKind;               // host-set: kButtonPushedOn / kButtonPushedOff
+    int32_t RecalculationRequested;          // study-set to 1: recompute from bar 0 once this call returns
+    int32_t ReleaseButtons;                  // host-set flag the study only tests: blank the button texts
+    int32_t HoldChartUpdates;                // host-set flag the study only tests: skip events and drawing
     HostArray<ControlBarButton> ControlBar;  // element n is button n
 
     // Study-level settings the defaults call sets (four to 1, two to 0, then 3);

@@ -48,8 +48,8 @@ FrameWindow TakeFrameWindow(HostStudyInterface& host) {
 
 // Bar arithmetic that stays defined for any frame size a host's texts produce.
 int32_t SaturatingAdd(int32_t a, int32_t b) {
-    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{a} + b, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(int64_t{a} + b, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 // The inputs the bar's levels depend on, read once per call. ("Show Grid" is
@@ -135,8 +135,9 @@ public:
             // Positions 0 .. 12, clamped only where the host offers fewer subgraphs.
             const std::span<StudySubgraph> own = subgraphs.Elements(0, kLevelCount - 1);
             for (int32_t position = 0; position < kLevelCount; ++position)
-                series_[static_cast<size_t>(position)] =
-                    own.size() == static_cast<size_t>(kLevelCount) ? &own[static_cast<size_t>(position)].Series : &subgraphs[position].Series;
+                series_[static_cast<size_t>(position)] = own.size() == static_cast<size_t>(kLevelCount)
+                                                             ? &own[static_cast<size_t>(position)].Series
+                                                             : &subgraphs[position].Series;
             count_ = kLevelCount;
             top_ = kSubgraphTop;
             bottom_ = kSubgraphBottom;
@@ -217,8 +218,7 @@ private:
 
 // Once the window's extremes are known: the levels, or the previous bar's when
 // the window gives none. True when the frame restarts.
-bool ApplyWindowLevels(const WindowExtremes& extremes, const LevelInputs& inputs, LevelSeries& levels,
-                       int32_t bar) {
+bool ApplyWindowLevels(const WindowExtremes& extremes, const LevelInputs& inputs, LevelSeries& levels, int32_t bar) {
     if (const std::optional<FrameLines> frame = LevelsOf(extremes, inputs.algorithm)) {
         levels.Write(bar, *frame);
         return levels.ChangedFromPrevious(bar);
@@ -236,9 +236,9 @@ bool ApplyWindowLevels(const WindowExtremes& extremes, const LevelInputs& inputs
 bool UpdateBarLevels(const LevelInputs& inputs, const ExtremeSeries& extremes, LevelSeries& levels, int32_t bar) {
     const int32_t leaving = bar - inputs.frameSize;  // >= 0
     if (!extremes.upper.Holds(bar) || !extremes.lower.Holds(bar))
-        return ApplyWindowLevels(ScanWindowExtremes(extremes.upper.Elements(leaving + 1, bar),
-                                                    extremes.lower.Elements(leaving + 1, bar)),
-                                 inputs, levels, bar);
+        return ApplyWindowLevels(
+            ScanWindowExtremes(extremes.upper.Elements(leaving + 1, bar), extremes.lower.Elements(leaving + 1, bar)),
+            inputs, levels, bar);
     const AdjacentWindowExtremes windows =
         ScanAdjacentWindows(extremes.upper.Elements(leaving, bar), extremes.lower.Elements(leaving, bar));
     if (windows.Same() && leaving >= 1 && levels.PreviousBarReusable(bar)) {

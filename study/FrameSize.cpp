@@ -37,7 +37,8 @@ int32_t ShortWhole(const char* text, bool percent) {
     if (text == nullptr) return -1;
     int32_t whole = 0;
     int digits = 0;
-    for (; digits < 4 && text[digits] >= '0' && text[digits] <= '9'; ++digits) whole = whole * 10 + (text[digits] - '0');
+    for (; digits < 4 && text[digits] >= '0' && text[digits] <= '9'; ++digits)
+        whole = whole * 10 + (text[digits] - '0');
     const char end = text[digits];
     return digits > 0 && (end == '\0' || (percent && end == '%' && text[digits + 1] == '\0')) ? whole : -1;
 }
@@ -56,8 +57,8 @@ int32_t FrameSizeOf(const char* frameSizeText, const char* priorInclusionText) {
     const double percent = ReadNumber<double>(priorInclusionText);
     const int64_t prior = TruncateToInt32(static_cast<double>(bars) * percent / 100);
     const int64_t size = int64_t{bars} + prior;
-    return static_cast<int32_t>(std::clamp<int64_t>(size, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(size, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace kovra::study

@@ -27,8 +27,10 @@ struct InputDeclaration {
 
 constexpr InputDeclaration kFirstInputs[] = {
     {kInputFrameAlgorithm, "Frame Algorithm", kInputTypeCustomList, "Normalized;Optimized;Accelerated;Legacy", 1,
-     "Different methods of calculating MM price levels <br>(Accelerated is closest to the platform's built-in formula)"},
-    {kInputFrameSize, "Frame Size", kInputTypeCustomList, "4;8;16;32;64;128;256", 2, "Number of bars in a trading frame"},
+     "Different methods of calculating MM price levels <br>(Accelerated is closest to the platform's built-in "
+     "formula)"},
+    {kInputFrameSize, "Frame Size", kInputTypeCustomList, "4;8;16;32;64;128;256", 2,
+     "Number of bars in a trading frame"},
     {kInputPriorFrameInclusion, "Prior Frame Inclusion", kInputTypeCustomList, "0%;50%;100%", 0,
      "How much of previous frame to include in the calculations"},
     {kInputPriceExtremes, "Price Extremes", kInputTypeCustomList, "HL;OC", 0,
@@ -38,7 +40,11 @@ constexpr InputDeclaration kFirstInputs[] = {
 };
 
 constexpr InputDeclaration kShowFrameHistory = {
-    kInputShowFrameHistory, "Show Frame History", kInputTypeYesNo, nullptr, 1,
+    kInputShowFrameHistory,
+    "Show Frame History",
+    kInputTypeYesNo,
+    nullptr,
+    1,
     "Show the 0/8th and 8/8th lines as they have changed with historical frame shifts that have occurred thus far."};
 
 constexpr uint32_t kLevelColours[kLevelCount] = {
@@ -60,9 +66,33 @@ struct SubgraphDeclaration {
 };
 
 const SubgraphDeclaration kSettingsSubgraphs[] = {
-    {kCirclesSettings, 0x00FFFF00, 0x00808000, kDrawStyleLine, kLineStyleDashDotDot, kSettingsLineWidth, {}, 0.0f, 60.0f},
-    {kMajorSpeedlinesSettings, 0x00ED9564, 0x00FF901E, kDrawStyleLine, kLineStyleSolid, kSettingsLineWidth, {}, 1.0f, 1.0f},
-    {kMinorSpeedlinesSettings, 0x007280FA, 0x00CBC0FF, kDrawStyleLine, kLineStyleDot, kSettingsLineWidth, {}, 1.0f, 1.0f},
+    {kCirclesSettings,
+     0x00FFFF00,
+     0x00808000,
+     kDrawStyleLine,
+     kLineStyleDashDotDot,
+     kSettingsLineWidth,
+     {},
+     0.0f,
+     60.0f},
+    {kMajorSpeedlinesSettings,
+     0x00ED9564,
+     0x00FF901E,
+     kDrawStyleLine,
+     kLineStyleSolid,
+     kSettingsLineWidth,
+     {},
+     1.0f,
+     1.0f},
+    {kMinorSpeedlinesSettings,
+     0x007280FA,
+     0x00CBC0FF,
+     kDrawStyleLine,
+     kLineStyleDot,
+     kSettingsLineWidth,
+     {},
+     1.0f,
+     1.0f},
     {kPriceLabelSettings, {}, {}, kDrawStyleLine, {}, kSettingsLineWidth, 0x52303, 7.0f, 7.0f},
     {kTimeLabelSettings, 0x00808080, 0x00696969, kDrawStyleLine, {}, kSettingsLineWidth, 0xD2303, 7.0f, 6.0f},
 };

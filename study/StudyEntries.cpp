@@ -15,13 +15,20 @@ StudyEntries TakeStudyEntries(HostStudyInterface& host) {
     auto subgraph = [&subgraphs](int32_t position) { return &subgraphs[position]; };
     const auto take = [&] {
         return StudyEntries{
-            input(kInputFrameAlgorithm),       input(kInputFrameSize),
-            input(kInputPriorFrameInclusion),  input(kInputPriceExtremes),
-            input(kInputShowGrid),             input(kInputShowFrameHistory),
-            subgraph(kSubgraphTop),            subgraph(kSubgraphBottom),
-            subgraph(kSubgraphUpperExtreme),   subgraph(kSubgraphLowerExtreme),
-            subgraph(kCirclesSettings.position),         subgraph(kMajorSpeedlinesSettings.position),
-            subgraph(kMinorSpeedlinesSettings.position), subgraph(kPriceLabelSettings.position),
+            input(kInputFrameAlgorithm),
+            input(kInputFrameSize),
+            input(kInputPriorFrameInclusion),
+            input(kInputPriceExtremes),
+            input(kInputShowGrid),
+            input(kInputShowFrameHistory),
+            subgraph(kSubgraphTop),
+            subgraph(kSubgraphBottom),
+            subgraph(kSubgraphUpperExtreme),
+            subgraph(kSubgraphLowerExtreme),
+            subgraph(kCirclesSettings.position),
+            subgraph(kMajorSpeedlinesSettings.position),
+            subgraph(kMinorSpeedlinesSettings.position),
+            subgraph(kPriceLabelSettings.position),
             subgraph(kTimeLabelSettings.position),
         };
     };

@@ -20,7 +20,7 @@ __attribute__((always_inline)) inline WindowExtremes ScanBoth(std::span<const fl
 // the leaving value does not reach), and on the leaving value otherwise.
 template <size_t kLaneBytes>
 __attribute__((always_inline)) inline AdjacentWindowExtremes ScanAdjacent(std::span<const float> uppers,
-                                                                        std::span<const float> lowers) {
+                                                                          std::span<const float> lowers) {
     using window_scan::Keep;
     const WindowExtremes shared =
         ScanBoth<kLaneBytes>(uppers.subspan(1, uppers.size() - 2), lowers.subspan(1, lowers.size() - 2));
@@ -49,11 +49,11 @@ __attribute__((target("avx2"))) AdjacentWindowExtremes ScanAdjacentWindowsAvx2(s
 }
 
 __attribute__((target("avx512f"))) WindowExtremes ScanWindowExtremesAvx512(std::span<const float> uppers,
-                                                                          std::span<const float> lowers) {
+                                                                           std::span<const float> lowers) {
     return ScanBoth<64>(uppers, lowers);
 }
 __attribute__((target("avx512f"))) AdjacentWindowExtremes ScanAdjacentWindowsAvx512(std::span<const float> uppers,
-                                                                                   std::span<const float> lowers) {
+                                                                                    std::span<const float> lowers) {
     return ScanAdjacent<64>(uppers, lowers);
 }
 

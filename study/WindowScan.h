@@ -18,8 +18,10 @@ constexpr size_t kNarrowestLaneBytes = 16;
 // `value` when it beats `kept`.
 template <bool kGreatest>
 inline float Keep(float kept, float value) {
-    if constexpr (kGreatest) return value > kept ? value : kept;
-    else return value < kept ? value : kept;
+    if constexpr (kGreatest)
+        return value > kept ? value : kept;
+    else
+        return value < kept ? value : kept;
 }
 
 // The lanes saw the values out of order, and some twice. That cannot change
@@ -64,8 +66,10 @@ struct LaneScan {
     // a function built for the baseline to an ABI it does not have.)
     template <bool kGreatest>
     __attribute__((always_inline)) static void KeepLanes(Lanes& kept, const Lanes& value) {
-        if constexpr (kGreatest) kept = value > kept ? value : kept;
-        else kept = value < kept ? value : kept;
+        if constexpr (kGreatest)
+            kept = value > kept ? value : kept;
+        else
+            kept = value < kept ? value : kept;
     }
 
     // Lane j meets lane j + kStep, for every j below kStep.

@@ -20,9 +20,9 @@ __attribute__((target("avx2"))) WindowExtremes ScanWindowExtremesAvx2(std::span<
 __attribute__((target("avx2"))) AdjacentWindowExtremes ScanAdjacentWindowsAvx2(std::span<const float> uppers,
                                                                                std::span<const float> lowers);
 __attribute__((target("avx512f"))) WindowExtremes ScanWindowExtremesAvx512(std::span<const float> uppers,
-                                                                          std::span<const float> lowers);
+                                                                           std::span<const float> lowers);
 __attribute__((target("avx512f"))) AdjacentWindowExtremes ScanAdjacentWindowsAvx512(std::span<const float> uppers,
-                                                                                   std::span<const float> lowers);
+                                                                                    std::span<const float> lowers);
 
 using WindowScanFunction = WindowExtremes (*)(std::span<const float>, std::span<const float>);
 using AdjacentScanFunction = AdjacentWindowExtremes (*)(std::span<const float>, std::span<const float>);
@@ -42,7 +42,7 @@ KOVRA_UNINSTRUMENTED inline bool ProcessorHasAvx512() {
 }
 
 struct WindowScanVersion {
-    std::string_view tag;            // names the version in benchmarks and bench builds of the library
+    std::string_view tag;             // names the version in benchmarks and bench builds of the library
     std::string_view instructionSet;  // as figures are reported
     WindowScanFunction scan;
     AdjacentScanFunction scanAdjacent;

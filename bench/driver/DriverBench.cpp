@@ -99,7 +99,9 @@ public:
         bars_ += bars;
     }
     double PerBar() const { return bars_ > 0 ? spent_ / static_cast<double>(bars_) : 0; }
-    double FaultsPerThousandBars() const { return bars_ > 0 ? 1000.0 * static_cast<double>(faults_) / static_cast<double>(bars_) : 0; }
+    double FaultsPerThousandBars() const {
+        return bars_ > 0 ? 1000.0 * static_cast<double>(faults_) / static_cast<double>(bars_) : 0;
+    }
 
 private:
     static int64_t MinorFaults() {
@@ -224,8 +226,7 @@ void BlankFifteenSeries(benchmark::State& state) {
     BarClock clock;
     for (auto _ : state) {
         clock.Start();
-        for (host::StudyInstance::SeriesValues& values : series)
-            std::fill(values.begin(), values.end(), std::nanf(""));
+        for (host::StudyInstance::SeriesValues& values : series) std::fill(values.begin(), values.end(), std::nanf(""));
         benchmark::ClobberMemory();
         clock.Stop(kBars);
     }
@@ -255,8 +256,8 @@ void WindowScanAlone(benchmark::State& state, int32_t window, const bench::Measu
         clock.Start();
         for (int32_t bar = window; bar < kBars; ++bar) {
             const auto first = static_cast<size_t>(bar - window + 1);
-            benchmark::DoNotOptimize(measured.scan({bars.high.data() + first, size_t(window)},
-                                                   {bars.low.data() + first, size_t(window)}));
+            benchmark::DoNotOptimize(
+                measured.scan({bars.high.data() + first, size_t(window)}, {bars.low.data() + first, size_t(window)}));
         }
         clock.Stop(kBars - window);
     }
@@ -275,27 +276,24 @@ void RegisterAll() {
     const std::vector<bench::MeasuredLibrary> libraries = bench::MeasuredLibraries();
     for (const Window& window : kWindows) {
         const std::string w = "/window:" + std::to_string(window.bars);
-        add("Yardstick" + w, [w = window.bars](benchmark::State& s) {
-            RoutineAlone(s, w, bench::LiteralOptimizedLevels, true);
-        });
-        add("OptimizedRoutineAlone" + w, [w = window.bars](benchmark::State& s) {
-            RoutineAlone(s, w, levels::ComputeOptimizedLevels, false);
-        });
+        add("Yardstick" + w,
+            [w = window.bars](benchmark::State& s) { RoutineAlone(s, w, bench::LiteralOptimizedLevels, true); });
+        add("OptimizedRoutineAlone" + w,
+            [w = window.bars](benchmark::State& s) { RoutineAlone(s, w, levels::ComputeOptimizedLevels, false); });
         for (const bench::MeasuredLibrary& measured : libraries) {
             const std::string scan = "/scan:" + measured.name;
-            add("WindowScanAlone" + w + scan, [w = window.bars, measured](benchmark::State& s) {
-                WindowScanAlone(s, w, measured);
-            });
+            add("WindowScanAlone" + w + scan,
+                [w = window.bars, measured](benchmark::State& s) { WindowScanAlone(s, w, measured); });
             for (const bool history : {true, false}) {
-                add("Recalculation/reused" + w + historyName(history) + scan, [window, history, measured](benchmark::State& s) {
-                    ReusedRecalculation(s, window, history, measured);
-                });
+                add("Recalculation/reused" + w + historyName(history) + scan,
+                    [window, history, measured](benchmark::State& s) {
+                        ReusedRecalculation(s, window, history, measured);
+                    });
             }
         }
         for (const bool history : {true, false}) {
-            add("Recalculation/fresh" + w + historyName(history), [window, history](benchmark::State& s) {
-                FreshRecalculation(s, window, history);
-            });
+            add("Recalculation/fresh" + w + historyName(history),
+                [window, history](benchmark::State& s) { FreshRecalculation(s, window, history); });
         }
     }
     add("HostAlone", HostAlone);

@@ -7,8 +7,8 @@
 // time per bar of the scan and of the runs (user + system, all threads), their
 // ratio, and the peak resident memory of the scan and of the largest run.
 #include <benchmark/benchmark.h>
-#include <fmt/format.h>
 #include <fcntl.h>
+#include <fmt/format.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>

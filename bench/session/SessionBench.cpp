@@ -8,8 +8,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/support/BenchSupport.h"
-#include "host/runtime/ChartSession.h"
 #include "host/bars/SampleBars.h"
+#include "host/runtime/ChartSession.h"
 #include "host/runtime/StudyInstance.h"
 
 namespace {
@@ -78,7 +78,9 @@ void ButtonPushOnAMillionBars(benchmark::State& state, const bench::MeasuredLibr
     const int64_t recalculationsBefore = session.fullRecalculations();
     const int64_t passesBefore = session.drawingPasses();
     for (auto _ : state) session.Push(kOptimizedButton, kButtonPushedOn);
-    const auto perPush = [&](int64_t count) { return static_cast<double>(count) / static_cast<double>(state.iterations()); };
+    const auto perPush = [&](int64_t count) {
+        return static_cast<double>(count) / static_cast<double>(state.iterations());
+    };
     state.counters["recalculations_per_push"] = perPush(session.fullRecalculations() - recalculationsBefore);
     state.counters["passes_per_push"] = perPush(session.drawingPasses() - passesBefore);
     state.SetLabel(measured.instructionSet);

@@ -53,11 +53,13 @@ inline std::string BarFile(const DataSet& set, int32_t file) {
             high = std::max(open, close) + static_cast<int64_t>(random.Next() % (range / 2 + 1));
             low = std::max<int64_t>(50, std::min(open, close) - static_cast<int64_t>(random.Next() % (range / 2 + 1)));
         }
-        const kovra::host::CivilDateTime civil = kovra::host::CivilFromMicroseconds(day * kovra::host::kMicrosecondsPerDay);
+        const kovra::host::CivilDateTime civil =
+            kovra::host::CivilFromMicroseconds(day * kovra::host::kMicrosecondsPerDay);
         const int32_t minuteOfDay = 9 * 60 + 30 + minute;
-        text += fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:00,{},{},{},{},{}\n", civil.date.year, civil.date.month,
-                            civil.date.day, set.minuteBars ? minuteOfDay / 60 : 0, set.minuteBars ? minuteOfDay % 60 : 0,
-                            cents(open), cents(high), cents(low), cents(close), 100 + random.Next() % 10000);
+        text +=
+            fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:00,{},{},{},{},{}\n", civil.date.year, civil.date.month,
+                        civil.date.day, set.minuteBars ? minuteOfDay / 60 : 0, set.minuteBars ? minuteOfDay % 60 : 0,
+                        cents(open), cents(high), cents(low), cents(close), 100 + random.Next() % 10000);
         if (set.minuteBars && ++minute < 390) continue;
         minute = 0;
         do ++day;

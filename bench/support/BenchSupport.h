@@ -49,8 +49,10 @@ inline std::vector<MeasuredLibrary> MeasuredLibraries() {
             measured.push_back({"loaded", std::string(version.instructionSet), &Library(), &study::ScanWindowExtremes});
         std::unique_ptr<host::StudyLibrary>& library = pinned[version.tag];
         if (!library)
-            library = std::make_unique<host::StudyLibrary>(KOVRA_PINNED_STUDY_LIBRARY_PREFIX + std::string(version.tag) + ".so");
-        measured.push_back({std::string(version.tag), std::string(version.instructionSet), library.get(), version.scan});
+            library = std::make_unique<host::StudyLibrary>(KOVRA_PINNED_STUDY_LIBRARY_PREFIX +
+                                                           std::string(version.tag) + ".so");
+        measured.push_back(
+            {std::string(version.tag), std::string(version.instructionSet), library.get(), version.scan});
     }
     return measured;
 }

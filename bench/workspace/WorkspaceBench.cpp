@@ -28,7 +28,8 @@ constexpr bench::DataSet kWorkspace{"workspace", 200, 5000, false};
 std::vector<std::string> BarFiles(int32_t count) {
     const std::filesystem::path folder = bench::EnsureDataSet(kWorkspace);
     std::vector<std::string> files;
-    for (int32_t file = 0; file < count; ++file) files.push_back((folder / fmt::format("workspace{:04}.csv", file)).string());
+    for (int32_t file = 0; file < count; ++file)
+        files.push_back((folder / fmt::format("workspace{:04}.csv", file)).string());
     return files;
 }
 
@@ -118,7 +119,13 @@ void NewBarOnOneInstrument(benchmark::State& state) {
     state.counters["instruments"] = count;
     state.counters["alerts_per_bar"] = static_cast<double>(alerts) / static_cast<double>(taken);
 }
-BENCHMARK(NewBarOnOneInstrument)->Arg(1)->Arg(20)->Arg(200)->Iterations(2000)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(NewBarOnOneInstrument)
+    ->Arg(1)
+    ->Arg(20)
+    ->Arg(200)
+    ->Iterations(2000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -11,8 +11,8 @@
 
 #include "host/bars/BarsHeader.h"
 #include "host/bars/CsvText.h"
-#include "host/text/NumberText.h"
 #include "host/text/DateTimeText.h"
+#include "host/text/NumberText.h"
 #include "host/text/ShownText.h"
 #include "host/text/WallClock.h"
 
@@ -65,10 +65,17 @@ struct Assumptions {
 class Parser {
 public:
     Parser(std::string_view text, const std::string& sourceName, const BarsLoadOptions& options, Assumptions assumed)
-        : text_(text), reader_(text), source_(sourceName), options_(options), order_(assumed.dateOrder),
-          wallClock_(options.timeZone), next_(assumed) {
-        if (options.numberMarks) marks_ = *options.numberMarks, marksKnown_ = true;
-        else if (assumed.marks) marks_ = *assumed.marks, marksAssumed_ = true;
+        : text_(text),
+          reader_(text),
+          source_(sourceName),
+          options_(options),
+          order_(assumed.dateOrder),
+          wallClock_(options.timeZone),
+          next_(assumed) {
+        if (options.numberMarks)
+            marks_ = *options.numberMarks, marksKnown_ = true;
+        else if (assumed.marks)
+            marks_ = *assumed.marks, marksAssumed_ = true;
     }
 
     // The bars; nothing when the text must be read again with assumeNext().
@@ -125,8 +132,9 @@ private:
         if (!ReadBarsHeader(cells_, header_, problem)) {
             std::string message = std::move(problem.message);
             if (!cells_.empty() && ParseDateTime(cells_[0]).error.empty())
-                message = "the first row holds data, not column names; add a header row such as "
-                          "Date,Time,Open,High,Low,Close,Volume";
+                message =
+                    "the first row holds data, not column names; add a header row such as "
+                    "Date,Time,Open,High,Low,Close,Volume";
             Fail(reader_.lineNumber(), problem.cell + 1, message);
         }
     }
@@ -135,7 +143,8 @@ private:
     void Reserve(size_t bars) {
         BarColumns& columns = result_.bars;
         columns.dateTimes.reserve(bars);
-        for (RecordColumn<float>* column : {&columns.open, &columns.high, &columns.low, &columns.close, &columns.volume})
+        for (RecordColumn<float>* column :
+             {&columns.open, &columns.high, &columns.low, &columns.close, &columns.volume})
             column->reserve(bars);
     }
 
@@ -163,7 +172,8 @@ private:
                     close = ReadPrice(kCloseField);
         if (readAgain_) return false;
         CheckPriceRange(open, high, low, close);
-        const int64_t shown = dateTime->instant ? wallClock_.FromInstant(dateTime->microseconds) : dateTime->microseconds;
+        const int64_t shown =
+            dateTime->instant ? wallClock_.FromInstant(dateTime->microseconds) : dateTime->microseconds;
         result_.bars.Append(shown, open, high, low, close, ReadVolume());
         return true;
     }
@@ -250,8 +260,10 @@ private:
     void CheckOrder(int64_t written) {
         const size_t index = result_.bars.dateTimes.size();
         if (index > 0 && written == lastWritten_) {
-            if (!ties_.empty() && ties_.back().second == index) ++ties_.back().second;
-            else ties_.emplace_back(index - 1, index + 1);
+            if (!ties_.empty() && ties_.back().second == index)
+                ++ties_.back().second;
+            else
+                ties_.emplace_back(index - 1, index + 1);
         }
         const int64_t previous = lastWritten_;
         lastWritten_ = written;
@@ -273,8 +285,8 @@ private:
             return ShownText(cells_[static_cast<size_t>(header_.cellOf[field])], kShownCell);
         };
         if (high < low)
-            FailCell(header_.cellOf[kHighField], fmt::format("the high {} is below the low {}", text(kHighField),
-                                                             text(kLowField)));
+            FailCell(header_.cellOf[kHighField],
+                     fmt::format("the high {} is below the low {}", text(kHighField), text(kLowField)));
         for (const auto& [field, price, name] : {std::tuple{kOpenField, open, "open"}, {kCloseField, close, "close"}})
             if (price < low || price > high)
                 FailCell(header_.cellOf[field], fmt::format("the {} {} lies outside the bar's low {} and high {}", name,
@@ -290,7 +302,8 @@ private:
         if (evidence == MarksEvidence::kEither) {
             // Until a number tells, a lone mark reads as the decimal mark.
             if (!marksKnown_ && !marksAssumed_)
-                marks_ = text.find(',') != std::string_view::npos ? NumberMarks::kCommaDecimal : NumberMarks::kPointDecimal,
+                marks_ =
+                    text.find(',') != std::string_view::npos ? NumberMarks::kCommaDecimal : NumberMarks::kPointDecimal,
                 marksAssumed_ = true;
             return;
         }
@@ -349,9 +362,9 @@ private:
     WallClock wallClock_;
     BarsHeader header_;
     NumberMarks marks_ = NumberMarks::kPointDecimal;
-    bool marksFixed_ = false;    // by the separator
-    bool marksKnown_ = false;    // told by the separator, the options or a number
-    bool marksAssumed_ = false;  // taken from a number that reads either way, or from the last pass
+    bool marksFixed_ = false;           // by the separator
+    bool marksKnown_ = false;           // told by the separator, the options or a number
+    bool marksAssumed_ = false;         // taken from a number that reads either way, or from the last pass
     std::optional<int64_t> marksLine_;  // the line of the number that told, and its text
     std::string marksText_;
     bool readAgain_ = false;
@@ -362,8 +375,8 @@ private:
         bool instant = false;
     } firstTime_;  // the first bar's date-time, whose kind the others keep
     std::vector<std::string_view> cells_;
-    int32_t direction_ = 0;  // 1 oldest first, -1 newest first, 0 not known yet
-    int64_t lastWritten_ = 0;  // the last bar's date-time as written
+    int32_t direction_ = 0;                        // 1 oldest first, -1 newest first, 0 not known yet
+    int64_t lastWritten_ = 0;                      // the last bar's date-time as written
     std::vector<std::pair<size_t, size_t>> ties_;  // runs of equal date-times as written
     std::optional<int64_t> firstSlashLine_;
     int32_t firstSlashCell_ = 0;

@@ -66,9 +66,10 @@ std::string ReadStream(int descriptor, const std::string& path) {
     for (;;) {
         const size_t have = contents.size();
         if (have > kMaxStreamedBarBytes)
-            throw BarsLoadError(fmt::format("{}: the bar stream holds more than {} MiB, the most read from anything "
-                                            "but a regular file; save the bars to a file and load that",
-                                            path, kMaxStreamedBarBytes >> 20));
+            throw BarsLoadError(
+                fmt::format("{}: the bar stream holds more than {} MiB, the most read from anything "
+                            "but a regular file; save the bars to a file and load that",
+                            path, kMaxStreamedBarBytes >> 20));
         contents.resize(have + kChunk);
         ssize_t count = 0;
         while ((count = read(descriptor, contents.data() + have, kChunk)) < 0 && errno == EINTR) {
@@ -110,9 +111,10 @@ LoadedBars LoadBarsCsv(const std::string& path, const BarsLoadOptions& options) 
             const bool shorter = fstat(file.get(), &now) == 0 && now.st_size < status.st_size;
             if (!guard.shortened() && !shorter) throw;
         }
-        throw BarsLoadError(fmt::format("{}: the bar file got shorter while it was read; replace a bar file by "
-                                        "writing a new one and renaming it over the old",
-                                        path));
+        throw BarsLoadError(
+            fmt::format("{}: the bar file got shorter while it was read; replace a bar file by "
+                        "writing a new one and renaming it over the old",
+                        path));
     }
     return ParseBarsCsv(ReadStream(file.get(), path), path, options);
 }

@@ -10,8 +10,18 @@ namespace kovra::host {
 namespace {
 
 // What a header name says; "Last" stands in for a missing "Close".
-enum Role : uint8_t { kDateTimeRole, kDateRole, kTimeRole, kOpenRole, kHighRole, kLowRole, kCloseRole, kLastRole,
-                      kVolumeRole, kRoleCount };
+enum Role : uint8_t {
+    kDateTimeRole,
+    kDateRole,
+    kTimeRole,
+    kOpenRole,
+    kHighRole,
+    kLowRole,
+    kCloseRole,
+    kLastRole,
+    kVolumeRole,
+    kRoleCount
+};
 
 struct KnownName {
     std::string_view name;  // lower case, without angle brackets
@@ -19,13 +29,27 @@ struct KnownName {
 };
 
 constexpr KnownName kKnownNames[] = {
-    {"datetime", kDateTimeRole}, {"date time", kDateTimeRole}, {"date_time", kDateTimeRole},
-    {"timestamp", kDateTimeRole}, {"unix", kDateTimeRole},     {"epoch", kDateTimeRole},
-    {"date", kDateRole},          {"dtyyyymmdd", kDateRole},   {"time", kTimeRole},
-    {"open", kOpenRole},          {"o", kOpenRole},            {"high", kHighRole},
-    {"h", kHighRole},             {"low", kLowRole},           {"l", kLowRole},
-    {"close", kCloseRole},        {"c", kCloseRole},           {"last", kLastRole},
-    {"volume", kVolumeRole},      {"vol", kVolumeRole},        {"v", kVolumeRole},
+    {"datetime", kDateTimeRole},
+    {"date time", kDateTimeRole},
+    {"date_time", kDateTimeRole},
+    {"timestamp", kDateTimeRole},
+    {"unix", kDateTimeRole},
+    {"epoch", kDateTimeRole},
+    {"date", kDateRole},
+    {"dtyyyymmdd", kDateRole},
+    {"time", kTimeRole},
+    {"open", kOpenRole},
+    {"o", kOpenRole},
+    {"high", kHighRole},
+    {"h", kHighRole},
+    {"low", kLowRole},
+    {"l", kLowRole},
+    {"close", kCloseRole},
+    {"c", kCloseRole},
+    {"last", kLastRole},
+    {"volume", kVolumeRole},
+    {"vol", kVolumeRole},
+    {"v", kVolumeRole},
 };
 
 constexpr size_t kMaxNamesListed = 12;
@@ -70,8 +94,10 @@ bool ReadBarsHeader(const std::vector<std::string_view>& cells, BarsHeader& head
     header.cellOf.fill(BarsHeader::kAbsent);
     const std::string found = ColumnsFound(header.names);
     if (has(kDateTimeRole) && (has(kDateRole) || has(kTimeRole))) {
-        problem = {cellOfRole[kDateTimeRole], "the header row names a date-time column and also separate date or time "
-                                              "columns; keep one of the two forms" + found};
+        problem = {cellOfRole[kDateTimeRole],
+                   "the header row names a date-time column and also separate date or time "
+                   "columns; keep one of the two forms" +
+                       found};
         return false;
     }
     if (has(kDateRole) && has(kTimeRole)) {
@@ -82,8 +108,10 @@ bool ReadBarsHeader(const std::vector<std::string_view>& cells, BarsHeader& head
             if (has(role)) header.cellOf[kDateTimeField] = cellOfRole[role];
     }
     if (!header.Has(kDateTimeField) && !header.Has(kDateField)) {
-        problem = {0, "the header row names no date or date-time column (expected a name such as Date, Time, "
-                      "DateTime, Timestamp, <DATE> or <DTYYYYMMDD>)" + found};
+        problem = {0,
+                   "the header row names no date or date-time column (expected a name such as Date, Time, "
+                   "DateTime, Timestamp, <DATE> or <DTYYYYMMDD>)" +
+                       found};
         return false;
     }
     header.cellOf[kOpenField] = cellOfRole[kOpenRole];
@@ -92,7 +120,9 @@ bool ReadBarsHeader(const std::vector<std::string_view>& cells, BarsHeader& head
     header.cellOf[kCloseField] = has(kCloseRole) ? cellOfRole[kCloseRole] : cellOfRole[kLastRole];
     header.cellOf[kVolumeField] = cellOfRole[kVolumeRole];
     const std::pair<BarField, const char*> prices[] = {
-        {kOpenField, "\"Open\" (or \"O\")"}, {kHighField, "\"High\" (or \"H\")"}, {kLowField, "\"Low\" (or \"L\")"},
+        {kOpenField, "\"Open\" (or \"O\")"},
+        {kHighField, "\"High\" (or \"H\")"},
+        {kLowField, "\"Low\" (or \"L\")"},
         {kCloseField, "\"Close\" (or \"C\" or \"Last\"; \"Adj Close\" is not read as the close)"}};
     for (const auto& [field, expected] : prices) {
         if (header.Has(field)) continue;

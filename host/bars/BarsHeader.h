@@ -10,8 +10,17 @@
 
 namespace kovra::host {
 
-enum BarField : uint8_t { kDateTimeField, kDateField, kTimeField, kOpenField, kHighField, kLowField, kCloseField,
-                          kVolumeField, kBarFieldCount };
+enum BarField : uint8_t {
+    kDateTimeField,
+    kDateField,
+    kTimeField,
+    kOpenField,
+    kHighField,
+    kLowField,
+    kCloseField,
+    kVolumeField,
+    kBarFieldCount
+};
 
 struct BarsHeader {
     static constexpr int32_t kAbsent = -1;

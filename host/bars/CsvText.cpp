@@ -30,8 +30,10 @@ CsvReader::CsvReader(std::string_view text) : rest_(text), size_(text.size()) {
     // lone CR may still end a line (files put together from several sources).
     const size_t firstEnd = rest_.find_first_of("\r\n");
     if (firstEnd == std::string_view::npos || rest_[firstEnd] != '\r') return;
-    if (firstEnd + 1 == rest_.size() || rest_[firstEnd + 1] != '\n') lineEnd_ = '\r';
-    else loneCrToo_ = true;
+    if (firstEnd + 1 == rest_.size() || rest_[firstEnd + 1] != '\n')
+        lineEnd_ = '\r';
+    else
+        loneCrToo_ = true;
 }
 
 size_t CsvReader::LinesLeft() const {
@@ -83,9 +85,12 @@ void CsvReader::ChooseSeparator(std::string_view header) {
         for (size_t i = 0; i < kSeparators.size(); ++i) counts[i] += !quoted && c == kSeparators[i];
     }
     const size_t most = static_cast<size_t>(std::max_element(counts.begin(), counts.end()) - counts.begin());
-    if (counts[most] > 0) separator_ = kSeparators[most];
-    else separator_ = Trim(header.data(), header.data() + header.size()).find_first_of(" \t") != std::string_view::npos
-                          ? ' ' : ',';
+    if (counts[most] > 0)
+        separator_ = kSeparators[most];
+    else
+        separator_ = Trim(header.data(), header.data() + header.size()).find_first_of(" \t") != std::string_view::npos
+                         ? ' '
+                         : ',';
 }
 
 void CsvReader::SplitRecord(std::vector<std::string_view>& cells) {

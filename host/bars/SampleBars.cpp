@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "host/text/DateTimes.h"
 #include "host/bars/SplitMix64.h"
+#include "host/text/DateTimes.h"
 
 namespace kovra::host {
 namespace {
@@ -44,9 +44,16 @@ Regime NextRegime(Random& random) {
     Regime regime;
     regime.barsLeft = static_cast<int32_t>(random.Between(15, 75));
     switch (random.Below(4)) {
-        case 0: regime.activity = 1; break;                                               // quiet
-        case 1: regime.activity = 3; break;                                               // choppy
-        default: regime.activity = 2; regime.lean = random.Below(2) == 0 ? -1 : 1; break;  // trending
+        case 0:
+            regime.activity = 1;
+            break;  // quiet
+        case 1:
+            regime.activity = 3;
+            break;  // choppy
+        default:
+            regime.activity = 2;
+            regime.lean = random.Below(2) == 0 ? -1 : 1;
+            break;  // trending
     }
     return regime;
 }

@@ -7,10 +7,10 @@
 
 #include <fmt/format.h>
 
-#include "host/memory/RecordArrays.h"
 #include "host/check/CheckSessions.h"
 #include "host/check/Checks.h"
 #include "host/check/CrashReport.h"
+#include "host/memory/RecordArrays.h"
 
 namespace kovra::host {
 
@@ -41,8 +41,8 @@ std::vector<Scenario> Scenarios(const CheckContext& context) {
         if (offered < 1 || offered >= declared) continue;
         const std::string subgraphs =
             offered == 1 ? "only subgraph 0" : fmt::format("only subgraphs 0 to {}", offered - 1);
-        Scenario fewer{fmt::format("{}, {} offered of the {} declared", ChartName(ordinary), subgraphs, declared),
-                       ordinary, {}};
+        Scenario fewer{
+            fmt::format("{}, {} offered of the {} declared", ChartName(ordinary), subgraphs, declared), ordinary, {}};
         fewer.offered.subgraphCount = offered;
         scenarios.push_back(std::move(fewer));
     }

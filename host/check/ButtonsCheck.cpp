@@ -28,7 +28,7 @@ std::vector<int32_t> LabelledButtons(const Chart& chart) {
 // What a button event may change: the outcome, the inputs and the buttons.
 struct ChartState {
     StudyOutcome outcome;
-    std::vector<std::pair<uint8_t, float>> inputs;       // type and value
+    std::vector<std::pair<uint8_t, float>> inputs;         // type and value
     std::vector<std::pair<std::string, int32_t>> buttons;  // label and pushed state
     int64_t recalculations;
 };
@@ -93,9 +93,9 @@ std::optional<CheckVerdict> HeldUpdates(ChartSession& session, const std::vector
         session.Push(n, kButtonPushedOn);
         // The bar is computed again, its series and persistent integers with
         // it; the event is not acted on and nothing is drawn.
-        if (auto changed = Changed(before, StateOf(session),
-                                   fmt::format("a push of button {} while chart updates are held", n), lastBar,
-                                   kDrawingsPart))
+        if (auto changed =
+                Changed(before, StateOf(session), fmt::format("a push of button {} while chart updates are held", n),
+                        lastBar, kDrawingsPart))
             return changed;
         if (session.fullRecalculations() != before.recalculations)
             return CheckVerdict::Fail(
@@ -132,9 +132,10 @@ CheckVerdict CheckButtons(const CheckContext& context) {
     }
     if (const int32_t n = FirstButtonWithTexts(released->chart().controlBar, 1, ControlBar::kSlotCount))
         return CheckVerdict::Fail(fmt::format("button {} keeps its texts while the host releases the buttons", n));
-    return CheckVerdict::Pass(fmt::format("{} buttons labelled: off events change nothing, a push asks for one "
-                                          "recalculation at most, held updates and released buttons honoured",
-                                          buttons.size()));
+    return CheckVerdict::Pass(
+        fmt::format("{} buttons labelled: off events change nothing, a push asks for one "
+                    "recalculation at most, held updates and released buttons honoured",
+                    buttons.size()));
 }
 
 }  // namespace kovra::host

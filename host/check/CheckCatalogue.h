@@ -28,7 +28,7 @@ struct CheckContext {
 
 struct CheckEntry {
     const char* name;
-    int32_t strictness;  // the lowest strictness that runs it
+    int32_t strictness;                                // the lowest strictness that runs it
     CheckVerdict (*run)(const CheckContext& context);  // in the check's own process
 };
 

@@ -13,9 +13,12 @@ using json = nlohmann::ordered_json;
 
 const char* ResultText(Verdict verdict) {
     switch (verdict) {
-        case Verdict::kPass: return "pass";
-        case Verdict::kSkip: return "skip";
-        default: return "fail";
+        case Verdict::kPass:
+            return "pass";
+        case Verdict::kSkip:
+            return "skip";
+        default:
+            return "fail";
     }
 }
 
@@ -42,9 +45,8 @@ std::string FormatCheckTable(const CheckRunSummary& run) {
     std::vector<Line> lines{{"result", "check", "bar", "value", "reason"}};
     for (const CheckRow& row : run.rows) {
         const CheckVerdict& verdict = row.verdict;
-        lines.push_back({ResultText(verdict.verdict), row.check->name,
-                         verdict.bar ? std::to_string(*verdict.bar) : "-", verdict.value.empty() ? "-" : verdict.value,
-                         verdict.reason});
+        lines.push_back({ResultText(verdict.verdict), row.check->name, verdict.bar ? std::to_string(*verdict.bar) : "-",
+                         verdict.value.empty() ? "-" : verdict.value, verdict.reason});
     }
     size_t widths[4] = {};
     for (const Line& line : lines)

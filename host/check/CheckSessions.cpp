@@ -4,8 +4,8 @@
 
 #include <fmt/format.h>
 
-#include "host/runtime/StudyLibrary.h"
 #include "host/check/CrashReport.h"
+#include "host/runtime/StudyLibrary.h"
 
 namespace kovra::host {
 

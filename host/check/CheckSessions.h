@@ -4,11 +4,11 @@
 
 #include <string>
 
+#include "host/check/CheckCatalogue.h"
+#include "host/check/StudyOutcome.h"
 #include "host/runtime/Chart.h"
 #include "host/runtime/ChartSession.h"
 #include "host/runtime/StudyInstance.h"
-#include "host/check/CheckCatalogue.h"
-#include "host/check/StudyOutcome.h"
 
 namespace kovra::host {
 

@@ -172,8 +172,13 @@ CheckVerdict Crashed(std::string reason, const std::string& errors) {
 }  // namespace
 
 void WriteVerdict(int fd, const VerdictView& verdict) {
-    const VerdictHeader header{static_cast<uint8_t>(verdict.verdict), verdict.crashed, verdict.hasBar, verdict.bar,
-                               verdict.reason.size(), verdict.value.size(), verdict.payload.size()};
+    const VerdictHeader header{static_cast<uint8_t>(verdict.verdict),
+                               verdict.crashed,
+                               verdict.hasBar,
+                               verdict.bar,
+                               verdict.reason.size(),
+                               verdict.value.size(),
+                               verdict.payload.size()};
     WriteAll(fd, &header, sizeof header);
     WriteAll(fd, verdict.reason.data(), verdict.reason.size());
     WriteAll(fd, verdict.value.data(), verdict.value.size());
@@ -191,8 +196,8 @@ CheckVerdict RunInChild(const std::function<CheckVerdict()>& body, std::chrono::
     errorPipe.CloseWrite();
 
     std::string record, errors;
-    const bool finished = ReadUntilClosed(verdictPipe.read, errorPipe.read, record, errors,
-                                          std::chrono::steady_clock::now() + timeLimit);
+    const bool finished =
+        ReadUntilClosed(verdictPipe.read, errorPipe.read, record, errors, std::chrono::steady_clock::now() + timeLimit);
     if (!finished) {
         ::kill(-child, SIGKILL);
         ::kill(child, SIGKILL);
@@ -201,7 +206,7 @@ CheckVerdict RunInChild(const std::function<CheckVerdict()>& body, std::chrono::
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (!finished)
-        return Crashed(fmt::format("no verdict within {} s: the study hangs or is far too slow", 
+        return Crashed(fmt::format("no verdict within {} s: the study hangs or is far too slow",
                                    std::chrono::duration<double>(timeLimit).count()),
                        errors);
     if (std::optional<CheckVerdict> verdict = ParseVerdict(record)) {

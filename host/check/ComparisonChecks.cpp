@@ -81,9 +81,10 @@ CheckVerdict CheckDeterminism(const CheckContext& context) {
     const StudyOutcome here = SessionOutcome(context, "the first process");
     if (const auto difference = FirstDifference(here, ParseOutcome(there.payload), kEveryPart, "in the other"))
         return Differs("the same bars in two processes", *difference);
-    return CheckVerdict::Pass(fmt::format("bit-identical series, persistent integers and drawings in two processes, "
-                                          "{}",
-                                          ChartName(context.charts.ordinary)));
+    return CheckVerdict::Pass(
+        fmt::format("bit-identical series, persistent integers and drawings in two processes, "
+                    "{}",
+                    ChartName(context.charts.ordinary)));
 }
 
 CheckVerdict CheckHiddenState(const CheckContext& context) {
@@ -136,9 +137,10 @@ CheckVerdict CheckLiveConsistency(const CheckContext& context) {
             return Differs(fmt::format("after {} live updates ({} bars)", played, live->chart().bars.size()),
                            *difference);
     }
-    return CheckVerdict::Pass(fmt::format("after every {} of {} live updates ({} bars at the end): the series and "
-                                          "drawings of a full recalculation over the same bars",
-                                          kLiveStretch, kLiveUpdates, live->chart().bars.size()));
+    return CheckVerdict::Pass(
+        fmt::format("after every {} of {} live updates ({} bars at the end): the series and "
+                    "drawings of a full recalculation over the same bars",
+                    kLiveStretch, kLiveUpdates, live->chart().bars.size()));
 }
 
 }  // namespace kovra::host

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/memory/RecordArrays.h"
 #include "host/check/ChildProcess.h"
 #include "host/check/FixedText.h"
+#include "host/memory/RecordArrays.h"
 
 namespace kovra::host {
 
@@ -24,11 +24,14 @@ char watchedScenario[160];
 // What the guarded array holding `begin` is to the study.
 void NameArray(FixedText& out, const StudyInstance& study, const std::byte* begin, const std::byte* end) {
     const HostStudyInterface& r = study.record();
-    const std::pair<const void*, const char*> arrays[] = {
-        {r.Open.Data, "Open"},           {r.High.Data, "High"},         {r.Low.Data, "Low"},
-        {r.Close.Data, "Close"},         {r.BarDateTimes.Data, "BarDateTimes"},
-        {r.Inputs.Data, "the inputs"},   {r.Subgraphs.Data, "the subgraphs"},
-        {r.ControlBar.Data, "the control bar"}};
+    const std::pair<const void*, const char*> arrays[] = {{r.Open.Data, "Open"},
+                                                          {r.High.Data, "High"},
+                                                          {r.Low.Data, "Low"},
+                                                          {r.Close.Data, "Close"},
+                                                          {r.BarDateTimes.Data, "BarDateTimes"},
+                                                          {r.Inputs.Data, "the inputs"},
+                                                          {r.Subgraphs.Data, "the subgraphs"},
+                                                          {r.ControlBar.Data, "the control bar"}};
     for (const auto& [data, name] : arrays)
         if (data == begin) return void(out << name);
     for (size_t i = 0; i < study.subgraphs().size(); ++i)

@@ -73,8 +73,7 @@ CheckVerdict CheckDefaultsCall(const CheckContext& context) {
     if (CheckVerdict touched = Touched(run.study()); touched.failed()) return touched;
     if (CheckVerdict beyond = BeyondLimits(context); beyond.failed()) return beyond;
     return CheckVerdict::Pass(fmt::format("declares {} inputs and {} subgraphs and touches nothing else",
-                                          DeclaredCount(run.study().inputs()),
-                                          DeclaredCount(run.study().subgraphs())));
+                                          DeclaredCount(run.study().inputs()), DeclaredCount(run.study().subgraphs())));
 }
 
 }  // namespace kovra::host

@@ -43,9 +43,10 @@ CheckVerdict CheckDrawings(const CheckContext& context) {
         session->PlayTicks(kLiveUpdates / 4, kLiveSeed + 1);
     }
     if (auto broken = Broken(watch)) return *broken;
-    return CheckVerdict::Pass(fmt::format("{} drawings in force, all of known types and styles at finite prices and "
-                                          "bars within reach; every text released; none while suppressed",
-                                          drawn));
+    return CheckVerdict::Pass(
+        fmt::format("{} drawings in force, all of known types and styles at finite prices and "
+                    "bars within reach; every text released; none while suppressed",
+                    drawn));
 }
 
 }  // namespace kovra::host

@@ -1,7 +1,7 @@
 #include "host/check/RecordWatch.h"
 
-#include <cstdarg>
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <vector>
 
@@ -77,9 +77,8 @@ RecordWatch& RecordWatch::Of(HostStudyInterface* record) {
 }
 
 std::optional<CheckVerdict> RecordWatch::HeldText() const {
-    const auto first = std::min_element(held_.begin(), held_.end(), [](const auto& a, const auto& b) {
-        return a.second.order < b.second.order;
-    });
+    const auto first = std::min_element(held_.begin(), held_.end(),
+                                        [](const auto& a, const auto& b) { return a.second.order < b.second.order; });
     if (first == held_.end()) return std::nullopt;
     const auto& [chars, obtained] = *first;
     const std::string text = fmt::format("\"{}\"", std::string_view(chars).substr(0, 60));
@@ -136,8 +135,8 @@ void RecordWatch::FormatValueText(HostStudyInterface* host, double value, int32_
 int32_t RecordWatch::SubmitDrawing(HostStudyInterface* host, DrawingRequest* request) {
     RecordWatch& watch = Of(host);
     if (request != nullptr && !watch.drawingFault_) {
-        std::string fault = host->DrawingsSuppressed != 0 ? "submitted while drawings are suppressed"
-                                                          : DrawingRequestFault(*request);
+        std::string fault =
+            host->DrawingsSuppressed != 0 ? "submitted while drawings are suppressed" : DrawingRequestFault(*request);
         if (fault.empty()) fault = DrawingStyleFault(*request);
         if (fault.empty()) fault = DrawingReachFault(*request, host->BarCount);
         if (!fault.empty()) {

@@ -54,8 +54,8 @@ CheckVerdict CheckSpeed(const CheckContext& context) {
     const std::string figures = fmt::format("{} per bar in a full recalculation of {} bars, {} per live update",
                                             Shown(perBar), bars.size(), Shown(perUpdate));
     if (context.strictness < kSpeedBudgetStrictness)
-        return CheckVerdict::Pass(fmt::format("{} (for information below strictness {})", figures,
-                                              kSpeedBudgetStrictness));
+        return CheckVerdict::Pass(
+            fmt::format("{} (for information below strictness {})", figures, kSpeedBudgetStrictness));
     const Nanoseconds barBudget = Budget(kBarBudget, context.strictness);
     const Nanoseconds updateBudget = Budget(kUpdateBudget, context.strictness);
     if (perBar > barBudget)

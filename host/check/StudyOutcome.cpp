@@ -33,10 +33,11 @@ std::optional<OutcomeDifference> SeriesDifference(const StudyOutcome& found, con
         const std::vector<float>& a = s < found.series.size() ? found.series[s] : kNone;
         const std::vector<float>& b = s < expected.series.size() ? expected.series[s] : kNone;
         if (a.empty() != b.empty())
-            return OutcomeDifference{fmt::format("subgraph {} is {} (it is {} {})", s,
-                                                 a.empty() ? "never written" : "written",
-                                                 b.empty() ? "never written" : "written", expectedName),
-                                     {}, {}};
+            return OutcomeDifference{
+                fmt::format("subgraph {} is {} (it is {} {})", s, a.empty() ? "never written" : "written",
+                            b.empty() ? "never written" : "written", expectedName),
+                {},
+                {}};
         for (size_t bar = 0; bar < std::min(a.size(), b.size()); ++bar) {
             if (SameBits(a[bar], b[bar])) continue;
             const auto [ta, tb] = TwoFloatTexts(a[bar], b[bar]);
@@ -61,8 +62,8 @@ std::optional<OutcomeDifference> PersistentDifference(const StudyOutcome& found,
     for (const auto& [key, unused] : keys) {
         const int32_t a = valueOf(found.persistent, key), b = valueOf(expected.persistent, key);
         if (a != b)
-            return OutcomeDifference{fmt::format("persistent integer {} is {} ({} {})", key, a, b, expectedName), {},
-                                     std::to_string(a)};
+            return OutcomeDifference{
+                fmt::format("persistent integer {} is {} ({} {})", key, a, b, expectedName), {}, std::to_string(a)};
     }
     return std::nullopt;
 }
@@ -85,7 +86,7 @@ const DrawingField kDrawingFields[] = {
 };
 
 std::optional<OutcomeDifference> DrawingsDifference(const StudyOutcome& found, const StudyOutcome& expected,
-                                                   std::string_view expectedName) {
+                                                    std::string_view expectedName) {
     for (size_t i = 0; i < std::min(found.drawings.size(), expected.drawings.size()); ++i) {
         const StoredDrawing& a = found.drawings[i];
         const StoredDrawing& b = expected.drawings[i];
@@ -102,9 +103,10 @@ std::optional<OutcomeDifference> DrawingsDifference(const StudyOutcome& found, c
         return OutcomeDifference{fmt::format("{} differs in its other fields from {}", which, expectedName), bar, {}};
     }
     if (found.drawings.size() != expected.drawings.size())
-        return OutcomeDifference{fmt::format("{} drawings in force ({} {})", found.drawings.size(),
-                                             expected.drawings.size(), expectedName),
-                                 {}, {}};
+        return OutcomeDifference{
+            fmt::format("{} drawings in force ({} {})", found.drawings.size(), expected.drawings.size(), expectedName),
+            {},
+            {}};
     return std::nullopt;
 }
 

@@ -18,7 +18,7 @@ namespace kovra::host {
 struct StudyOutcome {
     std::vector<std::vector<float>> series;  // per subgraph position, one value per bar; empty when never written
     std::map<int32_t, int32_t> persistent;
-    std::vector<StoredDrawing> drawings;     // the study's drawings in force, in submission order
+    std::vector<StoredDrawing> drawings;  // the study's drawings in force, in submission order
 };
 
 StudyOutcome OutcomeOf(const StudyInstance& study);

@@ -99,8 +99,10 @@ void FreeRecordArray(void* data, size_t bytes, size_t alignment) {
             return;
         }
     }
-    if (bytes >= kLargePageBytes) FreeLargePages(data);
-    else HeapFree(data, alignment);
+    if (bytes >= kLargePageBytes)
+        FreeLargePages(data);
+    else
+        HeapFree(data, alignment);
 }
 
 }  // namespace detail

@@ -7,7 +7,6 @@
 
 #include "host/runtime/StudyOutputs.h"
 
-
 namespace kovra::host {
 
 namespace {
@@ -60,8 +59,7 @@ std::string FormatDrawingsJson(const ChartSession& session) {
     const json document{
         {"StudyIdentifier", study.studyIdentifier()},
         {"Passes", session.drawingPasses()},
-        {"PersistentIntegers",
-         {{"1", window.start}, {"2", window.end}, {"3", window.lastDrawn}}},
+        {"PersistentIntegers", {{"1", window.start}, {"2", window.end}, {"3", window.lastDrawn}}},
         {"LastBar", lastBar >= 0 ? json(lastBar) : json(nullptr)},
         {"LastBarTop", PriceOrNull(EightEighthsAt(study, lastBar))},
         {"LastBarBottom", PriceOrNull(ZeroEighthsAt(study, lastBar))},

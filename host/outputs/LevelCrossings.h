@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "host/runtime/StudyOutputs.h"
 #include "host/runtime/StudyInstance.h"
+#include "host/runtime/StudyOutputs.h"
 
 namespace kovra::host {
 

@@ -88,14 +88,15 @@ FileIdentity IdentityOf(const std::string& path) {
 
 bool IsStandardOutput(const std::string& path) {
     if (path == kStandardOutput) return true;
-    struct stat named {}, standardOutput {};
+    struct stat named {
+    }, standardOutput{};
     return stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &standardOutput) == 0 &&
            named.st_dev == standardOutput.st_dev && named.st_ino == standardOutput.st_ino;
 }
 
 struct OutputFiles::Output {
-    std::string path;     // as the user gave it
-    std::string target;   // the file replaced or written through (symlinks followed)
+    std::string path;    // as the user gave it
+    std::string target;  // the file replaced or written through (symlinks followed)
     Producer produce;
     bool direct = false;  // written through: standard output, a device, a pipe
     bool standardOutput = false;

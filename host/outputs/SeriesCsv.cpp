@@ -6,9 +6,9 @@
 #include <fmt/format.h>
 
 #include "host/outputs/CsvCell.h"
+#include "host/runtime/StudyOutputs.h"
 #include "host/text/DateTimeText.h"
 #include "host/text/FloatText.h"
-#include "host/runtime/StudyOutputs.h"
 
 namespace kovra::host {
 namespace {

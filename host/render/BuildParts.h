@@ -6,16 +6,16 @@
 #include <string_view>
 #include <vector>
 
-#include "host/runtime/StudyInstance.h"
 #include "host/render/ChartFont.h"
 #include "host/render/ChartLayout.h"
 #include "host/render/DisplayList.h"
-#include "host/runtime/StudyOutputs.h"
 #include "host/render/DrawingPlacement.h"
 #include "host/render/PictureLook.h"
 #include "host/render/PriceTicks.h"
 #include "host/render/SeriesPlacement.h"
 #include "host/render/TimeMarks.h"
+#include "host/runtime/StudyInstance.h"
+#include "host/runtime/StudyOutputs.h"
 
 namespace kovra::host {
 

@@ -5,18 +5,18 @@
 #include <optional>
 #include <string>
 
-#include "host/runtime/StudyInstance.h"
 #include "host/render/ChartLayout.h"
 #include "host/render/DisplayList.h"
 #include "host/render/PictureLimits.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::host {
 
 struct ImageOptions {
     int32_t width = kDefaultImageWidth;    // pixels, kMinImageWidth .. kMaxImageSide
     int32_t height = kDefaultImageHeight;  // pixels, kMinImageHeight .. kMaxImageSide
-    int32_t windowBars = 0;  // bars shown; 0: the whole current frame plus room on the right
-    std::optional<BarWindow> window;  // these bar slots instead (at most kMaxWindowSlots of them)
+    int32_t windowBars = 0;                // bars shown; 0: the whole current frame plus room on the right
+    std::optional<BarWindow> window;       // these bar slots instead (at most kMaxWindowSlots of them)
 };
 
 // Throw std::invalid_argument, with a message for the user, for a size or

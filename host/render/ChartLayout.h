@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "host/runtime/StudyInstance.h"
 #include "host/render/DisplayList.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::host {
 

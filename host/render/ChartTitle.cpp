@@ -10,8 +10,9 @@ std::string InputsText(const StudyInstance& study) {
     for (size_t position = 0; position < study.inputs().size(); ++position) {
         const StudyInput& input = study.inputs()[position];
         if (input.TypeCode == kInputTypeNotDeclared) continue;
-        const std::string value = input.TypeCode == kInputTypeYesNo ? (input.Value != 0 ? "Yes" : "No")
-                                                                : study.SelectedTextOf(static_cast<int32_t>(position));
+        const std::string value = input.TypeCode == kInputTypeYesNo
+                                      ? (input.Value != 0 ? "Yes" : "No")
+                                      : study.SelectedTextOf(static_cast<int32_t>(position));
         if (!text.empty()) text += ", ";
         text += std::string(TextView(input.Name)) + ": " + value;
     }

@@ -26,11 +26,16 @@ enum class PenStyle : uint8_t { kSolid, kDash, kDot, kDashDot, kDashDotDot };
 // A pen style's dashes and gaps, in line widths (empty: solid).
 inline std::vector<double> DashPattern(PenStyle style) {
     switch (style) {
-        case PenStyle::kDash: return {6, 3};
-        case PenStyle::kDot: return {1.5, 1.5};
-        case PenStyle::kDashDot: return {6, 3, 1.5, 3};
-        case PenStyle::kDashDotDot: return {6, 3, 1.5, 3, 1.5, 3};
-        case PenStyle::kSolid: break;
+        case PenStyle::kDash:
+            return {6, 3};
+        case PenStyle::kDot:
+            return {1.5, 1.5};
+        case PenStyle::kDashDot:
+            return {6, 3, 1.5, 3};
+        case PenStyle::kDashDotDot:
+            return {6, 3, 1.5, 3, 1.5, 3};
+        case PenStyle::kSolid:
+            break;
     }
     return {};
 }

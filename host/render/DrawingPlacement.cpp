@@ -63,7 +63,7 @@ TextLook TextLookOf(const StoredDrawing& stored, TextAnchor anchor, uint32_t cha
                                                          : HorizontalAlign::kLeft;
     look.vertical = verticalPart == kAlignMiddle   ? VerticalAlign::kCentre
                     : verticalPart == kAlignBottom ? VerticalAlign::kBottom
-                                        : VerticalAlign::kTop;
+                                                   : VerticalAlign::kTop;
     look.anchor = anchor;
     return look;
 }
@@ -111,11 +111,14 @@ Outcome PlaceTwoPoints(const StoredDrawing& stored, const BarWindow& window) {
 
 Outcome Place(const StoredDrawing& stored, const Chart& chart, const BarWindow& window) {
     switch (stored.request.DrawingType) {
-        case kDrawingText: return PlaceText(stored, chart, window);
+        case kDrawingText:
+            return PlaceText(stored, chart, window);
         case kDrawingLine:
         case kDrawingRectangle:
-        case kDrawingEllipse: return PlaceTwoPoints(stored, window);
-        default: return {{}, "drawing type " + std::to_string(stored.request.DrawingType) + " not drawn"};
+        case kDrawingEllipse:
+            return PlaceTwoPoints(stored, window);
+        default:
+            return {{}, "drawing type " + std::to_string(stored.request.DrawingType) + " not drawn"};
     }
 }
 
@@ -130,7 +133,8 @@ std::vector<std::string> SplitTextLines(std::string_view text) {
     std::vector<std::string> lines;
     for (size_t start = 0;;) {
         const size_t end = text.find('\n', start);
-        std::string_view line = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view line =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         lines.emplace_back(line);
         if (end == std::string_view::npos) return lines;

@@ -16,9 +16,9 @@
 #include <variant>
 #include <vector>
 
-#include "host/runtime/StudyInstance.h"
 #include "host/render/ChartLayout.h"
 #include "host/render/DisplayList.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::host {
 

@@ -32,8 +32,7 @@ ShapePrimitive ShapeOf(const PlacedDrawing& placed, const ShapeLook& look, const
 }
 
 // An edge-anchored text stands against that edge of the chart window.
-TextPrimitive TextOf(const PlacedDrawing& placed, const TextLook& look, const ChartMapping& map,
-                     TextMeasure& measure) {
+TextPrimitive TextOf(const PlacedDrawing& placed, const TextLook& look, const ChartMapping& map, TextMeasure& measure) {
     const double x = look.anchor == TextAnchor::kLeftEdge    ? map.plot.left
                      : look.anchor == TextAnchor::kRightEdge ? map.plot.right
                                                              : map.BarToX(placed.firstBar);

@@ -28,8 +28,8 @@ std::vector<PlacedSeries> PlaceLevelSeries(const StudyInstance& study) {
         const Stroke stroke{ColourOf(settings.PrimaryColour),
                             static_cast<double>(std::clamp<int16_t>(settings.LineWidth, 1, kMaxSeriesWidth)),
                             PenStyleOf(settings.LineStyle)};
-        placed.push_back(PlacedSeries{subgraph, SeriesShown(study, subgraph), settings.DrawStyle != kDrawStyleDashes,
-                                      stroke});
+        placed.push_back(
+            PlacedSeries{subgraph, SeriesShown(study, subgraph), settings.DrawStyle != kDrawStyleDashes, stroke});
     }
     return placed;
 }

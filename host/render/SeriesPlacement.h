@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/runtime/StudyInstance.h"
 #include "host/render/DisplayList.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::host {
 

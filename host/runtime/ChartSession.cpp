@@ -14,7 +14,7 @@ namespace kovra::host {
 namespace {
 
 constexpr int64_t kOneMinute = 60LL * 1000000;
-constexpr uint64_t kNewBarOneIn = 8;  // share of updates that start a new bar
+constexpr uint64_t kNewBarOneIn = 8;         // share of updates that start a new bar
 constexpr int64_t kProgressEvery = 1 << 16;  // bars or updates between progress reports
 
 // The first bar whose date-time or prices differ between `a` and `b` (the
@@ -66,8 +66,8 @@ void ChartSession::PlayTicks(int64_t count, uint64_t seed) {
         if (draw % kNewBarOneIn == 0) {
             // The new bar follows the last at the source bars' spacing (a minute when none is known).
             const float open = chart_->bars.close.back();
-            const int64_t step = aggregator_ && aggregator_->spacing().smallest > 0 ? aggregator_->spacing().smallest
-                                                                                     : kOneMinute;
+            const int64_t step =
+                aggregator_ && aggregator_->spacing().smallest > 0 ? aggregator_->spacing().smallest : kOneMinute;
             const int64_t last = aggregator_ ? aggregator_->lastSource().dateTime : chart_->bars.dateTimes.back();
             AppendBar(Bar{last + step, open, open, open, open, 0});
             continue;
@@ -90,9 +90,7 @@ void ChartSession::Push(int32_t button, int32_t kind) {
     if (chart_->bars.size() > 0) CallAndReact(chart_->bars.size() - 1);
 }
 
-int32_t ChartSession::sourceBars() const {
-    return aggregator_ ? aggregator_->sourceCount() : chart_->bars.size();
-}
+int32_t ChartSession::sourceBars() const { return aggregator_ ? aggregator_->sourceCount() : chart_->bars.size(); }
 
 int64_t ChartSession::drawingPasses() const {
     return chart_->drawings.ClearsOf(study_->studyIdentifier()) - hostClears_;
@@ -109,8 +107,8 @@ void ChartSession::Recalculate(int32_t requestsHonoured) {
         const bool mayRestart = requestsHonoured < options_.maxChainedRecalculations;
         if (!RecalculationPass(mayRestart)) return;
         if (!mayRestart) {
-            warnings_.push_back(fmt::format("the study kept asking for a recalculation; stopped after {} in a row",
-                                            requestsHonoured));
+            warnings_.push_back(
+                fmt::format("the study kept asking for a recalculation; stopped after {} in a row", requestsHonoured));
             return;
         }
         ++requestsHonoured;

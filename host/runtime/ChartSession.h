@@ -24,9 +24,9 @@
 namespace kovra::host {
 
 struct SessionOptions {
-    int32_t studyIdentifier = 1;  // 1 or more
-    int32_t valueFormat = 2;      // decimal places of price texts (0..9)
-    double tickSize = 0.25;       // price step of real-time updates; > 0
+    int32_t studyIdentifier = 1;           // 1 or more
+    int32_t valueFormat = 2;               // decimal places of price texts (0..9)
+    double tickSize = 0.25;                // price step of real-time updates; > 0
     int32_t maxChainedRecalculations = 8;  // a study asking for more is stopped with a warning
     // Told now and then how far a recalculation ("recalculating") or the
     // real-time updates ("real-time updates") have come: done of total.
@@ -141,7 +141,7 @@ private:
     std::unique_ptr<StudyInstance> study_;
     SessionOptions options_;
     std::optional<BarAggregator> aggregator_;  // set in a timeframe
-    bool pricesPositive_ = true;  // every bar's low is above zero
+    bool pricesPositive_ = true;               // every bar's low is above zero
     int64_t fullRecalculations_ = 0;
     int64_t hostClears_ = 0;
     std::chrono::nanoseconds lastRecalculationTime_{0};

@@ -14,8 +14,8 @@
 namespace kovra::host {
 
 struct ChartSetup {
-    StudySettings settings;               // applied after the defaults call
-    std::optional<int32_t> valueFormat;   // decimal places of price texts; unset: the most the bars use
+    StudySettings settings;              // applied after the defaults call
+    std::optional<int32_t> valueFormat;  // decimal places of price texts; unset: the most the bars use
     int32_t studyIdentifier = 1;
     std::optional<TimeframeBuckets> timeframe;  // unset: the bars as they are
 };

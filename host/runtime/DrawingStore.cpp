@@ -23,7 +23,8 @@ void CopyRequest(DrawingRequest& to, const DrawingRequest& from) {
     auto* const target = reinterpret_cast<unsigned char*>(&to);
     const auto* const source = reinterpret_cast<const unsigned char*>(&from);
     std::memcpy(target, source, kFields);
-    if (std::memcmp(target + kFields, source + kFields, kRoom) != 0) std::memcpy(target + kFields, source + kFields, kRoom);
+    if (std::memcmp(target + kFields, source + kFields, kRoom) != 0)
+        std::memcpy(target + kFields, source + kFields, kRoom);
 }
 
 }  // namespace

@@ -71,7 +71,8 @@ StudyInstance::StudyInstance(Chart& chart, StudyFunction study, int32_t studyIde
     subgraphs_.assign(subgraphCount, DefaultSubgraph());
     series_.resize(subgraphCount);
     seriesFetched_.assign(subgraphCount, 0);
-    for (size_t i = 0; i < subgraphCount; ++i) subgraphs_[i].Series.FetchKey = kFirstSeriesKey + static_cast<int32_t>(i);
+    for (size_t i = 0; i < subgraphCount; ++i)
+        subgraphs_[i].Series.FetchKey = kFirstSeriesKey + static_cast<int32_t>(i);
 
     HostStudyInterface& r = record_;
     r.Size = sizeof(HostStudyInterface);
@@ -148,7 +149,8 @@ void StudyInstance::PrepareCall(bool defaults, int32_t bar) {
 void StudyInstance::FinishCall() {
     // An event stays pending until the study acts on it (it asks for a
     // recalculation); an off event is delivered once.
-    if (record_.RecalculationRequested != 0 || chart_.pendingEvent.kind != kButtonPushedOn) chart_.pendingEvent = ButtonEvent{};
+    if (record_.RecalculationRequested != 0 || chart_.pendingEvent.kind != kButtonPushedOn)
+        chart_.pendingEvent = ButtonEvent{};
 }
 
 // Bars may have been appended since the last call: re-point the bar arrays and
@@ -281,11 +283,21 @@ void StudyInstance::FetchArray(HostStudyInterface* host, int32_t key) {
     BarColumns& bars = self.chart_.bars;
     HostStudyInterface& r = self.record_;
     switch (key) {
-        case kOpenKey: r.Open.Data = bars.open.data(), r.Open.Count = bars.size(); return;
-        case kHighKey: r.High.Data = bars.high.data(), r.High.Count = bars.size(); return;
-        case kLowKey: r.Low.Data = bars.low.data(), r.Low.Count = bars.size(); return;
-        case kCloseKey: r.Close.Data = bars.close.data(), r.Close.Count = bars.size(); return;
-        case kDateTimesKey: r.BarDateTimes.Data = bars.dateTimes.data(), r.BarDateTimes.Count = bars.size(); return;
+        case kOpenKey:
+            r.Open.Data = bars.open.data(), r.Open.Count = bars.size();
+            return;
+        case kHighKey:
+            r.High.Data = bars.high.data(), r.High.Count = bars.size();
+            return;
+        case kLowKey:
+            r.Low.Data = bars.low.data(), r.Low.Count = bars.size();
+            return;
+        case kCloseKey:
+            r.Close.Data = bars.close.data(), r.Close.Count = bars.size();
+            return;
+        case kDateTimesKey:
+            r.BarDateTimes.Data = bars.dateTimes.data(), r.BarDateTimes.Count = bars.size();
+            return;
         case kInputsKey:
             r.Inputs.Data = self.inputs_.data();
             r.Inputs.Count = static_cast<int32_t>(self.inputs_.size());
@@ -300,7 +312,8 @@ void StudyInstance::FetchArray(HostStudyInterface* host, int32_t key) {
             r.ControlBar.Count = static_cast<int32_t>(buttons.size());
             return;
         }
-        default: break;
+        default:
+            break;
     }
     const int64_t index = static_cast<int64_t>(key) - kFirstSeriesKey;
     if (index < 0 || index >= static_cast<int64_t>(self.series_.size())) return;

@@ -10,18 +10,18 @@
 #include <string_view>
 #include <vector>
 
-#include "host/runtime/Chart.h"
 #include "host/memory/RecordArrays.h"
+#include "host/runtime/Chart.h"
 #include "record/HostStudyInterface.h"
 
 namespace kovra::host {
 
 struct InstanceOptions {
-    int32_t inputCount = 32;     // inputs the record offers (positions 0 .. count-1)
-    int32_t subgraphCount = 32;  // subgraphs the record offers
-    bool offerListItems = true;  // whether SetInputListItems is served
+    int32_t inputCount = 32;       // inputs the record offers (positions 0 .. count-1)
+    int32_t subgraphCount = 32;    // subgraphs the record offers
+    bool offerListItems = true;    // whether SetInputListItems is served
     bool offerDescription = true;  // whether SetInputDescription is served
-    int32_t valueFormat = 2;     // decimal places of price texts
+    int32_t valueFormat = 2;       // decimal places of price texts
 };
 
 // Price texts have 0 to 9 decimal places, whatever the record's value format says.
@@ -84,8 +84,8 @@ public:
     const PersistentIntegers& persistentIntegers() const { return persistent_; }
 
 private:
-    static constexpr int32_t kOpenKey = 1, kHighKey = 2, kLowKey = 3, kCloseKey = 4, kDateTimesKey = 5,
-                             kInputsKey = 6, kSubgraphsKey = 7, kControlBarKey = 8, kFirstSeriesKey = 100;
+    static constexpr int32_t kOpenKey = 1, kHighKey = 2, kLowKey = 3, kCloseKey = 4, kDateTimesKey = 5, kInputsKey = 6,
+                             kSubgraphsKey = 7, kControlBarKey = 8, kFirstSeriesKey = 100;
 
     static StudyInstance& Of(HostStudyInterface* host) { return *static_cast<StudyInstance*>(host->HostContext); }
     static void FetchArray(HostStudyInterface* host, int32_t key);
@@ -113,11 +113,11 @@ private:
     RecordColumn<StudyInput> inputs_;
     RecordColumn<StudySubgraph> subgraphs_;
     std::vector<std::vector<std::string>> listItems_;  // per input, split
-    std::vector<size_t> listedInputs_;                  // inputs given list items
-    std::vector<float> selectedFor_;                    // value SelectedText was derived from
-    std::vector<SeriesValues> series_;                  // per subgraph; empty until fetched
-    std::vector<uint8_t> seriesFetched_;  // bytes rather than bits: read on every call
-    int32_t seriesSizedFor_ = -1;         // the bar count the fetched series were last sized to
+    std::vector<size_t> listedInputs_;                 // inputs given list items
+    std::vector<float> selectedFor_;                   // value SelectedText was derived from
+    std::vector<SeriesValues> series_;                 // per subgraph; empty until fetched
+    std::vector<uint8_t> seriesFetched_;               // bytes rather than bits: read on every call
+    int32_t seriesSizedFor_ = -1;                      // the bar count the fetched series were last sized to
     PersistentIntegers persistent_;
     static constexpr int32_t kCachedPersistentKeys = 8;
     int32_t* persistentCache_[kCachedPersistentKeys] = {};

@@ -111,7 +111,8 @@ StudyLibrary::~StudyLibrary() {
 }
 
 std::string DefaultStudyLibraryPath() {
-    if (const char* fromEnvironment = std::getenv("KOVRA_STUDY_LIBRARY"); fromEnvironment != nullptr && *fromEnvironment)
+    if (const char* fromEnvironment = std::getenv("KOVRA_STUDY_LIBRARY");
+        fromEnvironment != nullptr && *fromEnvironment)
         return fromEnvironment;
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);

@@ -39,9 +39,9 @@ private:
 
 struct StudyLoadError : std::runtime_error {
     enum class Kind {
-        kNotAStudyLibrary,     // no such file, not a library, or none of the entry points
-        kBrokenStudyLibrary,   // a library that does not load, an entry point missing or exported as data,
-                               // another version
+        kNotAStudyLibrary,    // no such file, not a library, or none of the entry points
+        kBrokenStudyLibrary,  // a library that does not load, an entry point missing or exported as data,
+                              // another version
     };
     StudyLoadError(const std::string& message, Kind kind) : std::runtime_error(message), kind(kind) {}
     Kind kind;

@@ -78,8 +78,7 @@ Integer ParseWhole(std::string_view value) {
     const auto parsed = ParseInteger(value, std::numeric_limits<Integer>::min(), std::numeric_limits<Integer>::max());
     if (!parsed)
         throw SubgraphRefusal{fmt::format("the value must be a whole number from {} to {}",
-                                          +std::numeric_limits<Integer>::min(),
-                                          +std::numeric_limits<Integer>::max())};
+                                          +std::numeric_limits<Integer>::min(), +std::numeric_limits<Integer>::max())};
     return static_cast<Integer>(*parsed);
 }
 
@@ -156,8 +155,8 @@ std::vector<StudySubgraph*> SubgraphsNamed(StudyInstance& study, std::string_vie
         if (subgraph.Name.Length > 0) names.emplace_back(TextView(subgraph.Name));
     }
     if (found.empty())
-        throw SubgraphRefusal{fmt::format("unknown subgraph \"{}\"; the subgraphs are: {} (or #POSITION)", name,
-                                          QuotedList(names))};
+        throw SubgraphRefusal{
+            fmt::format("unknown subgraph \"{}\"; the subgraphs are: {} (or #POSITION)", name, QuotedList(names))};
     return found;
 }
 
@@ -176,17 +175,18 @@ void ApplyInputSetting(StudyInstance& study, const InputSetting& setting, size_t
     std::vector<std::string> choices;
     const std::optional<float> value = InputValueFor(study, found, setting.value, choices);
     if (!value)
-        throw SettingsError(SettingsError::Kind::kInput, index,
-                            fmt::format("\"{}\" has no item \"{}\"; its items are: {}",
-                                        TextView(study.inputs()[static_cast<size_t>(found)].Name), setting.value,
-                                        QuotedList(choices)));
+        throw SettingsError(
+            SettingsError::Kind::kInput, index,
+            fmt::format("\"{}\" has no item \"{}\"; its items are: {}",
+                        TextView(study.inputs()[static_cast<size_t>(found)].Name), setting.value, QuotedList(choices)));
     study.SetInputValue(found, *value);
 }
 
 void ApplySubgraphSetting(StudyInstance& study, const SubgraphSetting& setting, size_t index) {
     try {
         const FieldSetter& field = FieldNamed(setting.field);
-        for (StudySubgraph* subgraph : SubgraphsNamed(study, setting.subgraph)) field.set(study, *subgraph, setting.value);
+        for (StudySubgraph* subgraph : SubgraphsNamed(study, setting.subgraph))
+            field.set(study, *subgraph, setting.value);
     } catch (const SubgraphRefusal& refusal) {
         throw SettingsError(SettingsError::Kind::kSubgraph, index, refusal.reason);
     }
@@ -204,8 +204,9 @@ std::vector<InputSetting> InputsInForce(const StudyInstance& study) {
     for (size_t position = 0; position < study.inputs().size(); ++position) {
         const StudyInput& input = study.inputs()[position];
         if (!Declared(input)) continue;
-        std::string value = input.TypeCode == kInputTypeCustomList ? study.SelectedTextOf(static_cast<int32_t>(position))
-                                                                   : (record::IsYes(input) ? "yes" : "no");
+        std::string value = input.TypeCode == kInputTypeCustomList
+                                ? study.SelectedTextOf(static_cast<int32_t>(position))
+                                : (record::IsYes(input) ? "yes" : "no");
         inputs.push_back({std::string(TextView(input.Name)), std::move(value)});
     }
     return inputs;
@@ -213,7 +214,8 @@ std::vector<InputSetting> InputsInForce(const StudyInstance& study) {
 
 std::vector<std::string> DescribeInputs(const StudyInstance& study) {
     std::vector<std::string> lines;
-    for (const InputSetting& input : InputsInForce(study)) lines.push_back(fmt::format("{}={}", input.input, input.value));
+    for (const InputSetting& input : InputsInForce(study))
+        lines.push_back(fmt::format("{}={}", input.input, input.value));
     return lines;
 }
 

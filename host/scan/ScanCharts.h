@@ -44,7 +44,8 @@ struct OpenedChart {
 };
 // Throws BarsLoadError (its message names the file), SettingsError for a
 // refused setting, and what the study's run throws.
-OpenedChart OpenChart(StudyFunction study, const std::string& path, const BarsLoadOptions& bars, const ChartSetup& chart);
+OpenedChart OpenChart(StudyFunction study, const std::string& path, const BarsLoadOptions& bars,
+                      const ChartSetup& chart);
 
 // The one-line error of a file that gave no chart: a bar file's own error
 // (which names the file), else the file's path and what went wrong.

@@ -51,12 +51,12 @@ const std::vector<ScanField> kFields = {
     {"frame_end",
      [](const ScanRow& row) { return row.frame ? OptionalDateTime(row.frame->endDateTime) : ScanValue(); }},
     {"bars_to_frame_end",
-     [](const ScanRow& row) {
-         return FromFrame(row, [](const FramePosition& f) { return int64_t{f.barsToEnd}; });
-     }},
+     [](const ScanRow& row) { return FromFrame(row, [](const FramePosition& f) { return int64_t{f.barsToEnd}; }); }},
     {"eighths", [](const ScanRow& row) { return row.frame ? Optional(row.frame->eighths) : ScanValue(); }},
     {"nearest",
-     [](const ScanRow& row) { return FromFrame(row, [](const FramePosition& f) { return std::string_view(f.nearest); }); }},
+     [](const ScanRow& row) {
+         return FromFrame(row, [](const FramePosition& f) { return std::string_view(f.nearest); });
+     }},
     {"above", [](const ScanRow& row) { return FromNeighbour(row, &FramePosition::above, NameOf); }},
     {"above_price", [](const ScanRow& row) { return FromNeighbour(row, &FramePosition::above, PriceOf); }},
     {"above_distance", [](const ScanRow& row) { return FromNeighbour(row, &FramePosition::above, DistanceOf); }},
@@ -66,7 +66,9 @@ const std::vector<ScanField> kFields = {
     {"below_distance", [](const ScanRow& row) { return FromNeighbour(row, &FramePosition::below, DistanceOf); }},
     {"below_percent", [](const ScanRow& row) { return FromNeighbour(row, &FramePosition::below, PercentOf); }},
     {"bars_since_change",
-     [](const ScanRow& row) { return FromFrame(row, [](const FramePosition& f) { return int64_t{f.barsSinceChange}; }); }},
+     [](const ScanRow& row) {
+         return FromFrame(row, [](const FramePosition& f) { return int64_t{f.barsSinceChange}; });
+     }},
     {"crossed",
      [](const ScanRow& row) {
          return row.frame && row.frame->crossed ? ScanValue(&*row.frame->crossed) : ScanValue();
@@ -89,8 +91,10 @@ bool ValueLess(const ScanValue& a, const ScanValue& b) {
     return std::visit(
         [&b](const auto& left) {
             using Kind = std::decay_t<decltype(left)>;
-            if constexpr (std::is_same_v<Kind, std::monostate>) return false;
-            else return Less(left, std::get<Kind>(b));
+            if constexpr (std::is_same_v<Kind, std::monostate>)
+                return false;
+            else
+                return Less(left, std::get<Kind>(b));
         },
         a);
 }

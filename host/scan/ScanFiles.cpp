@@ -28,8 +28,8 @@ void AddFolder(const fs::path& folder, ScanFileList& list) {
     std::vector<fs::path> found;
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
         std::error_code typeError;
-        const bool file = entry->is_regular_file(typeError) ||
-                          (entry->is_symlink(typeError) && !entry->is_directory(typeError));
+        const bool file =
+            entry->is_regular_file(typeError) || (entry->is_symlink(typeError) && !entry->is_directory(typeError));
         if (IsCsvName(entry->path()) && file) found.push_back(entry->path());
     }
     if (error) {
@@ -49,8 +49,10 @@ ScanFileList ListScanFiles(const std::vector<std::string>& arguments) {
     ScanFileList list;
     for (const std::string& argument : arguments) {
         std::error_code error;
-        if (fs::is_directory(argument, error)) AddFolder(argument, list);
-        else list.files.push_back(FileAt(argument));
+        if (fs::is_directory(argument, error))
+            AddFolder(argument, list);
+        else
+            list.files.push_back(FileAt(argument));
     }
     return list;
 }

@@ -3,9 +3,9 @@
 #include <nlohmann/json.hpp>
 
 #include "host/outputs/CsvCell.h"
+#include "host/scan/ScanFields.h"
 #include "host/text/DateTimeText.h"
 #include "host/text/FloatText.h"
-#include "host/scan/ScanFields.h"
 
 namespace kovra::host {
 
@@ -17,12 +17,16 @@ void AppendCsvValue(fmt::memory_buffer& out, const ScanValue& value) {
     std::visit(
         [&out](const auto& held) {
             using Kind = std::decay_t<decltype(held)>;
-            if constexpr (std::is_same_v<Kind, std::string_view>) AppendCsvCell(out, held);
+            if constexpr (std::is_same_v<Kind, std::string_view>)
+                AppendCsvCell(out, held);
             else if constexpr (std::is_same_v<Kind, int64_t> || std::is_same_v<Kind, double>)
                 fmt::format_to(std::back_inserter(out), "{}", held);
-            else if constexpr (std::is_same_v<Kind, float>) AppendFloatText(out, held);
-            else if constexpr (std::is_same_v<Kind, DateTimeValue>) AppendDateTime(out, held.microseconds);
-            else if constexpr (std::is_same_v<Kind, const LastCrossing*>) AppendCsvCell(out, CrossedText(*held));
+            else if constexpr (std::is_same_v<Kind, float>)
+                AppendFloatText(out, held);
+            else if constexpr (std::is_same_v<Kind, DateTimeValue>)
+                AppendDateTime(out, held.microseconds);
+            else if constexpr (std::is_same_v<Kind, const LastCrossing*>)
+                AppendCsvCell(out, CrossedText(*held));
         },
         value);
 }
@@ -31,16 +35,20 @@ json JsonValue(const ScanValue& value) {
     return std::visit(
         [](const auto& held) -> json {
             using Kind = std::decay_t<decltype(held)>;
-            if constexpr (std::is_same_v<Kind, std::monostate>) return nullptr;
-            else if constexpr (std::is_same_v<Kind, std::string_view>) return std::string(held);
-            else if constexpr (std::is_same_v<Kind, float>) return static_cast<double>(held);
+            if constexpr (std::is_same_v<Kind, std::monostate>)
+                return nullptr;
+            else if constexpr (std::is_same_v<Kind, std::string_view>)
+                return std::string(held);
+            else if constexpr (std::is_same_v<Kind, float>)
+                return static_cast<double>(held);
             else if constexpr (std::is_same_v<Kind, DateTimeValue>) {
                 fmt::memory_buffer text;
                 AppendDateTime(text, held.microseconds);
                 return fmt::to_string(text);
             } else if constexpr (std::is_same_v<Kind, const LastCrossing*>)
                 return json{{"direction", DirectionText(held->direction)}, {"lines", held->lines}};
-            else return held;
+            else
+                return held;
         },
         value);
 }

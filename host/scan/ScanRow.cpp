@@ -62,11 +62,13 @@ ScanRow RowOfChart(const StudyInstance& study, std::string instrument, std::stri
     frame.endBar = window.end;
     if (frame.startBar >= 0 && frame.startBar <= last)
         frame.startDateTime = bars.dateTimes[static_cast<size_t>(frame.startBar)];
-    if (frame.endBar >= 0 && frame.endBar <= last) frame.endDateTime = bars.dateTimes[static_cast<size_t>(frame.endBar)];
+    if (frame.endBar >= 0 && frame.endBar <= last)
+        frame.endDateTime = bars.dateTimes[static_cast<size_t>(frame.endBar)];
     frame.barsToEnd = frame.endBar - last;
     frame.barsSinceChange = last - frame.startBar;
     if (frame.top != frame.bottom)
-        frame.eighths = (static_cast<double>(row.close) - frame.bottom) / (static_cast<double>(frame.top) - frame.bottom) * 8;
+        frame.eighths =
+            (static_cast<double>(row.close) - frame.bottom) / (static_cast<double>(frame.top) - frame.bottom) * 8;
     PlaceAmongLines(frame, LevelLinesAt(study, last), row.close);
 
     const std::vector<LevelCrossing> crossings = CrossingsAt(study, last);

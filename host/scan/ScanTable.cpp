@@ -4,9 +4,9 @@
 
 #include <fmt/format.h>
 
+#include "host/scan/ScanFormats.h"
 #include "host/text/DateTimeText.h"
 #include "host/text/DateTimes.h"
-#include "host/scan/ScanFormats.h"
 
 namespace kovra::host {
 
@@ -22,10 +22,10 @@ struct Column {
 };
 
 constexpr Column kColumns[] = {
-    {"instrument", Align::kLeft},  {"last bar", Align::kLeft},    {"close", Align::kRight},
-    {"8/8th", Align::kRight},      {"0/8th", Align::kRight},      {"eighths", Align::kRight},
-    {"nearest", Align::kLeft},     {"line above", Align::kLeft},  {"line below", Align::kLeft},
-    {"frame start", Align::kLeft}, {"frame end", Align::kLeft},   {"since change", Align::kRight},
+    {"instrument", Align::kLeft},  {"last bar", Align::kLeft},   {"close", Align::kRight},
+    {"8/8th", Align::kRight},      {"0/8th", Align::kRight},     {"eighths", Align::kRight},
+    {"nearest", Align::kLeft},     {"line above", Align::kLeft}, {"line below", Align::kLeft},
+    {"frame start", Align::kLeft}, {"frame end", Align::kLeft},  {"since change", Align::kRight},
     {"crossed", Align::kLeft},
 };
 constexpr size_t kColumnCount = std::size(kColumns);
@@ -66,11 +66,13 @@ std::string Neighbour(const std::optional<NeighbourLine>& line, char sign, int32
 
 std::vector<std::string> Cells(const ScanRow& row, size_t dateTimeLength) {
     const int32_t places = row.valueFormat;
-    std::vector<std::string> cells{row.instrument, DateTime(row.lastDateTime, dateTimeLength), Price(row.close, places)};
+    std::vector<std::string> cells{row.instrument, DateTime(row.lastDateTime, dateTimeLength),
+                                   Price(row.close, places)};
     if (!row.frame) return cells;
     const FramePosition& frame = *row.frame;
-    const std::string end = frame.endDateTime ? DateTime(*frame.endDateTime, dateTimeLength)
-                                              : fmt::format("in {} bar{}", frame.barsToEnd, frame.barsToEnd == 1 ? "" : "s");
+    const std::string end = frame.endDateTime
+                                ? DateTime(*frame.endDateTime, dateTimeLength)
+                                : fmt::format("in {} bar{}", frame.barsToEnd, frame.barsToEnd == 1 ? "" : "s");
     cells.insert(cells.end(),
                  {Price(frame.top, places), Price(frame.bottom, places),
                   frame.eighths ? fmt::format("{:.2f}", *frame.eighths) : std::string(), frame.nearest,

@@ -18,5 +18,4 @@ void RunOnWorkers(size_t count, int32_t jobs, const std::function<void(size_t in
     worker();
 }  // the pool joins every worker as it goes
 
-
 }  // namespace kovra::host

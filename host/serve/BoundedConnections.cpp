@@ -139,8 +139,10 @@ public:
     // httplib listens with a backlog of 5; listening again widens it.
     int Bind(int port) {
         int bound = -1;
-        if (port == 0) bound = bind_to_any_port(kLoopback);
-        else if (bind_to_port(kLoopback, port)) bound = port;
+        if (port == 0)
+            bound = bind_to_any_port(kLoopback);
+        else if (bind_to_port(kLoopback, port))
+            bound = port;
         if (bound <= 0 || ::listen(svr_sock_, kBacklog) != 0) return -1;
         return bound;
     }

@@ -13,10 +13,10 @@
 #include <variant>
 #include <vector>
 
+#include "host/render/ChartImage.h"
 #include "host/runtime/ChartSession.h"
 #include "host/runtime/StudyLibrary.h"
 #include "host/runtime/StudySettings.h"
-#include "host/render/ChartImage.h"
 #include "host/serve/EngineQueue.h"
 #include "host/serve/EventHub.h"
 #include "host/serve/FollowedFile.h"
@@ -38,9 +38,9 @@ struct EngineSetup {
     std::unique_ptr<ChartSession> session;  // started; its chart shows the first `shownBars` of `bars`
     BarColumns bars;                        // every bar the replay may show
     bool playing = false;
-    double speed = 1;          // bars per second, kMinReplaySpeed .. kMaxReplaySpeed
-    int32_t maxBars = 0;       // the chart keeps at most this many bars; 0: no limit
-    std::unique_ptr<FollowedFile> followed;  // null: no file followed
+    double speed = 1;                              // bars per second, kMinReplaySpeed .. kMaxReplaySpeed
+    int32_t maxBars = 0;                           // the chart keeps at most this many bars; 0: no limit
+    std::unique_ptr<FollowedFile> followed;        // null: no file followed
     std::function<void(const std::string&)> warn;  // one line for the user
 };
 

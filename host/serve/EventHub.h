@@ -56,7 +56,7 @@ private:
     std::condition_variable changed_;
     uint64_t version_;
     std::deque<ChartEvent> events_;
-    size_t keptBytes_ = 0;  // of the events' data
+    size_t keptBytes_ = 0;           // of the events' data
     std::vector<uint64_t> streams_;  // oldest first
     uint64_t nextStream_ = 1;
     bool stopped_ = false;

@@ -77,7 +77,8 @@ FollowedFile::FollowedFile(std::string path, Warn warn, BarsLoadOptions options)
 }
 
 FollowedFile::Stamp FollowedFile::StampOf(const struct stat& status) {
-    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec * 1'000'000'000 + status.st_mtim.tv_nsec};
+    return {status.st_dev, status.st_ino, status.st_size,
+            status.st_mtim.tv_sec * 1'000'000'000 + status.st_mtim.tv_nsec};
 }
 
 // Follows the file from the end of `contents`, its bytes from the start.

@@ -57,12 +57,12 @@ private:
     std::string path_;
     Warn warn_;
     BarsLoadOptions options_;
-    std::string header_;    // the file's header row
-    Stamp read_;            // the file read so far
-    uint64_t offset_ = 0;   // bytes read so far
-    std::string before_;    // the last bytes before offset_, to notice a rewrite in place
-    int64_t lineNumber_ = 0;  // lines read so far
-    std::string partial_;   // an appended line still waiting for its line end
+    std::string header_;                 // the file's header row
+    Stamp read_;                         // the file read so far
+    uint64_t offset_ = 0;                // bytes read so far
+    std::string before_;                 // the last bytes before offset_, to notice a rewrite in place
+    int64_t lineNumber_ = 0;             // lines read so far
+    std::string partial_;                // an appended line still waiting for its line end
     std::optional<Stamp> failedReload_;  // a replacement that did not load, as it was then
 };
 

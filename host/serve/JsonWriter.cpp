@@ -40,11 +40,21 @@ JsonWriter& JsonWriter::String(std::string_view text) {
     out_.push_back('"');
     for (const char c : text) {
         switch (c) {
-            case '"': fmt::format_to(std::back_inserter(out_), "\\\""); break;
-            case '\\': fmt::format_to(std::back_inserter(out_), "\\\\"); break;
-            case '\n': fmt::format_to(std::back_inserter(out_), "\\n"); break;
-            case '\r': fmt::format_to(std::back_inserter(out_), "\\r"); break;
-            case '\t': fmt::format_to(std::back_inserter(out_), "\\t"); break;
+            case '"':
+                fmt::format_to(std::back_inserter(out_), "\\\"");
+                break;
+            case '\\':
+                fmt::format_to(std::back_inserter(out_), "\\\\");
+                break;
+            case '\n':
+                fmt::format_to(std::back_inserter(out_), "\\n");
+                break;
+            case '\r':
+                fmt::format_to(std::back_inserter(out_), "\\r");
+                break;
+            case '\t':
+                fmt::format_to(std::back_inserter(out_), "\\t");
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
                     fmt::format_to(std::back_inserter(out_), "\\u{:04x}", static_cast<unsigned>(c));

@@ -61,10 +61,9 @@ void Send(Response& response, const EngineReply& reply) {
     response.set_header("Cache-Control", "no-store");
     if (reply.status >= 400) return response.set_content(*reply.body, reply.contentType);
     std::shared_ptr<const std::string> body = reply.body;
-    response.set_content_provider(body->size(), reply.contentType,
-                                  [body](size_t offset, size_t length, DataSink& sink) {
-                                      return sink.write(body->data() + offset, length);
-                                  });
+    response.set_content_provider(
+        body->size(), reply.contentType,
+        [body](size_t offset, size_t length, DataSink& sink) { return sink.write(body->data() + offset, length); });
 }
 
 std::string_view ContentTypeOf(std::string_view path) {
@@ -168,8 +167,10 @@ void PageServer::AddGuards() {
     });
     server.set_error_handler([](const Request& request, Response& response) {
         if (!response.body.empty()) return;  // a refusal with its reason
-        if (response.status == 404) Refuse(response, 404, fmt::format("nothing at {}", request.path));
-        else Refuse(response, response.status, fmt::format("request refused ({})", response.status));
+        if (response.status == 404)
+            Refuse(response, 404, fmt::format("nothing at {}", request.path));
+        else
+            Refuse(response, response.status, fmt::format("request refused ({})", response.status));
     });
     server.set_exception_handler([](const Request&, Response& response, const std::exception_ptr& error) {
         try {
@@ -204,18 +205,23 @@ void PageServer::AddPageAndEvents() {
             [&hub, stream, seen = hub.version(), greeted = false, this](size_t, DataSink& sink) mutable {
                 if (!greeted) {
                     greeted = true;
-                    return WriteText(sink, fmt::format("retry: 1000\nevent: hello\ndata: {{\"version\":{},\"instance\":\"{}\"}}\n\n",
-                                                       seen, engine_.instance()));
+                    return WriteText(
+                        sink, fmt::format("retry: 1000\nevent: hello\ndata: {{\"version\":{},\"instance\":\"{}\"}}\n\n",
+                                          seen, engine_.instance()));
                 }
                 std::vector<ChartEvent> events;
                 switch (hub.Wait(stream, seen, kPingInterval, events)) {
-                    case EventHub::Wake::kStopped: sink.done(); return true;
+                    case EventHub::Wake::kStopped:
+                        sink.done();
+                        return true;
                     case EventHub::Wake::kReplaced:
                         WriteText(sink, "event: replaced\ndata: {}\n\n");
                         sink.done();
                         return true;
-                    case EventHub::Wake::kTimeout: return WriteText(sink, ": ping\n\n");  // a closed tab fails here
-                    case EventHub::Wake::kEvents: break;
+                    case EventHub::Wake::kTimeout:
+                        return WriteText(sink, ": ping\n\n");  // a closed tab fails here
+                    case EventHub::Wake::kEvents:
+                        break;
                 }
                 for (const ChartEvent& event : events) {
                     if (!WriteText(sink, fmt::format("event: {}\ndata: {}\n\n", event.name, event.data))) return false;
@@ -232,7 +238,8 @@ void PageServer::AddPageAndEvents() {
         uint64_t after = 0;
         if (!ParseWhole(request.get_param_value("after"), after))
             throw std::invalid_argument("'after' must be the version the page has");
-        const bool sameInstance = !request.has_param("instance") || request.get_param_value("instance") == engine_.instance();
+        const bool sameInstance =
+            !request.has_param("instance") || request.get_param_value("instance") == engine_.instance();
         const std::vector<ChartEvent> events =
             sameInstance ? engine_.events().EventsAfter(after)
                          : std::vector<ChartEvent>{ChartEvent{engine_.events().version(), "reload", "{}"}};
@@ -272,7 +279,8 @@ void PageServer::AddPictures() {
     // The time axis's marks for the bars a page shows, as the picture marks them.
     server.Get("/api/timemarks", [this](const Request& request, Response& response) {
         const int32_t first = IntegerWithin(request, "first", 0, INT32_MAX);
-        const int32_t last = IntegerWithin(request, "last", first, std::min<int64_t>(first + kMaxWindowSlots - 1, INT32_MAX));
+        const int32_t last =
+            IntegerWithin(request, "last", first, std::min<int64_t>(first + kMaxWindowSlots - 1, INT32_MAX));
         const int32_t width = IntegerWithin(request, "width", 1, kMaxImageSide);
         Send(response, engine_.TimeMarks(first, last, width));
     });

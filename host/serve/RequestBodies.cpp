@@ -52,7 +52,8 @@ StudySettings SettingsFromJson(std::string_view text) {
         settings.inputs.push_back({TextField(setting, "input", "inputs"), TextField(setting, "value", "inputs")});
     for (const json& setting : SettingList(body, "subgraphs"))
         settings.subgraphs.push_back({TextField(setting, "subgraph", "subgraphs"),
-                                      TextField(setting, "field", "subgraphs"), TextField(setting, "value", "subgraphs")});
+                                      TextField(setting, "field", "subgraphs"),
+                                      TextField(setting, "value", "subgraphs")});
     if (settings.inputs.size() + settings.subgraphs.size() > kMaxSettings)
         throw std::invalid_argument(fmt::format("at most {} settings at once", kMaxSettings));
     return settings;
@@ -63,17 +64,20 @@ ReplayRequest ReplayFromJson(std::string_view text) {
     ReplayRequest replay;
     if (body.contains("action")) {
         const json& action = body["action"];
-        if (action == "play") replay.action = ReplayRequest::Action::kPlay;
-        else if (action == "pause") replay.action = ReplayRequest::Action::kPause;
-        else if (action == "step") replay.action = ReplayRequest::Action::kStep;
-        else throw std::invalid_argument("\"action\" must be \"play\", \"pause\" or \"step\"");
+        if (action == "play")
+            replay.action = ReplayRequest::Action::kPlay;
+        else if (action == "pause")
+            replay.action = ReplayRequest::Action::kPause;
+        else if (action == "step")
+            replay.action = ReplayRequest::Action::kStep;
+        else
+            throw std::invalid_argument("\"action\" must be \"play\", \"pause\" or \"step\"");
     }
     if (body.contains("speed")) {
         const json& speed = body["speed"];
         if (!speed.is_number() || !(speed.get<double>() >= kMinReplaySpeed && speed.get<double>() <= kMaxReplaySpeed))
-            throw std::invalid_argument(
-                fmt::format("\"speed\" must be a number of bars per second from {} to {}", kMinReplaySpeed,
-                            kMaxReplaySpeed));
+            throw std::invalid_argument(fmt::format("\"speed\" must be a number of bars per second from {} to {}",
+                                                    kMinReplaySpeed, kMaxReplaySpeed));
         replay.speed = speed.get<double>();
     }
     if (body.contains("start")) {

@@ -41,7 +41,8 @@ std::optional<RequestRefusal> RefusalOf(const httplib::Request& request, int por
     if (!ChangesState(request.method)) return std::nullopt;
     // Browsers name the page that sends a request in Origin, and say whether
     // it is this server's own in Sec-Fetch-Site; a program sends neither.
-    const bool foreignOrigin = request.has_header("Origin") && !OneOf(request.get_header_value("Origin"), port, "http://");
+    const bool foreignOrigin =
+        request.has_header("Origin") && !OneOf(request.get_header_value("Origin"), port, "http://");
     const bool foreignSite =
         request.has_header("Sec-Fetch-Site") && request.get_header_value("Sec-Fetch-Site") != "same-origin";
     if (foreignOrigin || foreignSite)

@@ -5,14 +5,14 @@
 #include <limits>
 #include <type_traits>
 
-#include "host/runtime/HostTextOperations.h"
-#include "host/runtime/StudyOutputs.h"
 #include "host/render/ChartLayout.h"
 #include "host/render/ChartTitle.h"
 #include "host/render/DrawingPlacement.h"
 #include "host/render/PictureLimits.h"
 #include "host/render/PictureLook.h"
 #include "host/render/SeriesPlacement.h"
+#include "host/runtime/HostTextOperations.h"
+#include "host/runtime/StudyOutputs.h"
 #include "host/serve/JsonWriter.h"
 #include "host/text/DateTimeText.h"
 #include "host/text/DateTimes.h"
@@ -54,8 +54,10 @@ void WriteLook(JsonWriter& out, const LineLook& look) {
 void WriteLook(JsonWriter& out, const ShapeLook& look) {
     out.Key("kind").String(look.ellipse ? "ellipse" : "rectangle");
     out.Key("border");
-    if (look.hasBorder) WriteStroke(out, look.border);
-    else out.Null();
+    if (look.hasBorder)
+        WriteStroke(out, look.border);
+    else
+        out.Null();
     out.Key("fill").Colour(look.fillColour);
     out.Key("fillAlpha").Number(look.fillAlpha);
 }

@@ -8,22 +8,22 @@
 #include <string>
 #include <vector>
 
-#include "host/runtime/StudyInstance.h"
 #include "host/render/TimeMarks.h"
+#include "host/runtime/StudyInstance.h"
 
 namespace kovra::host {
 
 struct ReplayStatus {
     bool playing = false;
-    double speed = 1;        // bars per second
-    int32_t knownBars = 0;   // bars the replay can show (the file's, and any appended since)
+    double speed = 1;       // bars per second
+    int32_t knownBars = 0;  // bars the replay can show (the file's, and any appended since)
 };
 
 struct StateHeader {
-    std::string instance;   // names the running server: a page meeting another reloads everything
-    uint64_t version = 0;   // counts the changes the page has seen
-    int32_t barsFrom = 0;     // the bars start at this bar (0: all of them)
-    int32_t seriesFrom = 0;   // the level series' values start at this bar
+    std::string instance;      // names the running server: a page meeting another reloads everything
+    uint64_t version = 0;      // counts the changes the page has seen
+    int32_t barsFrom = 0;      // the bars start at this bar (0: all of them)
+    int32_t seriesFrom = 0;    // the level series' values start at this bar
     bool withDrawings = true;  // false: the drawings are as last sent
     bool withLook = true;      // false: the picture's look is left out (it never changes)
     ReplayStatus replay;

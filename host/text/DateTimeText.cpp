@@ -121,9 +121,8 @@ ParsedTime ScanDate(Scanner& scanner, DateOrder order) {
         parsed.error = fmt::format("day {} is out of range for {:04}-{:02}", day, year, month);
         return parsed;
     }
-    parsed.microseconds =
-        DaysSince18991230(CivilDate{year, static_cast<int32_t>(month), static_cast<int32_t>(day)}) *
-        kMicrosecondsPerDay;
+    parsed.microseconds = DaysSince18991230(CivilDate{year, static_cast<int32_t>(month), static_cast<int32_t>(day)}) *
+                          kMicrosecondsPerDay;
     return parsed;
 }
 
@@ -213,7 +212,8 @@ bool ScanEpoch(std::string_view text, ParsedTime& parsed) {
     if (error != std::errc{} || end != unsignedText.data() + point || whole > INT64_MAX) return false;
     Scanner fractionScanner(unsignedText.substr(std::min(point + 1, unsignedText.size())));
     int64_t fractionMicroseconds = 0;
-    if (point < unsignedText.size() && (!ScanFraction(fractionScanner, fractionMicroseconds) || !fractionScanner.AtEnd()))
+    if (point < unsignedText.size() &&
+        (!ScanFraction(fractionScanner, fractionMicroseconds) || !fractionScanner.AtEnd()))
         return false;
     const auto magnitude = static_cast<int64_t>(whole);
     int64_t microseconds = 0;
@@ -248,10 +248,12 @@ void AppendDigits(fmt::memory_buffer& out, int64_t value, int32_t width) {  // 0
 
 void AppendDateTime(fmt::memory_buffer& out, int64_t microseconds) {
     const CivilDateTime civil = CivilFromMicroseconds(microseconds);
-    if (civil.date.year >= 0 && civil.date.year <= 9999) AppendDigits(out, civil.date.year, 4);
-    else fmt::format_to(std::back_inserter(out), "{}", civil.date.year);
-    const std::pair<char, int32_t> fields[] = {{'-', civil.date.month}, {'-', civil.date.day}, {' ', civil.hour},
-                                               {':', civil.minute},     {':', civil.second}};
+    if (civil.date.year >= 0 && civil.date.year <= 9999)
+        AppendDigits(out, civil.date.year, 4);
+    else
+        fmt::format_to(std::back_inserter(out), "{}", civil.date.year);
+    const std::pair<char, int32_t> fields[] = {
+        {'-', civil.date.month}, {'-', civil.date.day}, {' ', civil.hour}, {':', civil.minute}, {':', civil.second}};
     for (const auto& [separator, value] : fields) {
         out.push_back(separator);
         AppendDigits(out, value, 2);

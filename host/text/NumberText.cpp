@@ -25,7 +25,8 @@ bool ParsePlainDecimal(std::string_view text, ParsedNumber& number) {
     at += negative ? 1 : 0;
     uint64_t digits = 0;
     size_t count = 0, fractionDigits = 0;
-    for (; at < text.size() && IsDigit(text[at]); ++at, ++count) digits = digits * 10 + static_cast<uint64_t>(text[at] - '0');
+    for (; at < text.size() && IsDigit(text[at]); ++at, ++count)
+        digits = digits * 10 + static_cast<uint64_t>(text[at] - '0');
     if (count == 0 || count > kExactDigits) return false;
     if (at < text.size() && text[at] == '.') {
         for (++at; at < text.size() && IsDigit(text[at]); ++at, ++fractionDigits)

@@ -25,8 +25,8 @@ MarksEvidence EvidenceOf(std::string_view text);
 
 struct ParsedNumber {
     double value = 0;
-    int32_t decimals = 0;  // places the text asks for: fraction digits less the exponent, 0 .. 9
-    bool ok = false;       // false: not a number
+    int32_t decimals = 0;     // places the text asks for: fraction digits less the exponent, 0 .. 9
+    bool ok = false;          // false: not a number
     bool outOfRange = false;  // a number, but beyond the double range
 };
 

@@ -8,8 +8,10 @@ std::string ShownText(std::string_view text, size_t maxBytes) {
     std::string shown;
     for (const char c : text.substr(0, maxBytes)) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) shown += fmt::format("\\x{:02X}", byte);
-        else shown += c;
+        if (byte < 0x20 || byte == 0x7F)
+            shown += fmt::format("\\x{:02X}", byte);
+        else
+            shown += c;
     }
     if (text.size() > maxBytes) shown += "...";
     return shown;

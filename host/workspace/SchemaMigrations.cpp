@@ -1,7 +1,7 @@
 #include "host/workspace/SchemaMigrations.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 
 #include <fmt/format.h>
 

@@ -73,7 +73,8 @@ double SqliteStatement::Real(int column) const { return sqlite3_column_double(st
 
 std::string SqliteStatement::Text(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-    return text == nullptr ? std::string() : std::string(text, static_cast<size_t>(sqlite3_column_bytes(statement_, column)));
+    return text == nullptr ? std::string()
+                           : std::string(text, static_cast<size_t>(sqlite3_column_bytes(statement_, column)));
 }
 
 }  // namespace kovra::host

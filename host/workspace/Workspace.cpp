@@ -94,8 +94,11 @@ void Workspace::Open(Instrument& instrument, const SavedInstrument& saved) const
                 if (error.index < (input ? givenInputs : givenSubgraphs)) throw;
                 warnings.push_back(fmt::format("{}: the saved setting {} is skipped: {}", instrument.path(),
                                                SettingText(setup.settings, error), error.what()));
-                if (input) setup.settings.inputs.erase(setup.settings.inputs.begin() + static_cast<ptrdiff_t>(error.index));
-                else setup.settings.subgraphs.erase(setup.settings.subgraphs.begin() + static_cast<ptrdiff_t>(error.index));
+                if (input)
+                    setup.settings.inputs.erase(setup.settings.inputs.begin() + static_cast<ptrdiff_t>(error.index));
+                else
+                    setup.settings.subgraphs.erase(setup.settings.subgraphs.begin() +
+                                                   static_cast<ptrdiff_t>(error.index));
             }
         }
     } catch (const std::exception& error) {
@@ -130,9 +133,9 @@ void Workspace::Recalculated(Instrument& instrument) {
 Instrument& Workspace::Ready(InstrumentId id) {
     Instrument& instrument = instruments_.at(id);
     if (instrument.status_ != InstrumentStatus::kReady)
-        throw WorkspaceError(fmt::format("{}: the instrument has no chart running ({})", instrument.name(),
-                                         instrument.status_ == InstrumentStatus::kRemoved ? "its file is gone"
-                                                                                           : instrument.row_.error));
+        throw WorkspaceError(
+            fmt::format("{}: the instrument has no chart running ({})", instrument.name(),
+                        instrument.status_ == InstrumentStatus::kRemoved ? "its file is gone" : instrument.row_.error));
     return instrument;
 }
 
@@ -148,7 +151,8 @@ BarsTaken Workspace::TakeBars(InstrumentId id, const std::vector<Bar>& bars) {
                              FormatDateTime(bar.dateTime), FormatDateTime(chart.chart().bars.dateTimes.back())));
             continue;
         }
-        std::vector<Alert> alerts = instrument.crossings_.Update(chart.study(), instrument.name(), instrument.alertLines_);
+        std::vector<Alert> alerts =
+            instrument.crossings_.Update(chart.study(), instrument.name(), instrument.alertLines_);
         std::move(alerts.begin(), alerts.end(), std::back_inserter(taken.alerts));
     }
     store_.Record(taken.alerts);
@@ -213,8 +217,9 @@ FolderChanges Workspace::Rescan() {
     const ScanFileList list = ListScanFiles(sources_);
     std::vector<bool> listed(instruments_.size(), false);
     for (const ScanFile& file : list.files) {
-        const auto known = std::find_if(instruments_.begin(), instruments_.end(),
-                                        [&file](const Instrument& instrument) { return instrument.path() == file.path; });
+        const auto known =
+            std::find_if(instruments_.begin(), instruments_.end(),
+                         [&file](const Instrument& instrument) { return instrument.path() == file.path; });
         if (known == instruments_.end()) {
             Instrument& added = Add(file);
             Open(added, store_.Load(added.name()));

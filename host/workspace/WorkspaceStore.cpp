@@ -48,7 +48,8 @@ std::unique_ptr<SqliteDatabase> HoldFile(const std::string& path, const StoreOpt
     db->Execute("PRAGMA synchronous = NORMAL");
     if (options.maxBytes > 0) {
         const int64_t pageSize = std::stoll(FirstValue(*db, "PRAGMA page_size"));
-        db->Execute(fmt::format("PRAGMA max_page_count = {}", std::max<int64_t>(1, options.maxBytes / pageSize)).c_str());
+        db->Execute(
+            fmt::format("PRAGMA max_page_count = {}", std::max<int64_t>(1, options.maxBytes / pageSize)).c_str());
     }
     MigrateSchema(*db, StateMigrations());
     return db;
@@ -154,7 +155,8 @@ SavedInstrument WorkspaceStore::Load(const std::string& instrument) const {
     SqliteStatement inputs(db(), "SELECT input, value FROM input_values WHERE instrument = ? ORDER BY rowid");
     inputs.Bind(1, instrument);
     while (inputs.Step()) saved.inputs.push_back({inputs.Text(0), inputs.Text(1)});
-    SqliteStatement edits(db(), "SELECT subgraph, field, value FROM subgraph_edits WHERE instrument = ? ORDER BY rowid");
+    SqliteStatement edits(db(),
+                          "SELECT subgraph, field, value FROM subgraph_edits WHERE instrument = ? ORDER BY rowid");
     edits.Bind(1, instrument);
     while (edits.Step()) saved.subgraphs.push_back({edits.Text(0), edits.Text(1), edits.Text(2)});
     saved.alertLines = AlertLinesOf(db(), instrument);
@@ -178,7 +180,8 @@ void WorkspaceStore::SaveSubgraphEdits(const std::string& instrument, const std:
         AddInstrument(db(), instrument);
         // Deleted and inserted again, so the rowids keep the order the edits were last made in.
         SqliteStatement remove(db(), "DELETE FROM subgraph_edits WHERE instrument = ? AND subgraph = ? AND field = ?");
-        SqliteStatement insert(db(), "INSERT INTO subgraph_edits (instrument, subgraph, field, value) VALUES (?, ?, ?, ?)");
+        SqliteStatement insert(db(),
+                               "INSERT INTO subgraph_edits (instrument, subgraph, field, value) VALUES (?, ?, ?, ?)");
         for (const SubgraphSetting& edit : edits) {
             remove.Bind(1, instrument).Bind(2, edit.subgraph).Bind(3, edit.field).Step();
             remove.Reset();
@@ -190,8 +193,9 @@ void WorkspaceStore::SaveSubgraphEdits(const std::string& instrument, const std:
 
 void WorkspaceStore::SaveAlertLines(const std::string& instrument, const AlertLines& lines) {
     Write([&] {
-        SqliteStatement(db(), "INSERT INTO instruments (name, alert_every) VALUES (?, ?) "
-                              "ON CONFLICT (name) DO UPDATE SET alert_every = excluded.alert_every")
+        SqliteStatement(db(),
+                        "INSERT INTO instruments (name, alert_every) VALUES (?, ?) "
+                        "ON CONFLICT (name) DO UPDATE SET alert_every = excluded.alert_every")
             .Bind(1, instrument)
             .Bind(2, int64_t{lines.every ? 1 : 0})
             .Step();
@@ -208,8 +212,9 @@ void WorkspaceStore::SaveAlertLines(const std::string& instrument, const AlertLi
 void WorkspaceStore::Record(std::vector<Alert>& alerts) {
     if (alerts.empty()) return;
     Write([&] {
-        SqliteStatement insert(db(), "INSERT INTO alerts (instrument, datetime, line, price, direction, close_before, "
-                                     "close_after) VALUES (?, ?, ?, ?, ?, ?, ?)");
+        SqliteStatement insert(db(),
+                               "INSERT INTO alerts (instrument, datetime, line, price, direction, close_before, "
+                               "close_after) VALUES (?, ?, ?, ?, ?, ?, ?)");
         for (Alert& alert : alerts) {
             insert.Bind(1, alert.instrument)
                 .Bind(2, alert.dateTime)
@@ -227,14 +232,14 @@ void WorkspaceStore::Record(std::vector<Alert>& alerts) {
 }
 
 std::vector<Alert> WorkspaceStore::AlertsAfter(int64_t event, size_t limit) const {
-    SqliteStatement select(db(), "SELECT event, instrument, datetime, line, price, direction, close_before, close_after "
-                                 "FROM alerts WHERE event > ? ORDER BY event LIMIT ?");
+    SqliteStatement select(db(),
+                           "SELECT event, instrument, datetime, line, price, direction, close_before, close_after "
+                           "FROM alerts WHERE event > ? ORDER BY event LIMIT ?");
     select.Bind(1, event).Bind(2, static_cast<int64_t>(limit));
     std::vector<Alert> alerts;
     while (select.Step()) {
-        const CrossingDirection direction = select.Text(5) == DirectionText(CrossingDirection::kUp)
-                                                ? CrossingDirection::kUp
-                                                : CrossingDirection::kDown;
+        const CrossingDirection direction =
+            select.Text(5) == DirectionText(CrossingDirection::kUp) ? CrossingDirection::kUp : CrossingDirection::kDown;
         alerts.push_back({select.Integer(0), select.Text(1), select.Integer(2), select.Text(3),
                           static_cast<float>(select.Real(4)), direction, static_cast<float>(select.Real(6)),
                           static_cast<float>(select.Real(7))});

@@ -9,10 +9,10 @@
 namespace kovra::levels::detail {
 
 struct AcceleratedTrace {
-    double scale;        // P: base scale from the high
-    double unit;         // U: the scale divided by a power of eight
-    std::int32_t power;  // n: power of two of the span over U
-    std::int32_t centre; // M: midpoint in half-spans, rounded
+    double scale;         // P: base scale from the high
+    double unit;          // U: the scale divided by a power of eight
+    std::int32_t power;   // n: power of two of the span over U
+    std::int32_t centre;  // M: midpoint in half-spans, rounded
     FrameLevels levels;
 };
 

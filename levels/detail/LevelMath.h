@@ -33,19 +33,13 @@ inline std::int32_t Add32(std::int32_t x, std::int32_t y) {
 
 // floor applied only where a double can still hold a fraction; larger values,
 // infinities and not-a-number pass unchanged.
-inline double Floor52(double x) {
-    return std::fabs(x) < 4503599627370496.0 ? std::floor(x) : x;
-}
+inline double Floor52(double x) { return std::fabs(x) < 4503599627370496.0 ? std::floor(x) : x; }
 
 // The same for 32-bit floats (2^23).
-inline float Floor23(float x) {
-    return std::fabs(x) < 8388608.0f ? std::floor(x) : x;
-}
+inline float Floor23(float x) { return std::fabs(x) < 8388608.0f ? std::floor(x) : x; }
 
 // 32-bit ln and pow: the 64-bit functions of the widened arguments, narrowed.
-inline float Ln32(float x) {
-    return static_cast<float>(std::log(static_cast<double>(x)));
-}
+inline float Ln32(float x) { return static_cast<float>(std::log(static_cast<double>(x))); }
 inline float Pow32(float base, float exponent) {
     return static_cast<float>(std::pow(static_cast<double>(base), static_cast<double>(exponent)));
 }

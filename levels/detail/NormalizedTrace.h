@@ -7,14 +7,14 @@
 namespace kovra::levels::detail {
 
 struct NormalizedTrace {
-    bool mirrored;       // high <= 0: computed on the mirror image
-    float scale;         // s
-    float step;          // g: grid step, the scale times a power of two
-    float base;          // L: grid line at or below the low
-    float firstTop;      // T: L + g, or L + 2g when L + g does not exceed the high
-    unsigned passedTests; // bit k - 1 set when sub-frame test k holds
-    int acceptedTest;     // the first test that holds (1..5), or 0: the first frame stands
-    FrameLevels levels;  // final result, mirrored back
+    bool mirrored;         // high <= 0: computed on the mirror image
+    float scale;           // s
+    float step;            // g: grid step, the scale times a power of two
+    float base;            // L: grid line at or below the low
+    float firstTop;        // T: L + g, or L + 2g when L + g does not exceed the high
+    unsigned passedTests;  // bit k - 1 set when sub-frame test k holds
+    int acceptedTest;      // the first test that holds (1..5), or 0: the first frame stands
+    FrameLevels levels;    // final result, mirrored back
 };
 
 // The routine with its powers computed (ComputedPowers) or looked up

@@ -68,10 +68,11 @@ TEST_F(OutputSafety, OutputsNamingAnInputOrEachOtherAreUsageErrors) {
         {{"--bars", At("bars.csv"), "--series", At("bars.csv")}, "--series '" + At("bars.csv") + "' is the bar file"},
         {{"--bars", At("bars.csv"), "--drawings", folder_.string() + "/./sub/../bars-link.csv"}, "is the bar file"},
         {{"--series", std::getenv("KOVRA_STUDY_LIBRARY")}, "is the study library"},
-        {{"--series", At("out.csv"), "--drawings", At("out.csv")}, "--drawings '" + At("out.csv") +
-                                                                       "' is the same file as --series"},
-        {{"--series", At("new.csv"), "--drawings", folder_.string() + "/../" + folder_.filename().string() +
-                                                       "/new.csv"}, "is the same file as --series"},
+        {{"--series", At("out.csv"), "--drawings", At("out.csv")},
+         "--drawings '" + At("out.csv") + "' is the same file as --series"},
+        {{"--series", At("new.csv"), "--drawings",
+          folder_.string() + "/../" + folder_.filename().string() + "/new.csv"},
+         "is the same file as --series"},
         {{"--series", "-", "--drawings", "-"}, "is the same file as --series '-'"},
         {{"--series", "-", "--crossings", "/dev/stdout"}, "--crossings '/dev/stdout' is the same file as --series '-'"},
         {{"--series", "/proc/self/fd/1", "--drawings", "-"},
@@ -104,34 +105,50 @@ TEST_F(OutputSafety, EachKindOfOutputPathIsWrittenTheSafeWay) {
     const Row rows[] = {
         {"a symlink: its target is replaced and the link stays",
          [&] { WriteFile(target, kOld), fs::create_symlink("target.csv", folder_ / "link.csv"); },
-         {"--series", At("link.csv")}, 0,
+         {"--series", At("link.csv")},
+         0,
          [&](const CommandResult&) {
              EXPECT_TRUE(fs::is_symlink(folder_ / "link.csv"));
              seriesIn(target);
          }},
         {"a replaced file keeps its permission bits",
-         [&] { WriteFile(target, kOld), fs::permissions(target, fs::perms(0640)); }, {"--series", At("target.csv")}, 0,
+         [&] { WriteFile(target, kOld), fs::permissions(target, fs::perms(0640)); },
+         {"--series", At("target.csv")},
+         0,
          [&](const CommandResult&) {
              EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
              seriesIn(target);
          }},
         {"a read-only file is refused and left alone (root included)",
-         [&] { WriteFile(target, kOld), fs::permissions(target, fs::perms(0444)); }, {"--series", At("target.csv")}, 1,
+         [&] { WriteFile(target, kOld), fs::permissions(target, fs::perms(0444)); },
+         {"--series", At("target.csv")},
+         1,
          [&](const CommandResult& result) {
              EXPECT_THAT(result.err, testing::HasSubstr("read-only"));
              EXPECT_EQ(Slurp(target), kOld);
          }},
-        {"a folder is refused", [&] { fs::create_directory(folder_ / "folder"); }, {"--drawings", At("folder")}, 1,
+        {"a folder is refused",
+         [&] { fs::create_directory(folder_ / "folder"); },
+         {"--drawings", At("folder")},
+         1,
          [&](const CommandResult& result) { EXPECT_THAT(result.err, testing::HasSubstr("it is a folder")); }},
-        {"a character device is written through and stays a device", [] {}, {"--series", "/dev/null"}, 0,
+        {"a character device is written through and stays a device",
+         [] {},
+         {"--series", "/dev/null"},
+         0,
          [](const CommandResult&) { EXPECT_TRUE(fs::is_character_file("/dev/null")); }},
         {"a failing second output leaves the first file as it was",
-         [&] { WriteFile(target, kOld); }, {"--series", At("target.csv"), "--drawings", "/dev/full"}, 1,
+         [&] { WriteFile(target, kOld); },
+         {"--series", At("target.csv"), "--drawings", "/dev/full"},
+         1,
          [&](const CommandResult& result) {
              EXPECT_THAT(result.err, testing::HasSubstr("cannot write '/dev/full'"));
              EXPECT_EQ(Slurp(target), kOld);
          }},
-        {"standard output", [] {}, {"--drawings", "-"}, 0,
+        {"standard output",
+         [] {},
+         {"--drawings", "-"},
+         0,
          [](const CommandResult& result) { EXPECT_THAT(result.out, testing::StartsWith("{\n  \"StudyIdentifier\"")); }},
     };
     for (const Row& row : rows) {
@@ -188,9 +205,9 @@ TEST_F(OutputSafety, StandardOutputByAnyNameIsWrittenThrough) {
 TEST_F(OutputSafety, InterruptionsRemoveTheTemporaryFiles) {
     for (const auto& [signal, exitCode] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGBUS, 135}}) {
         WriteFile(folder_ / "series.csv", kOld);
-        const auto running = kovra::testing::StartKovra({"run", "--quiet", "--bars", bars_.string(), "--ticks",
-                                                          "100000000", "--series", At("series.csv"), "--drawings",
-                                                          At("d.json")});
+        const auto running =
+            kovra::testing::StartKovra({"run", "--quiet", "--bars", bars_.string(), "--ticks", "100000000", "--series",
+                                        At("series.csv"), "--drawings", At("d.json")});
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (Entries(folder_).size() < 4 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));

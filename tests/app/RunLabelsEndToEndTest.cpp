@@ -47,8 +47,8 @@ std::vector<std::string> BarDateTimes(const std::string& seriesPath) {
 
 TEST(RunLabelsEndToEnd, TheSampleFrameCarriesItsPriceAndTimeLabels) {
     const std::string folder = FreshTestFolder("labels-end-to-end");
-    const auto result = RunKovra({"run", "--quiet", "--value-format", "2", "--drawings", folder + "/d.json",
-                                  "--series", folder + "/s.csv"});
+    const auto result = RunKovra(
+        {"run", "--quiet", "--value-format", "2", "--drawings", folder + "/d.json", "--series", folder + "/s.csv"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const json document = json::parse(std::ifstream(folder + "/d.json"));
     const std::vector<std::string> dateTimes = BarDateTimes(folder + "/s.csv");
@@ -76,7 +76,7 @@ TEST(RunLabelsEndToEnd, TheSampleFrameCarriesItsPriceAndTimeLabels) {
 
     EXPECT_EQ(names.size() + values.size(), 26u);
     const std::map<int, std::string> expectedNames = {
-        {-2, "-2/8th "}, {-1, "-1/8th "}, {0, "0/8th "}, {1, "1/8th "}, {2, "2/8th "}, {3, "3/8th "}, {4, "4/8th "},
+        {-2, "-2/8th "}, {-1, "-1/8th "}, {0, "0/8th "}, {1, "1/8th "}, {2, "2/8th "},  {3, "3/8th "},  {4, "4/8th "},
         {5, "5/8th "},   {6, "6/8th "},   {7, "7/8th "}, {8, "8/8th "}, {9, "+1/8th "}, {10, "+2/8th "}};
     EXPECT_EQ(names, expectedNames);
     EXPECT_EQ(values.size(), 13u);

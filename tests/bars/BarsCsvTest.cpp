@@ -17,9 +17,9 @@
 #include <gtest/gtest.h>
 
 #include "host/bars/BarsCsv.h"
-#include "host/text/NumberText.h"
-#include "host/outputs/SeriesCsv.h"
 #include "host/bars/SplitMix64.h"
+#include "host/outputs/SeriesCsv.h"
+#include "host/text/NumberText.h"
 #include "host/text/WallClock.h"
 
 namespace kovra::host {
@@ -55,6 +55,8 @@ TEST(BarsCsv, LoadsTheLayoutsTradersHave) {
         float lastClose;
         bool reversed = false;
     };
+    // A row per line, laid out by hand.
+    // clang-format off
     const Row rows[] = {
         {"date only", "Date,Open,High,Low,Close\n2024-03-14,1,2,0.5,1.5\n2024-03-15,1,2,0.5,1.75\n", {}, 2,
          "2024-03-14 00:00:00", "2024-03-15 00:00:00", 1.75f},
@@ -146,6 +148,7 @@ TEST(BarsCsv, LoadsTheLayoutsTradersHave) {
                                                   "2024-03-14,1,2,0,1,0.5\n", {}, 4,
          "2024-03-11 00:00:00", "2024-03-14 00:00:00", 1.0f},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.layout);
         try {
@@ -171,6 +174,8 @@ TEST(BarsCsv, RefusalsNameFileLineColumnAndTheWayOut) {
     };
     const std::string h = "datetime,open,high,low,close\n";
     const std::string ok = "2024-03-15 09:30:00,1,2,0.5,1.5\n";
+    // A row per line, laid out by hand.
+    // clang-format off
     const Row rows[] = {
         {"", "bars.csv:1:1: the file holds no header row; expected one naming the columns, such as "
              "Date,Time,Open,High,Low,Close,Volume"},
@@ -263,10 +268,13 @@ TEST(BarsCsv, RefusalsNameFileLineColumnAndTheWayOut) {
                                                            "says) (column \"Date\")",
          false, Options("", kMdy)},
     };
+    // clang-format on
     for (const Row& row : rows) {
         const std::string error = ErrorOf(row.text, row.options);
-        if (row.part) EXPECT_THAT(error, testing::HasSubstr(row.error)) << "input:\n" << row.text;
-        else EXPECT_EQ(error, row.error) << "input:\n" << row.text;
+        if (row.part)
+            EXPECT_THAT(error, testing::HasSubstr(row.error)) << "input:\n" << row.text;
+        else
+            EXPECT_EQ(error, row.error) << "input:\n" << row.text;
         EXPECT_EQ(error.find('\n'), std::string::npos);
     }
 }
@@ -305,13 +313,16 @@ TEST(BarsCsv, PlainDecimalsReadBitForBitAsTheStandardConversion) {
 }
 
 TEST(BarsCsv, PriceDecimalsAreTheMostAnyPriceWrites) {
-    struct Row { const char* price; int32_t decimals; };
-    const Row rows[] = {{"4512", 0}, {"4512.25", 2}, {"4512.250", 3}, {"1.5e-3", 4}, {"45.1e1", 0},
-                        {"1.5E+1", 0}, {"1.234567890123", 9}, {"1e-12", 9}, {"0e-99999999999", 9},
-                        {"\"4,512.125\"", 3}};
+    struct Row {
+        const char* price;
+        int32_t decimals;
+    };
+    const Row rows[] = {{"4512", 0},           {"4512.25", 2},      {"4512.250", 3},       {"1.5e-3", 4},
+                        {"45.1e1", 0},         {"1.5E+1", 0},       {"1.234567890123", 9}, {"1e-12", 9},
+                        {"0e-99999999999", 9}, {"\"4,512.125\"", 3}};
     for (const Row& row : rows) {
-        const std::string text = std::string("datetime,open,high,low,close,volume\n2024-03-15 09:30,0,5000,0,") +
-                                 row.price + ",1.12345\n";
+        const std::string text =
+            std::string("datetime,open,high,low,close,volume\n2024-03-15 09:30,0,5000,0,") + row.price + ",1.12345\n";
         EXPECT_EQ(ParseBarsCsv(text, "b").priceDecimals, row.decimals) << row.price;
     }
 }
@@ -333,8 +344,9 @@ TEST(BarsCsv, LoadsFilesAndNamesUnreadableOnes) {
                 testing::ThrowsMessage<BarsLoadError>(path + ": cannot read the bar file: No such file or directory"));
     EXPECT_THAT([] { LoadBarsCsv("/"); },
                 testing::ThrowsMessage<BarsLoadError>("/: cannot read the bar file: Is a directory"));
-    EXPECT_THAT([] { LoadBarsCsv("/dev/zero"); },
-                testing::ThrowsMessage<BarsLoadError>(testing::HasSubstr("/dev/zero:1:1: the file is UTF-16 or binary")));
+    EXPECT_THAT(
+        [] { LoadBarsCsv("/dev/zero"); },
+        testing::ThrowsMessage<BarsLoadError>(testing::HasSubstr("/dev/zero:1:1: the file is UTF-16 or binary")));
 }
 
 // A file shortened while it loads (here by the progress report, which comes
@@ -358,8 +370,9 @@ TEST(BarsCsv, AFileShortenedWhileItLoadsIsRefusedAndABinaryOneIsNotReadWhole) {
             error = refused.what();
         }
     }).join();
-    EXPECT_EQ(error, path + ": the bar file got shorter while it was read; replace a bar file by writing a new one and "
-                            "renaming it over the old");
+    EXPECT_EQ(error, path +
+                         ": the bar file got shorter while it was read; replace a bar file by writing a new one and "
+                         "renaming it over the old");
 
     // A sparse file of 64 MiB of NUL bytes: loading it must leave its pages past the first unread.
     constexpr size_t kSparseBytes = size_t{64} << 20;
@@ -419,12 +432,18 @@ TEST(BarsCsv, MutatedFilesLoadOrFailCleanly) {
         const auto edits = 1 + random.Next() % 4;
         for (uint64_t edit = 0; edit < edits && !text.empty(); ++edit) {
             const size_t at = random.Next() % text.size();
-            const char byte = random.Next() % 2 ? interesting[random.Next() % sizeof interesting]
-                                                : static_cast<char>(random.Next());
+            const char byte =
+                random.Next() % 2 ? interesting[random.Next() % sizeof interesting] : static_cast<char>(random.Next());
             switch (random.Next() % 3) {
-                case 0: text[at] = byte; break;
-                case 1: text.insert(at, 1, byte); break;
-                default: text.erase(at, 1 + random.Next() % 8); break;
+                case 0:
+                    text[at] = byte;
+                    break;
+                case 1:
+                    text.insert(at, 1, byte);
+                    break;
+                default:
+                    text.erase(at, 1 + random.Next() % 8);
+                    break;
             }
         }
         try {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "host/outputs/SeriesCsv.h"
 #include "host/text/DateTimeText.h"
 #include "host/text/DateTimes.h"
-#include "host/outputs/SeriesCsv.h"
 
 namespace kovra::host {
 namespace {
@@ -12,12 +12,15 @@ constexpr int64_t kSecond = kMicrosecondsPerSecond, kDay = kMicrosecondsPerDay;
 // Day counts from Python's proleptic Gregorian date arithmetic
 // ((date(y, m, d) - date(1899, 12, 30)).days); the record's count is that times a day.
 TEST(DateTimes, DayCountsMatchGoldenValues) {
-    struct Row { CivilDate date; int64_t days; };
+    struct Row {
+        CivilDate date;
+        int64_t days;
+    };
     const Row rows[] = {
-        {{1899, 12, 30}, 0},       {{1899, 12, 31}, 1},     {{1899, 12, 29}, -1},
-        {{1900, 2, 28}, 60},       {{1900, 3, 1}, 61},      // 1900 is not a leap year
-        {{2000, 2, 29}, 36585},    {{2024, 3, 15}, 45366},  {{1800, 1, 1}, -36522},
-        {{1, 1, 1}, -693593},      {{9999, 12, 31}, 2958465},
+        {{1899, 12, 30}, 0},    {{1899, 12, 31}, 1},       {{1899, 12, 29}, -1},
+        {{1900, 2, 28}, 60},    {{1900, 3, 1}, 61},  // 1900 is not a leap year
+        {{2000, 2, 29}, 36585}, {{2024, 3, 15}, 45366},    {{1800, 1, 1}, -36522},
+        {{1, 1, 1}, -693593},   {{9999, 12, 31}, 2958465},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.date.year << "-" << row.date.month << "-" << row.date.day);
@@ -45,7 +48,10 @@ TEST(DateTimes, ConsecutiveDaysRoundTrip) {
 }
 
 TEST(DateTimes, TextsConvertToGoldenCounts) {
-    struct Row { const char* text; int64_t microseconds; };
+    struct Row {
+        const char* text;
+        int64_t microseconds;
+    };
     const Row rows[] = {
         {"1899-12-30 00:00:00", 0},
         {"2024-03-15 09:30:00", 45366 * kDay + 34200 * kSecond},

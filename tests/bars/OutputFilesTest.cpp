@@ -53,25 +53,28 @@ TEST_F(OutputFilesTest, WritesAndReplacesLeavingOnlyTheTarget) {
 
 TEST_F(OutputFilesTest, AMissingFolderFailsNamingThePathAndCreatesNothing) {
     const fs::path target = folder_ / "missing" / "series.csv";
-    EXPECT_THAT([&] { WriteFileAtomically(target.string(), "data"); },
-                testing::ThrowsMessage<std::runtime_error>("cannot write '" + target.string() +
-                                                           "': cannot create a temporary file: No such file or directory"));
+    EXPECT_THAT(
+        [&] { WriteFileAtomically(target.string(), "data"); },
+        testing::ThrowsMessage<std::runtime_error>("cannot write '" + target.string() +
+                                                   "': cannot create a temporary file: No such file or directory"));
     EXPECT_TRUE(Entries().empty());
 }
 
 TEST_F(OutputFilesTest, AFolderInTheTargetsPlaceStaysAndNoTemporaryFileRemains) {
     const fs::path target = folder_ / "taken";
     fs::create_directory(target);
-    EXPECT_THAT([&] { WriteFileAtomically(target.string(), "data"); },
-                testing::ThrowsMessage<std::runtime_error>(testing::HasSubstr("cannot write '" + target.string() + "'")));
+    EXPECT_THAT(
+        [&] { WriteFileAtomically(target.string(), "data"); },
+        testing::ThrowsMessage<std::runtime_error>(testing::HasSubstr("cannot write '" + target.string() + "'")));
     EXPECT_TRUE(fs::is_directory(target));
     EXPECT_THAT(Entries(), testing::ElementsAre("taken"));
 }
 
 TEST_F(OutputFilesTest, AFolderPathIsNotAFileName) {
     const std::string target = folder_.string() + "/";
-    EXPECT_THAT([&] { WriteFileAtomically(target, "data"); },
-                testing::ThrowsMessage<std::runtime_error>("cannot write '" + target + "': not a file name: Invalid argument"));
+    EXPECT_THAT(
+        [&] { WriteFileAtomically(target, "data"); },
+        testing::ThrowsMessage<std::runtime_error>("cannot write '" + target + "': not a file name: Invalid argument"));
     EXPECT_TRUE(Entries().empty());
 }
 

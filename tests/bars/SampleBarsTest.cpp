@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include "host/bars/SampleBars.h"
 #include "host/outputs/OutputFiles.h"
 #include "host/text/DateTimes.h"
-#include "host/bars/SampleBars.h"
 
 namespace kovra::host {
 namespace {
@@ -67,7 +67,8 @@ TEST(SampleBars, PricesAreOnTheTickGridWithSoundBarsAndQuietAndTrendingStretches
         ASSERT_GT(bars.volume[bar], 0) << "bar " << bar;
         if (bar + kWindow > bars.dateTimes.size()) continue;
         float high = bars.high[bar], low = bars.low[bar];
-        for (size_t i = bar; i < bar + kWindow; ++i) high = std::max(high, bars.high[i]), low = std::min(low, bars.low[i]);
+        for (size_t i = bar; i < bar + kWindow; ++i)
+            high = std::max(high, bars.high[i]), low = std::min(low, bars.low[i]);
         quietestRange = std::min(quietestRange, high - low);
         largestMove = std::max(largestMove, std::fabs(bars.close[bar + kWindow - 1] - bars.open[bar]));
     }

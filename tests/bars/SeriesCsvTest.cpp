@@ -17,22 +17,26 @@ using kovra::testing::Cells;
 namespace kovra::host {
 namespace {
 
-constexpr const char* kNames[13] = {"+2/8th", "+1/8th", "8/8th", "7/8th", "6/8th",  "5/8th", "4/8th",
+constexpr const char* kNames[13] = {"+2/8th", "+1/8th", "8/8th", "7/8th", "6/8th",  "5/8th",  "4/8th",
                                     "3/8th",  "2/8th",  "1/8th", "0/8th", "-1/8th", "-2/8,th"};
 
 // Values that need all nine digits to come back as the same float.
-float ValueOf(int32_t subgraph, int32_t bar) { return 0.1f * static_cast<float>(subgraph + 1) + 1.0f / 3.0f * static_cast<float>(bar); }
+float ValueOf(int32_t subgraph, int32_t bar) {
+    return 0.1f * static_cast<float>(subgraph + 1) + 1.0f / 3.0f * static_cast<float>(bar);
+}
 
 // Names its level subgraphs; writes every series from bar 1 on, except the
 // lower extreme, which it never fetches.
 void FakeStudy(HostStudyInterface& host) {
     if (host.IsDefaultsCall) {
-        for (int32_t i = 0; i < 13; ++i) host.TextAssign(&host, &HostArrayAccess(host, host.Subgraphs, i).Name, kNames[i]);
+        for (int32_t i = 0; i < 13; ++i)
+            host.TextAssign(&host, &HostArrayAccess(host, host.Subgraphs, i).Name, kNames[i]);
         return;
     }
     if (host.CurrentBar == 0) return;
     for (int32_t i = 0; i < 14; ++i)
-        HostArrayAccess(host, HostArrayAccess(host, host.Subgraphs, i).Series, host.CurrentBar) = ValueOf(i, host.CurrentBar);
+        HostArrayAccess(host, HostArrayAccess(host, host.Subgraphs, i).Series, host.CurrentBar) =
+            ValueOf(i, host.CurrentBar);
 }
 
 class SeriesCsvTest : public ::testing::Test {
@@ -65,7 +69,7 @@ TEST_F(SeriesCsvTest, RowsGiveBarsAndValuesWithEmptyCellsWhereNothingWasWritten)
     const std::vector<std::string> cells = Cells(line);
     const std::vector<std::string> prices(cells.begin(), cells.begin() + 6);
     EXPECT_EQ(prices, (std::vector<std::string>{"1", "2024-03-15 09:31:00", "0.100000001", "16777216",
-                                                 "-1.00000001e-07", "4513"}));
+                                                "-1.00000001e-07", "4513"}));
     for (int32_t bar = 1; bar < 3; ++bar) {
         if (bar == 2) std::getline(csv, line);
         const std::vector<std::string> cells = Cells(line);

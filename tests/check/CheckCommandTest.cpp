@@ -65,9 +65,15 @@ const LibraryCase kCases[] = {
      "a push of button 1: the study kept asking for a recalculation; stopped after 8 in a row"},
     {"InvertsTheRange", FIXTURE_inverts_the_range, "hostile-bars",
      "signed zeros: subgraph 0 at bar 0 is -inf where the prices are finite"},
-    {"WaitsOutNaN", FIXTURE_waits_out_nan, "hostile-bars", "no verdict within 1 s",
+    {"WaitsOutNaN",
+     FIXTURE_waits_out_nan,
+     "hostile-bars",
+     "no verdict within 1 s",
      {"--only", "hostile-bars", "--time-limit", "1"}},
-    {"SpinsOnEveryCall", FIXTURE_spins_on_every_call, "speed", "over the budget of 100.0 µs per bar at strictness 10",
+    {"SpinsOnEveryCall",
+     FIXTURE_spins_on_every_call,
+     "speed",
+     "over the budget of 100.0 µs per bar at strictness 10",
      {"--only", "speed", "--bars", ShortBarFile()}},
 };
 
@@ -143,7 +149,8 @@ TEST(CheckCommand, UsageErrorsAreExitTwoWithOneLine) {
     const UsageCase cases[] = {
         {"a text file", {"check", text}, "not a loadable library"},
         {"a library with no entry point", {"check", FIXTURE_no_entry_points}, "it exports none of the entry points"},
-        {"an unknown check", {"check", FIXTURE_plain, "--only", "exports,colours"},
+        {"an unknown check",
+         {"check", FIXTURE_plain, "--only", "exports,colours"},
          "--only \"colours\": no such check"},
         {"a strictness out of range", {"check", FIXTURE_plain, "--strictness", "11"}, "--strictness"},
         {"a missing library", {"check"}, "library is required"},

@@ -48,13 +48,15 @@ TEST(ChildProcess, AChildEndingWithoutAVerdictFailsSayingHow) {
         {"abort", [] { std::abort(); }, "crashed with SIGABRT (Aborted)"},
         {"fault", [] { *static_cast<volatile int*>(InaccessiblePage()) = 1; },
          "crashed with SIGSEGV (Segmentation fault)"},
-        {"exit", [] {
+        {"exit",
+         [] {
              std::fputs("kovra-test: something went wrong\n", stderr);
              std::fflush(stderr);
              ::_exit(3);
          },
          "the check's process ended with exit code 3: kovra-test: something went wrong"},
-        {"sanitizer report", [] {
+        {"sanitizer report",
+         [] {
              std::fputs("noise\n==7==ERROR: AddressSanitizer: heap-buffer-overflow\nmore noise\n", stderr);
              std::fflush(stderr);
              std::abort();

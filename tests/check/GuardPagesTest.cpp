@@ -45,7 +45,7 @@ TEST(GuardPages, ArraysAreFreedTheWayTheyWereAllocatedAcrossAChangeOfPlacement) 
     EXPECT_TRUE(found.found);
     EXPECT_EQ(found.begin, reinterpret_cast<const std::byte*>(guarded.data()));
     EXPECT_FALSE(GuardedArrayAround(onHeap.data()).found);
-    onHeap = RecordColumn<int64_t>(50, 1);  // frees the heap array while a guarded one lives
+    onHeap = RecordColumn<int64_t>(50, 1);   // frees the heap array while a guarded one lives
     guarded = RecordColumn<int64_t>(50, 2);  // frees the guarded one after the placement changed
     EXPECT_FALSE(GuardedArrayAround(found.begin).found);
     EXPECT_EQ(onHeap[49] + guarded[49], 3);

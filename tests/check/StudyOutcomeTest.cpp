@@ -40,8 +40,11 @@ TEST(StudyOutcome, TellsTheFirstDifferenceInThePartsAskedFor) {
          "subgraph 2 at bar 0 is 0 (-0 alone)", 0},
         {"NaN payload", [](StudyOutcome& o) { o.series[0][2] = std::bit_cast<float>(0x7FC00001u); },
          kovra::host::kSeriesPart, "subgraph 0 at bar 2 is nan (bits 0x7FC00001) (nan (bits 0x7FC00000) alone)", 2},
-        {"written series", [](StudyOutcome& o) { o.series[1] = {1, 2, 3}; }, kovra::host::kSeriesPart,
-         "subgraph 1 is written (it is never written alone)", std::nullopt},
+        {"written series",
+         [](StudyOutcome& o) {
+             o.series[1] = {1, 2, 3};
+         },
+         kovra::host::kSeriesPart, "subgraph 1 is written (it is never written alone)", std::nullopt},
         {"persistent", [](StudyOutcome& o) { o.persistent[2] = 5; }, kovra::host::kPersistentPart,
          "persistent integer 2 is 5 (0 alone)", std::nullopt},
         {"persistent not asked", [](StudyOutcome& o) { o.persistent[2] = 5; }, kovra::host::kSeriesPart, "",

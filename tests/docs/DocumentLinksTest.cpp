@@ -32,8 +32,10 @@ std::string Anchor(const std::string& heading) {
     std::string anchor;
     for (const char c : heading) {
         const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || c == '-' || c == '_') anchor += static_cast<char>(std::tolower(byte));
-        else if (c == ' ') anchor += '-';
+        if (std::isalnum(byte) || c == '-' || c == '_')
+            anchor += static_cast<char>(std::tolower(byte));
+        else if (c == ' ')
+            anchor += '-';
     }
     return anchor;
 }

@@ -54,7 +54,8 @@ TEST(CirclesOfConflict, TwentySevenEllipsesInCentreAndSizeOrder) {
 TEST(CirclesOfConflict, TheMiddleCentreOfAnEightBarFrame) {
     RecordingHost host;
     DrawCirclesOfConflict(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
-    ExpectEllipses(host, {{503, 102, 106, 106.0f, 102.0f}, {504, 103, 105, 105.0f, 103.0f}, {505, 103, 105, 104.5f, 103.5f}});
+    ExpectEllipses(host,
+                   {{503, 102, 106, 106.0f, 102.0f}, {504, 103, 105, 105.0f, 103.0f}, {505, 103, 105, 104.5f, 103.5f}});
 }
 
 // Centre 0 of a 4-bar frame sits at bar 101 (time eighth 2 of half a bar);
@@ -62,7 +63,8 @@ TEST(CirclesOfConflict, TheMiddleCentreOfAnEightBarFrame) {
 TEST(CirclesOfConflict, TheFirstCentreOfAFourBarFrame) {
     RecordingHost host;
     DrawCirclesOfConflict(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 104));
-    ExpectEllipses(host, {{500, 100, 102, 104.0f, 100.0f}, {501, 100, 102, 103.0f, 101.0f}, {502, 100, 102, 102.5f, 101.5f}});
+    ExpectEllipses(host,
+                   {{500, 100, 102, 104.0f, 100.0f}, {501, 100, 102, 103.0f, 101.0f}, {502, 100, 102, 102.5f, 101.5f}});
 }
 
 TEST(CirclesOfConflict, BorderWidthAndTransparencyComeFromTheAngles) {

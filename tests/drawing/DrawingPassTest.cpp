@@ -109,8 +109,8 @@ TEST(SettingsLookup, FindsTheSettingsSubgraphByItsExactNameLastMatchWinning) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const LookupCase cases[] = {
         {"declared subgraph", [](RecordingHost&) {}, kDeclared},
-        {"name with a trailing blank", [](RecordingHost& h) { Rename(h, kCirclesSubgraph, "Circles of Conflict Border/Fill "); },
-         kFallback},
+        {"name with a trailing blank",
+         [](RecordingHost& h) { Rename(h, kCirclesSubgraph, "Circles of Conflict Border/Fill "); }, kFallback},
         {"name in lower case", [](RecordingHost& h) { Rename(h, kCirclesSubgraph, "circles of conflict border/fill"); },
          kFallback},
         {"later duplicate wins",
@@ -132,19 +132,27 @@ TEST(SettingsLookup, FindsTheSettingsSubgraphByItsExactNameLastMatchWinning) {
              SetCircleSettings(h.subgraph(kSpareSubgraph), 0x111111, 0x222222, 7.0f, 45.0f, 1, 0);
          },
          kSecond},
-        {"draw style 4 hides", [](RecordingHost& h) { h.subgraph(kCirclesSubgraph).DrawStyle = kDrawStyleHidden; }, kHidden},
-        {"draw style 5 draws", [](RecordingHost& h) { h.subgraph(kCirclesSubgraph).DrawStyle = kDrawStyleNotDrawn; }, kDeclared},
+        {"draw style 4 hides", [](RecordingHost& h) { h.subgraph(kCirclesSubgraph).DrawStyle = kDrawStyleHidden; },
+         kHidden},
+        {"draw style 5 draws", [](RecordingHost& h) { h.subgraph(kCirclesSubgraph).DrawStyle = kDrawStyleNotDrawn; },
+         kDeclared},
         {"angles truncate toward zero",
-         [](RecordingHost& h) { SetCircleSettings(h.subgraph(kCirclesSubgraph), 0xFFFF00, 0x808000, 2.9f, -0.5f, 4, 0); },
+         [](RecordingHost& h) {
+             SetCircleSettings(h.subgraph(kCirclesSubgraph), 0xFFFF00, 0x808000, 2.9f, -0.5f, 4, 0);
+         },
          {true, 0xFFFF00, 0x808000, 2, 0, 4}},
         {"NaN angles give 0",
          [=](RecordingHost& h) { SetCircleSettings(h.subgraph(kCirclesSubgraph), 0xFFFF00, 0x808000, nan, nan, 4, 0); },
          {true, 0xFFFF00, 0x808000, 0, 0, 4}},
         {"huge angles saturate",
-         [](RecordingHost& h) { SetCircleSettings(h.subgraph(kCirclesSubgraph), 0xFFFF00, 0x808000, 1e10f, 1e10f, 4, 0); },
+         [](RecordingHost& h) {
+             SetCircleSettings(h.subgraph(kCirclesSubgraph), 0xFFFF00, 0x808000, 1e10f, 1e10f, 4, 0);
+         },
          {true, 0xFFFF00, 0x808000, 32767, 2147483647, 4}},
         {"hugely negative angles saturate",
-         [](RecordingHost& h) { SetCircleSettings(h.subgraph(kCirclesSubgraph), 0xFFFF00, 0x808000, -1e10f, -1e10f, 4, 0); },
+         [](RecordingHost& h) {
+             SetCircleSettings(h.subgraph(kCirclesSubgraph), 0xFFFF00, 0x808000, -1e10f, -1e10f, 4, 0);
+         },
          {true, 0xFFFF00, 0x808000, -32768, -2147483647 - 1, 4}},
     };
     for (const LookupCase& c : cases) {
@@ -160,8 +168,8 @@ TEST(SettingsLookup, HidingOneNamedFamilyLeavesTheRestOfThePass) {
         int32_t firstOffset, lastOffset;
         size_t familySize;
     };
-    for (const Case c : {Case{kCirclesSubgraph, 500, 526, 27}, Case{kMajorSubgraph, 100, 203, 8},
-                         Case{kMinorSubgraph, 300, 402, 6}}) {
+    for (const Case c :
+         {Case{kCirclesSubgraph, 500, 526, 27}, Case{kMajorSubgraph, 100, 203, 8}, Case{kMinorSubgraph, 300, 402, 6}}) {
         RecordingHost host;
         host.subgraph(c.subgraph).DrawStyle = kDrawStyleHidden;
         RunPass(host);

@@ -27,7 +27,8 @@ void ColourLevelSubgraphs(RecordingHost& host) {
 void ExpectSubmitted(const std::vector<DrawingRequest>& expected, const std::vector<DrawingRequest>& actual) {
     ASSERT_EQ(expected.size(), actual.size());
     for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_EQ(DiffRequests(expected[i], actual[i]), "") << "request " << i << ", identifier " << actual[i].DrawingId;
+        EXPECT_EQ(DiffRequests(expected[i], actual[i]), "")
+            << "request " << i << ", identifier " << actual[i].DrawingId;
 }
 
 TEST(GridLines, ThirteenLevelLinesInOrderWithTheirIdentifiersWidthsStylesAndColours) {
@@ -37,8 +38,8 @@ TEST(GridLines, ThirteenLevelLinesInOrderWithTheirIdentifiersWidthsStylesAndColo
         int16_t width, style;
         int32_t offset;
     };
-    const Row rows[] = {{0, 2, 0, 800},  {1, 1, 0, 801}, {2, 1, 0, 802}, {3, 1, 0, 803}, {4, 2, 0, 804},
-                        {5, 1, 0, 805},  {6, 1, 0, 806}, {7, 1, 0, 807}, {8, 2, 0, 808}, {9, 1, 2, 809},
+    const Row rows[] = {{0, 2, 0, 800},  {1, 1, 0, 801},  {2, 1, 0, 802}, {3, 1, 0, 803}, {4, 2, 0, 804},
+                        {5, 1, 0, 805},  {6, 1, 0, 806},  {7, 1, 0, 807}, {8, 2, 0, 808}, {9, 1, 2, 809},
                         {10, 1, 2, 810}, {-2, 1, 2, 852}, {-1, 1, 2, 851}};
     RecordingHost host;
     ColourLevelSubgraphs(host);

@@ -33,7 +33,8 @@ TEST(DrawingIdentifiers, WrapToThirtyTwoBitsForAnyStudyIdentifier) {
         for (const Submission& s : host.submissions)
             if (s.request.DrawingType != kDrawingText) ids.push_back(s.request.DrawingId);
         ASSERT_EQ(ids.size(), offsets.size());
-        for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(ids[i], Wrapped(studyIdentifier, offsets[i])) << studyIdentifier;
+        for (size_t i = 0; i < ids.size(); ++i)
+            EXPECT_EQ(ids[i], Wrapped(studyIdentifier, offsets[i])) << studyIdentifier;
     }
 }
 

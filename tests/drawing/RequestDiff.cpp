@@ -22,7 +22,8 @@ public:
     }
     void Colour(const char* name, uint32_t expected, uint32_t actual) {
         if (expected != actual)
-            out_ << "  " << name << std::hex << ": expected 0x" << expected << ", actual 0x" << actual << std::dec << "\n";
+            out_ << "  " << name << std::hex << ": expected 0x" << expected << ", actual 0x" << actual << std::dec
+                 << "\n";
     }
     std::string str() const { return out_.str(); }
 

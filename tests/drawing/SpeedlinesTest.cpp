@@ -104,7 +104,7 @@ TEST(Speedlines, WidthsSaturateToSixteenBits) {
     DrawSpeedlines<Speedlines::Major>(host.record(), MakeFrameGeometry(108.0f, 100.0f, 100, 108));
     const std::vector<DrawingRequest> lines = SubmittedInRange(host, 100, 203);
     ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[0].PenWidth, 32767);   // doubled 16384
+    EXPECT_EQ(lines[0].PenWidth, 32767);  // doubled 16384
     EXPECT_EQ(lines[1].PenWidth, 16384);
     EXPECT_EQ(lines[4].PenWidth, -32768);  // doubled -40000
     EXPECT_EQ(lines[5].PenWidth, -32768);

@@ -89,10 +89,10 @@ TEST_F(Buttons, EachPushSetsItsInputToItsListIndex) {
         float index;
     };
     const Row kRows[] = {
-        {1, kInputFrameSize, 0},          {2, kInputFrameSize, 1},          {7, kInputFrameSize, 6},
+        {1, kInputFrameSize, 0},           {2, kInputFrameSize, 1},           {7, kInputFrameSize, 6},
         {8, kInputPriorFrameInclusion, 0}, {9, kInputPriorFrameInclusion, 1}, {10, kInputPriorFrameInclusion, 2},
-        {11, kInputPriceExtremes, 0},     {12, kInputPriceExtremes, 1},     {13, kInputFrameAlgorithm, 0},
-        {14, kInputFrameAlgorithm, 1},    {15, kInputFrameAlgorithm, 2},    {16, kInputFrameAlgorithm, 3},
+        {11, kInputPriceExtremes, 0},      {12, kInputPriceExtremes, 1},      {13, kInputFrameAlgorithm, 0},
+        {14, kInputFrameAlgorithm, 1},     {15, kInputFrameAlgorithm, 2},     {16, kInputFrameAlgorithm, 3},
     };
     h.RunAll();
     for (const Row& row : kRows) {
@@ -110,7 +110,8 @@ TEST_F(Buttons, EachPushSetsItsInputToItsListIndex) {
 TEST_F(Buttons, AnOffEventOrAnotherButtonChangesNothing) {
     h.RunAll();
     const host::RecordColumn<StudyInput> before = h.study->inputs();
-    for (const auto& [number, kind] : {std::pair{5, kButtonPushedOff}, std::pair{17, kButtonPushedOff}, std::pair{18, kButtonPushedOn}, std::pair{-1, kButtonPushedOn}}) {
+    for (const auto& [number, kind] : {std::pair{5, kButtonPushedOff}, std::pair{17, kButtonPushedOff},
+                                       std::pair{18, kButtonPushedOn}, std::pair{-1, kButtonPushedOn}}) {
         Push(number, kind);
         h.Run(99, 99);
         EXPECT_FALSE(h.study->TakeRecalculationRequest()) << number;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "levels/SelectLevelRoutine.h"
 #include "layout/StudyLayout.h"
+#include "levels/SelectLevelRoutine.h"
 #include "tests/support/RecordingHost.h"
 
 namespace kovra::testing {

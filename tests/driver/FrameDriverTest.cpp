@@ -57,9 +57,9 @@ struct AlgorithmRow {
 // last frame-size bars, with either kind of extremes.
 TEST(FrameDriver, LevelsAreTheRoutinesOverTheLastFrameSizeBars) {
     const std::vector<Bar> bars = RandomWalk(200, 11);
-    for (const AlgorithmRow row : {AlgorithmRow{kNormalized, LevelAlgorithm::Normalized},
-                                   AlgorithmRow{kOptimized, LevelAlgorithm::Optimized},
-                                   AlgorithmRow{kAccelerated, LevelAlgorithm::Accelerated}}) {
+    for (const AlgorithmRow row :
+         {AlgorithmRow{kNormalized, LevelAlgorithm::Normalized}, AlgorithmRow{kOptimized, LevelAlgorithm::Optimized},
+          AlgorithmRow{kAccelerated, LevelAlgorithm::Accelerated}}) {
         for (const ExtremesIndex extremes : {kHighLow, kOpenClose}) {
             SCOPED_TRACE(::testing::Message() << "algorithm " << row.index << " extremes " << extremes);
             DriverHarness h;
@@ -81,13 +81,16 @@ TEST(FrameDriver, LevelsAreTheRoutinesOverTheLastFrameSizeBars) {
 // The worked frame 156.30 / 151.05 (top 154.6875, bottom 151.5625): the
 // thirteen lines are exact eighths of the 3.125 span in 32-bit floats.
 TEST(FrameDriver, WritesTheThirteenLinesAndTheDrawStyleWithFrameHistory) {
-    const float kLines[kLevelCount] = {155.46875f, 155.078125f, 154.6875f, 154.296875f, 153.90625f,
-                                               153.515625f, 153.125f,   152.734375f, 152.34375f, 151.953125f,
-                                               151.5625f,  151.171875f, 150.78125f};
+    const float kLines[kLevelCount] = {155.46875f,  155.078125f, 154.6875f,   154.296875f, 153.90625f,
+                                       153.515625f, 153.125f,    152.734375f, 152.34375f,  151.953125f,
+                                       151.5625f,   151.171875f, 150.78125f};
     for (const bool history : {true, false}) {
         SCOPED_TRACE(history);
         DriverHarness h;
-        h.Append({{153, 170, 140, 154}, {153, 156.30f, 152, 154}, {153, 154, 151.05f, 152}, {152, 153, 152, 152},
+        h.Append({{153, 170, 140, 154},
+                  {153, 156.30f, 152, 154},
+                  {153, 154, 151.05f, 152},
+                  {152, 153, 152, 152},
                   {153, 154, 152, 153}});  // bar 4's window is bars 1..4
         h.SetInput(kInputFrameSize, kSize4);
         h.SetInput(kInputFrameAlgorithm, kAccelerated);
@@ -160,9 +163,9 @@ TEST(FrameDriver, RestartsOnALevelChangeAndRollsWhenPassed) {
         int32_t bar, start, end, lastDrawn;
     };
     const Step kSteps[] = {
-        {3, 0, 4, -1},    {4, 4, 8, 4},     {8, 4, 8, 8},     {9, 4, 12, 9},    {11, 4, 12, 11},
-        {12, 12, 16, 12},  // window 9..12 mixes both levels
-        {14, 12, 16, 14}, {15, 15, 19, 15},  // window 12..15 holds only the new levels
+        {3, 0, 4, -1},    {4, 4, 8, 4},     {8, 4, 8, 8},
+        {9, 4, 12, 9},    {11, 4, 12, 11},  {12, 12, 16, 12},  // window 9..12 mixes both levels
+        {14, 12, 16, 14}, {15, 15, 19, 15},                    // window 12..15 holds only the new levels
         {19, 15, 19, 19}, {20, 15, 23, 20},
     };
     int32_t next = 0;

@@ -74,11 +74,11 @@ TEST(MendedBars, AFlatChartHasNoLevelsAndNoFrameRestart) {
 TEST(MendedBars, NotANumberAndInfinitePricesNeverReachTheSeries) {
     struct Row {
         const char* what;
-        Bar bad;  // bars 20..29
+        Bar bad;                            // bars 20..29
         int32_t firstCarried, lastCarried;  // the bars that repeat bar firstCarried - 1
     };
     const Row kRows[] = {
-        {"NaN bar", {kNaN, kNaN, kNaN, kNaN}, 23, 29},   // windows 20..23 to 26..29 hold no number
+        {"NaN bar", {kNaN, kNaN, kNaN, kNaN}, 23, 29},  // windows 20..23 to 26..29 hold no number
         {"NaN low only", {100, 101, kNaN, 100}, 23, 29},
         {"infinite high", {100, kInfinity, 99, 100}, 20, 32},  // every window holding bar 20..29
         // Finite prices whose frame's extension lines would leave the float range.

@@ -34,14 +34,14 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 constexpr float kMax = 3.4028235e38f;
 constexpr int32_t kCompared = kSubgraphLowerExtreme + 1;  // the level series and the two extremes
-constexpr float kNoFrameSizeText = 99;  // a list index without an item: frame size 0
+constexpr float kNoFrameSizeText = 99;                    // a list index without an item: frame size 0
 
 // Bars built from a seeded walk; `spoil`, when given, puts hostile values into
 // some of them.
 struct BarsRow {
     const char* name;
     float start, tick;
-    bool floorAtTick;  // keep the walk above zero
+    bool floorAtTick;                                         // keep the walk above zero
     std::function<void(SplitMix64&, int32_t i, Bar&)> spoil;  // hostile values, or none
     float (*liveTick)(SplitMix64&, float close, float tick);  // the price of a real-time update
 };
@@ -82,9 +82,15 @@ const BarsRow kBarsRows[] = {
     {"walk across the 25 and 3.125 bands", 24.0f, 0.125f, true, nullptr, WalkTick},
     {"walk through zero into negative prices", 2.0f, 0.25f, false, nullptr, WalkTick},
     {"flat start, then a walk", 100.0f, 0.25f, true,
-     [](SplitMix64&, int32_t i, Bar& bar) { if (i < 20) Set(bar, 100.0f); }, WalkTick},
+     [](SplitMix64&, int32_t i, Bar& bar) {
+         if (i < 20) Set(bar, 100.0f);
+     },
+     WalkTick},
     {"not-a-number start, then a walk", 100.0f, 0.25f, true,
-     [](SplitMix64&, int32_t i, Bar& bar) { if (i < 40) Set(bar, kNaN); }, WalkTick},
+     [](SplitMix64&, int32_t i, Bar& bar) {
+         if (i < 40) Set(bar, kNaN);
+     },
+     WalkTick},
     // Lows of zero of either sign under one high: windows whose extremes are
     // equal as numbers but not as bits.
     {"zeros of both signs under a flat high", 1.0f, 0.25f, true,
@@ -99,8 +105,10 @@ const BarsRow kBarsRows[] = {
          if ((i / 25) % 4 == 1) Set(bar, 50.0f);  // a plateau
          const uint64_t draw = random.Next();
          if (draw % 9 != 0) return;
-         float& field = (draw >> 8) % 4 == 0 ? bar.open : (draw >> 8) % 4 == 1 ? bar.high
-                                                        : (draw >> 8) % 4 == 2 ? bar.low : bar.close;
+         float& field = (draw >> 8) % 4 == 0   ? bar.open
+                        : (draw >> 8) % 4 == 1 ? bar.high
+                        : (draw >> 8) % 4 == 2 ? bar.low
+                                               : bar.close;
          field = kValues[(draw >> 16) % std::size(kValues)];
      },
      HostileTick},
@@ -210,7 +218,9 @@ private:
     void Call(int32_t bar) {
         for (Side* side : {&library_, &reference_}) side->study->CallBar(bar);
         ++calls_;
-        const auto where = [&] { return fmt::format("call {} (bar {}, recalculation {}): ", calls_, bar, recalculations_); };
+        const auto where = [&] {
+            return fmt::format("call {} (bar {}, recalculation {}): ", calls_, bar, recalculations_);
+        };
         for (int32_t subgraph = 0; subgraph < kCompared; ++subgraph) {
             const float expected = reference_.study->SeriesValue(subgraph, bar);
             const float actual = library_.study->SeriesValue(subgraph, bar);
@@ -233,9 +243,9 @@ private:
             return std::pair{side.chart.drawings.ClearsOf(1), side.chart.drawings.SubmissionsOf(1)};
         };
         if (calls(reference_) != calls(library_))
-            failure_ = where() + fmt::format("clears and submissions expected {}/{}, actual {}/{}",
-                                             calls(reference_).first, calls(reference_).second,
-                                             calls(library_).first, calls(library_).second);
+            failure_ =
+                where() + fmt::format("clears and submissions expected {}/{}, actual {}/{}", calls(reference_).first,
+                                      calls(reference_).second, calls(library_).first, calls(library_).second);
     }
 
     Side library_{streaming::LoadedStudy()};

@@ -40,8 +40,8 @@ struct FrameWindow {
 };
 
 int32_t SaturatingAdd(int32_t a, int32_t b) {
-    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{a} + b, std::numeric_limits<int32_t>::min(),
-                                                    std::numeric_limits<int32_t>::max()));
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(int64_t{a} + b, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 float& SeriesAt(HostStudyInterface& host, StudySubgraph& subgraph, int32_t bar) {
@@ -154,9 +154,9 @@ void RunReferenceFrameDriver(HostStudyInterface& host, const StudyEntries& entri
             SeriesAt(host, subgraph, bar) = SeriesAt(host, subgraph, bar - 1);
         });
     }
-    if (drawn && (std::bit_cast<uint32_t>(SeriesAt(host, *entries.top, bar)) != std::bit_cast<uint32_t>(topBefore) ||
-                  std::bit_cast<uint32_t>(SeriesAt(host, *entries.bottom, bar)) !=
-                      std::bit_cast<uint32_t>(bottomBefore)))
+    if (drawn &&
+        (std::bit_cast<uint32_t>(SeriesAt(host, *entries.top, bar)) != std::bit_cast<uint32_t>(topBefore) ||
+         std::bit_cast<uint32_t>(SeriesAt(host, *entries.bottom, bar)) != std::bit_cast<uint32_t>(bottomBefore)))
         window.lastDrawn = kNotDrawn;
     if (bar > window.end) {
         window.end = SaturatingAdd(window.end, frameSize);

@@ -55,7 +55,8 @@ class Placed {
 public:
     Placed(const std::vector<float>& values, size_t offset) : storage_(values.size() + kWidest + offset) {
         const auto address = reinterpret_cast<uintptr_t>(storage_.data());
-        float* start = storage_.data() + (kWidestBytes - address % kWidestBytes) % kWidestBytes / sizeof(float) + offset;
+        float* start =
+            storage_.data() + (kWidestBytes - address % kWidestBytes) % kWidestBytes / sizeof(float) + offset;
         std::copy(values.begin(), values.end(), start);
         values_ = {start, values.size()};
     }
@@ -131,10 +132,18 @@ TEST(WindowExtremes, MatchesThePlainScanBitForBitOnHostileWindowsOfEveryLength) 
     constexpr float kLargest = 3.4028235e38f;
     constexpr float kDenormal = std::numeric_limits<float>::denorm_min();
     const Hostile kKinds[] = {
-        {-1.0f, 0.0f, -0.0f},          {-1.0f, -0.0f, 0.0f},      {-0.0f, 0.0f, -0.0f},
-        {0.0f, -0.0f, 0.0f},           {-kInfinity, -kLargest, -kInfinity}, {-kLargest, kLargest, kLargest},
-        {-kInfinity, kInfinity, -kInfinity}, {-kDenormal, kDenormal, 0.0f}, {0.0f, -kDenormal, -0.0f},
-        {kNaN, 1.0f, kNaN},            {2.0f, 3.0f, 3.0f},        {1e-39f, -0.0f, 1e-39f},
+        {-1.0f, 0.0f, -0.0f},
+        {-1.0f, -0.0f, 0.0f},
+        {-0.0f, 0.0f, -0.0f},
+        {0.0f, -0.0f, 0.0f},
+        {-kInfinity, -kLargest, -kInfinity},
+        {-kLargest, kLargest, kLargest},
+        {-kInfinity, kInfinity, -kInfinity},
+        {-kDenormal, kDenormal, 0.0f},
+        {0.0f, -kDenormal, -0.0f},
+        {kNaN, 1.0f, kNaN},
+        {2.0f, 3.0f, 3.0f},
+        {1e-39f, -0.0f, 1e-39f},
         {kNaN, -0.0f, 0.0f},
     };
     // A count prime to 16, so that as the length grows each position meets
@@ -160,8 +169,8 @@ TEST(WindowExtremes, MatchesThePlainScanBitForBitOnHostileWindowsOfEveryLength) 
 }
 
 TEST(WindowExtremes, MatchesThePlainScanBitForBitOnSeededRandomWindows) {
-    const float kSpecial[] = {kNaN,      -kNaN,           0.0f,           -0.0f,          kInfinity,
-                              -kInfinity, kNoUpperExtreme, kNoLowerExtreme, 1e-45f,        -1e-45f};
+    const float kSpecial[] = {kNaN,   -kNaN,  0.0f, -0.0f, kInfinity, -kInfinity, kNoUpperExtreme, kNoLowerExtreme,
+                              1e-45f, -1e-45f};
     std::mt19937 engine(20261208);
     std::uniform_int_distribution<int> length(0, 700);
     std::uniform_int_distribution<int> special(0, std::size(kSpecial) - 1);
@@ -209,7 +218,7 @@ TEST(WindowExtremes, AdjacentWindowsAreEachThePlainScanOfTheirOwnBars) {
             windows.previous.upper == windows.current.upper && windows.previous.lower == windows.current.lower;
         sameButNotEqualBits += equalValues && !windows.Same() ? 1 : 0;
     }
-    EXPECT_GT(sameButNotEqualBits, 20);   // zeros of either sign made equal windows differ in bits
+    EXPECT_GT(sameButNotEqualBits, 20);  // zeros of either sign made equal windows differ in bits
 }
 
 // The cases the random trials must reach, pinned: a zero extreme keeps the

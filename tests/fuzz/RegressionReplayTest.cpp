@@ -79,7 +79,8 @@ TEST_P(FuzzRegression, KeepsEveryProperty) {
 
 std::string TestName(const testing::TestParamInfo<Regression>& info) {
     std::string name = std::string(info.param.target.name) + "_" + info.param.file.filename().string();
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
     return name;
 }
 
@@ -88,9 +89,8 @@ INSTANTIATE_TEST_SUITE_P(Inputs, FuzzRegression, testing::ValuesIn(AllRegression
 TEST(FuzzRegressions, EveryTargetHasInputs) {
     for (const Target& target : kTargets) {
         const auto all = AllRegressions();
-        const auto count = std::count_if(all.begin(), all.end(), [&](const Regression& r) {
-            return std::string(r.target.name) == target.name;
-        });
+        const auto count = std::count_if(
+            all.begin(), all.end(), [&](const Regression& r) { return std::string(r.target.name) == target.name; });
         EXPECT_GT(count, 0) << "no regression inputs for " << target.name;
     }
 }

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <iterator>
 #include <limits>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -104,11 +104,12 @@ TEST(DrawingStore, HoldsExactlyEachPassSubmissionsAfterAClear) {
             DrawingRequest request = Line(id, static_cast<int32_t>(p * 100 + n));
             request.Reserved[0] = passes[p].reserved;
             std::string text = passes[p].text != nullptr ? passes[p].text + std::to_string(n) : "";
-            if (passes[p].text != nullptr) request.DrawingText = HostText{text.data(), static_cast<int32_t>(text.size()), 0};
+            if (passes[p].text != nullptr)
+                request.DrawingText = HostText{text.data(), static_cast<int32_t>(text.size()), 0};
             store.Submit(1, request);
             request.DrawingText = HostText{nullptr, 0, 0};
-            const auto same = std::find_if(expected.begin(), expected.end(),
-                                           [&](const auto& e) { return e.first.DrawingId == id; });
+            const auto same =
+                std::find_if(expected.begin(), expected.end(), [&](const auto& e) { return e.first.DrawingId == id; });
             if (same != expected.end())
                 *same = {request, text};
             else

@@ -88,14 +88,25 @@ TEST(HostText, AllocationFailureEmptiesOnAssignAndFormatAndKeepsTheTextOnAppend)
 // and for every kind of value.
 TEST(HostText, ValueTextsAreWhatPrintfWrites) {
     Chart chart;
-    StudyInstance study(chart, [](HostStudyInterface&) {}, 1);
+    StudyInstance study(
+        chart, [](HostStudyInterface&) {}, 1);
     HostStudyInterface& record = study.record();
     HostText text{nullptr, 0, 0};
     std::mt19937_64 engine(7);
     std::uniform_real_distribution<double> exponent(-12, 12);
-    std::vector<double> values = {0.0, -0.0, 0.125, 0.375, 2.5, -2.5, 1e300, -1.7976931348623157e308, 5e-324,
-                                  std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                                  std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN()};
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  0.125,
+                                  0.375,
+                                  2.5,
+                                  -2.5,
+                                  1e300,
+                                  -1.7976931348623157e308,
+                                  5e-324,
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN(),
+                                  -std::numeric_limits<double>::quiet_NaN()};
     for (int i = 0; i < 3000; ++i) values.push_back(std::pow(10.0, exponent(engine)) * (i % 2 ? -1 : 1));
     for (int i = 0; i < 1000; ++i) values.push_back(static_cast<float>(i) / 64.0f + 4500.0f);  // ties of few places
     for (const double value : values)

@@ -30,11 +30,11 @@ std::string Printf(const char* format, int first, int second) {
 }
 
 TEST(IntegerFormat, WritesWhatPrintfWritesForTextAndIntegers) {
-    const char* const formats[] = {"%i",       "%d",    "+%i/8th", "%i/8th",     "%i/8",     "%i/",  "\n%i:",
-                                   "%02d",     "%05i",  "%-5i|",   "%-05d|%3i|", "%0d",      "%00i", "%1d",
-                                   "%%%i%%%d", "plain", "",        "%64d",       "%i:%02d!", "%12i"};
-    const int values[] = {0, 5, -5, 9, 10, -10, 99, -100, 123456, std::numeric_limits<int>::min(),
-                          std::numeric_limits<int>::max()};
+    const char* const formats[] = {
+        "%i",         "%d",  "+%i/8th", "%i/8th", "%i/8",     "%i/",   "\n%i:", "%02d", "%05i",     "%-5i|",
+        "%-05d|%3i|", "%0d", "%00i",    "%1d",    "%%%i%%%d", "plain", "",      "%64d", "%i:%02d!", "%12i"};
+    const int values[] = {
+        0, 5, -5, 9, 10, -10, 99, -100, 123456, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
     for (const char* format : formats)
         for (const int value : values)
             EXPECT_EQ(Direct(128, format, value, -value / 3), Printf(format, value, -value / 3))
@@ -43,8 +43,8 @@ TEST(IntegerFormat, WritesWhatPrintfWritesForTextAndIntegers) {
 
 // Declined formats leave everything to vsnprintf, which then reads the arguments.
 TEST(IntegerFormat, DeclinesAnythingElseAndWhatMightNotFit) {
-    const char* const declined[] = {"%s", "%5.2f", "%ld", "%*d", "%+d", "% d", "%.3d", "%u", "%x", "abc%", "%65d",
-                                    "%99999999999d", "%i %c"};
+    const char* const declined[] = {"%s", "%5.2f", "%ld",  "%*d",  "%+d",           "% d",  "%.3d",
+                                    "%u", "%x",    "abc%", "%65d", "%99999999999d", "%i %c"};
     for (const char* format : declined) EXPECT_EQ(Direct(128, format, 1, 2), "declined") << format;
     EXPECT_EQ(Direct(128, "%64d%64d", 1, 2), "declined");  // 128 bytes and the end need 129
     EXPECT_EQ(Direct(128, "%64d%63d", 1, 2), Printf("%64d%63d", 1, 2));

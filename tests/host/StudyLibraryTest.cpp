@@ -45,9 +45,9 @@ TEST(StudyLoader, RejectsAFolder) {
 }
 
 TEST(StudyLoader, RejectsALibraryMissingAnEntryPoint) {
-    EXPECT_EQ(LoadError(FAKE_WITHOUT_STUDY_FUNCTION),
-              std::string("cannot load study library ") + FAKE_WITHOUT_STUDY_FUNCTION +
-                  ": entry point scsf_KovraMathRTIntraday is missing");
+    EXPECT_EQ(LoadError(FAKE_WITHOUT_STUDY_FUNCTION), std::string("cannot load study library ") +
+                                                          FAKE_WITHOUT_STUDY_FUNCTION +
+                                                          ": entry point scsf_KovraMathRTIntraday is missing");
     EXPECT_NE(LoadError(FAKE_WITHOUT_NAME).find("entry point scdll_DLLName is missing"), std::string::npos);
 }
 

@@ -50,12 +50,12 @@ TEST_F(PriceLineLabels, DefaultSettingsNameAtTheStartAndPriceAtTheEnd) {
     const std::vector<Submission> values = Values();
     ASSERT_EQ(names.size(), 13u);
     ASSERT_EQ(values.size(), 13u);
-    EXPECT_EQ(TextsOf(names), (std::vector<std::string>{"-2/8th ", "-1/8th ", "0/8th ", "1/8th ", "2/8th ", "3/8th ",
-                                                         "4/8th ", "5/8th ", "6/8th ", "7/8th ", "8/8th ", "+1/8th ",
-                                                         "+2/8th "}));
-    EXPECT_EQ(TextsOf(values), (std::vector<std::string>{" 98.00", " 99.00", " 100.00", " 101.00", " 102.00",
-                                                          " 103.00", " 104.00", " 105.00", " 106.00", " 107.00",
-                                                          " 108.00", " 109.00", " 110.00"}));
+    EXPECT_EQ(TextsOf(names),
+              (std::vector<std::string>{"-2/8th ", "-1/8th ", "0/8th ", "1/8th ", "2/8th ", "3/8th ", "4/8th ",
+                                        "5/8th ", "6/8th ", "7/8th ", "8/8th ", "+1/8th ", "+2/8th "}));
+    EXPECT_EQ(TextsOf(values),
+              (std::vector<std::string>{" 98.00", " 99.00", " 100.00", " 101.00", " 102.00", " 103.00", " 104.00",
+                                        " 105.00", " 106.00", " 107.00", " 108.00", " 109.00", " 110.00"}));
     for (int32_t k = -2; k <= 10; ++k) {
         SCOPED_TRACE("k = " + std::to_string(k));
         const DrawingRequest& name = names[static_cast<size_t>(k + 2)].request;
@@ -153,7 +153,8 @@ TEST(PriceLineLabelRows, EveryBitOfBothColumnsIsExercised) {
     uint32_t nameBits = 0, valueBits = 0;
     for (const PlacementRow& row : kPlacements) (row.names ? nameBits : valueBits) |= row.word;
     const uint32_t nameColumn = 0x1 | 0x10000 | 0x80 | 0x100000 | 0x20 | 0x4 | 0x40 | 0x8 | 0x10 | 0x40000;
-    const uint32_t valueColumn = 0x100 | 0x20000 | 0x8000 | 0x200000 | 0x2000 | 0x400 | 0x4000 | 0x800 | 0x1000 | 0x80000;
+    const uint32_t valueColumn =
+        0x100 | 0x20000 | 0x8000 | 0x200000 | 0x2000 | 0x400 | 0x4000 | 0x800 | 0x1000 | 0x80000;
     EXPECT_EQ(nameBits & nameColumn, nameColumn);
     EXPECT_EQ(valueBits & valueColumn, valueColumn);
 }
@@ -165,7 +166,7 @@ TEST_F(PriceLineLabels, DrawStylesFourAndFiveAndClearOnBitsSuppress) {
         size_t names, values;
     };
     const Row rows[] = {
-        {0, 0x52303, 13, 13}, {3, 0x52303, 13, 13}, {4, 0x52303, 0, 0},   {5, 0x52303, 0, 0},
+        {0, 0x52303, 13, 13}, {3, 0x52303, 13, 13}, {4, 0x52303, 0, 0},  {5, 0x52303, 0, 0},
         {6, 0x52303, 13, 13}, {0, 0x52302, 0, 13},  {0, 0x52203, 13, 0},
     };
     for (const Row& row : rows) {

@@ -20,9 +20,18 @@ TEST(AcceleratedLevels, BaseScaleBandBoundaries) {
         float high;
         double scale;
     } rows[] = {
-        {25, 12.5}, {Above(25), 100}, {250, 100}, {Above(250), 1000}, {2500, 1000}, {25000, 10000},
-        {250000, 100000}, {Above(250000), 1000000}, {3.125f, 1.5625}, {Above(3.125f), 12.5},
-        {0.390625f, 0.1953125}, {Above(0.390625f), 1.5625},
+        {25, 12.5},
+        {Above(25), 100},
+        {250, 100},
+        {Above(250), 1000},
+        {2500, 1000},
+        {25000, 10000},
+        {250000, 100000},
+        {Above(250000), 1000000},
+        {3.125f, 1.5625},
+        {Above(3.125f), 12.5},
+        {0.390625f, 0.1953125},
+        {Above(0.390625f), 1.5625},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "high " << row.high);

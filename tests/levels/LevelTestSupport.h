@@ -25,7 +25,9 @@ struct Frame {
 class RandomFrames {
 public:
     RandomFrames(std::uint64_t seed, double minPrice, double maxPrice)
-        : engine_(seed), logPrice_(std::log(minPrice), std::log(maxPrice)), logFraction_(std::log(1e-4), std::log(0.5)) {}
+        : engine_(seed),
+          logPrice_(std::log(minPrice), std::log(maxPrice)),
+          logFraction_(std::log(1e-4), std::log(0.5)) {}
 
     Frame Next() {
         for (;;) {

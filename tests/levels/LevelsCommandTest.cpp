@@ -79,8 +79,8 @@ TEST(LevelsCommand, StreamSkipsBadLinesReportsThemAndExitsWithOne) {
                                     " +20\t10 \r\n"
                                     "inf 1\n"
                                     "5 5\n" +
-                                        std::string(100, 'x') + "\x01 1\n" +
-                                        std::string((1 << 20) + 1, '1') + "\n"
+                                        std::string(100, 'x') + "\x01 1\n" + std::string((1 << 20) + 1, '1') +
+                                        "\n"
                                         "20 10\n");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "4511.71875 4492.1875\n25 12.5\n25 12.5\n");
@@ -93,8 +93,10 @@ TEST(LevelsCommand, StreamSkipsBadLinesReportsThemAndExitsWithOne) {
               "kovra: levels: line 7: HIGH \"1e39\" is outside the 32-bit price range\n"
               "kovra: levels: line 9: HIGH \"inf\" is not a finite number\n"
               "kovra: levels: line 10: \"5 5\" gives no finite frame\n"
-              "kovra: levels: line 11: HIGH \"" + std::string(80, 'x') + "...\" is not a number\n"
-              "kovra: levels: line 12: longer than 1048576 bytes\n");
+              "kovra: levels: line 11: HIGH \"" +
+                  std::string(80, 'x') +
+                  "...\" is not a number\n"
+                  "kovra: levels: line 12: longer than 1048576 bytes\n");
 }
 
 TEST(LevelsCommand, APairWithoutAFiniteFrameOrWithLinesBeyondTheFloatRangeFailsWithOne) {
@@ -104,8 +106,9 @@ TEST(LevelsCommand, APairWithoutAFiniteFrameOrWithLinesBeyondTheFloatRangeFailsW
         const char* error;
     } rows[] = {
         {"--all 5 5", "", "kovra: levels: HIGH 5 and LOW 5 give no finite frame with Normalized\n"},
-        {"3.4e38 0", "", "kovra: levels: HIGH 3.3999999521443642e+38 and LOW 0 give lines outside the 32-bit float "
-                         "range with Optimized\n"},
+        {"3.4e38 0", "",
+         "kovra: levels: HIGH 3.3999999521443642e+38 and LOW 0 give lines outside the 32-bit float "
+         "range with Optimized\n"},
         {"", "3.4e38 0\n", "kovra: levels: line 1: \"3.4e38 0\" gives lines outside the 32-bit float range\n"},
     };
     for (const auto& row : rows) {

@@ -21,11 +21,24 @@ TEST(NormalizedLevels, ScaleBandBoundariesIncludingDecadesAbove250000) {
         float high;
         float scale;
     } rows[] = {
-        {0.390625f, 0.1953125f}, {Above(0.390625f), 1.5625f}, {6.25f, 6.25f}, {Above(6.25f), 12.5f},
-        {25, 12.5f}, {Above(25), 100}, {250, 100}, {Above(250), 1000}, {2500, 1000}, {250000, 100000},
+        {0.390625f, 0.1953125f},
+        {Above(0.390625f), 1.5625f},
+        {6.25f, 6.25f},
+        {Above(6.25f), 12.5f},
+        {25, 12.5f},
+        {Above(25), 100},
+        {250, 100},
+        {Above(250), 1000},
+        {2500, 1000},
+        {250000, 100000},
         // Above 250000 the decades go on instead of scale 0.
-        {Above(250000), 1e6f}, {2500000, 1e6f}, {Above(2500000), 1e7f}, {3e12f, 1e13f}, {1e38f, 1e38f},
-        {0, 0}, {-1, 0},
+        {Above(250000), 1e6f},
+        {2500000, 1e6f},
+        {Above(2500000), 1e7f},
+        {3e12f, 1e13f},
+        {1e38f, 1e38f},
+        {0, 0},
+        {-1, 0},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(NormalizedScale(row.high), row.scale) << "high " << row.high;

@@ -21,8 +21,8 @@ TEST(OptimizedLevels, BaseScaleRoundsTheLogarithmDown) {
         float high;
         double scale;
     } rows[] = {
-        {25, 12.5}, {std::nextafter(25.0f, 0.0f), 1.5625}, {3.125f, 1.5625},
-        {std::nextafter(3.125f, 0.0f), 0.1953125}, {250, 100}, {std::nextafter(250.0f, 1e9f), 1000},
+        {25, 12.5}, {std::nextafter(25.0f, 0.0f), 1.5625}, {3.125f, 1.5625}, {std::nextafter(3.125f, 0.0f), 0.1953125},
+        {250, 100}, {std::nextafter(250.0f, 1e9f), 1000},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "high " << row.high);

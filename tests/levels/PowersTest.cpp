@@ -85,10 +85,9 @@ TEST(Powers, RoutinesWithTabulatedPowersMatchTheirComputedFormBitForBit) {
         const auto high = static_cast<float>(pair.high), low = static_cast<float>(pair.low);
         const auto normalized = TraceNormalizedLevels<TabulatedPowers>(high, low).levels;
         const auto normalizedComputed = TraceNormalizedLevels<ComputedPowers>(high, low).levels;
-        for (const auto& [tabulated, computed, name] :
-             {std::tuple{accelerated, acceleratedComputed, "Accelerated"},
-              std::tuple{optimized, optimizedComputed, "Optimized"},
-              std::tuple{normalized, normalizedComputed, "Normalized"}}) {
+        for (const auto& [tabulated, computed, name] : {std::tuple{accelerated, acceleratedComputed, "Accelerated"},
+                                                        std::tuple{optimized, optimizedComputed, "Optimized"},
+                                                        std::tuple{normalized, normalizedComputed, "Normalized"}}) {
             ASSERT_EQ(Bits(tabulated.top), Bits(computed.top)) << name << " " << pair.high << " / " << pair.low;
             ASSERT_EQ(Bits(tabulated.bottom), Bits(computed.bottom)) << name << " " << pair.high << " / " << pair.low;
         }

@@ -18,10 +18,10 @@ TEST(SelectLevelRoutine, ExactWholeTextChoosesTheRoutine) {
         const char* text;
         LevelAlgorithm algorithm;
     } rows[] = {
-        {"Normalized", LevelAlgorithm::Normalized}, {"Optimized", LevelAlgorithm::Optimized},
+        {"Normalized", LevelAlgorithm::Normalized},   {"Optimized", LevelAlgorithm::Optimized},
         {"Accelerated", LevelAlgorithm::Accelerated}, {"Legacy", LevelAlgorithm::Accelerated},
-        {"optimized", LevelAlgorithm::Accelerated}, {"Optimized ", LevelAlgorithm::Accelerated},
-        {"Normal", LevelAlgorithm::Accelerated}, {"", LevelAlgorithm::Accelerated},
+        {"optimized", LevelAlgorithm::Accelerated},   {"Optimized ", LevelAlgorithm::Accelerated},
+        {"Normal", LevelAlgorithm::Accelerated},      {"", LevelAlgorithm::Accelerated},
         {nullptr, LevelAlgorithm::Accelerated},
     };
     for (const auto& row : rows) {
@@ -52,7 +52,8 @@ TEST(SelectLevelRoutine, EachTextGivesItsRoutinesLevelsOverRandomFrames) {
 TEST(SelectLevelRoutine, ExtremeInputsGiveAFrameOrNotANumber) {
     constexpr double kInf = std::numeric_limits<double>::infinity();
     constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
-    const double prices[] = {kInf, 1e300, 3.4028235e38, 1e10, 1, 1e-30, 1e-45, 0, -1e-30, -1, -3.4028235e38, -kInf, kNan};
+    const double prices[] = {kInf, 1e300,  3.4028235e38, 1e10,          1,     1e-30, 1e-45,
+                             0,    -1e-30, -1,           -3.4028235e38, -kInf, kNan};
     for (const LevelAlgorithm algorithm :
          {LevelAlgorithm::Normalized, LevelAlgorithm::Optimized, LevelAlgorithm::Accelerated}) {
         for (const double high : prices) {
@@ -68,7 +69,7 @@ TEST(SelectLevelRoutine, ExtremeInputsGiveAFrameOrNotANumber) {
 
 TEST(LevelLines, ThirteenLinesFromPlusTwoToMinusTwoEighths) {
     const auto lines = ComputeLevelLines(100, 87.5f);
-    const float expected[kLevelLineCount] = {103.125f, 101.5625f, 100,     98.4375f, 96.875f, 95.3125f, 93.75f,
+    const float expected[kLevelLineCount] = {103.125f, 101.5625f, 100,      98.4375f, 96.875f,  95.3125f, 93.75f,
                                              92.1875f, 90.625f,   89.0625f, 87.5f,    85.9375f, 84.375f};
     for (int i = 0; i < kLevelLineCount; ++i) {
         EXPECT_EQ(lines[i], expected[i]) << kLevelLineNames[i];

@@ -155,7 +155,8 @@ TEST(DisplayList, ShapesLieBeneathTheBarsAndLinesAndTextsAboveThem) {
         const Primitive& primitive = list.primitives[i];
         if (primitive.kind != PrimitiveKind::kDrawing) continue;
         const bool shape = std::holds_alternative<ShapePrimitive>(primitive.shape);
-        EXPECT_TRUE(shape ? lastGrid < i && i < firstBars : i > lastBars) << "drawing " << primitive.index << " at " << i;
+        EXPECT_TRUE(shape ? lastGrid < i && i < firstBars : i > lastBars)
+            << "drawing " << primitive.index << " at " << i;
     }
     const auto* label = DrawingShape<TextPrimitive>(list, 5);
     ASSERT_NE(label, nullptr);

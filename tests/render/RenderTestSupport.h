@@ -11,10 +11,10 @@
 #include <variant>
 #include <vector>
 
-#include "host/text/DateTimes.h"
+#include "host/render/ChartImage.h"
 #include "host/runtime/StudyInstance.h"
 #include "host/runtime/StudyLibrary.h"
-#include "host/render/ChartImage.h"
+#include "host/text/DateTimes.h"
 
 namespace render_test {
 

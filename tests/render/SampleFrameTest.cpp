@@ -5,8 +5,8 @@
 #include <functional>
 #include <set>
 
-#include "host/runtime/ChartSession.h"
 #include "host/bars/SampleBars.h"
+#include "host/runtime/ChartSession.h"
 #include "layout/StudyLayout.h"
 #include "tests/render/PngProbe.h"
 #include "tests/render/RenderTestSupport.h"
@@ -108,7 +108,8 @@ TEST(SampleFrame, GridLinesSitOnTheirPricesAndTheFrameEndLineOnItsBar) {
 
 TEST(SampleFrame, EdgeMarkerLabelsTouchTheWindowEdges) {
     // Names with no placement row: the left edge marker; values with 'Values Scale': the right one.
-    const auto session = SampleSession({{}, {{"Price line Labelling", "LabelSettings", "0x4101"}}});  // 0x1 | 0x100 | 0x4000
+    const auto session =
+        SampleSession({{}, {{"Price line Labelling", "LabelSettings", "0x4101"}}});  // 0x1 | 0x100 | 0x4000
     const DisplayList list = BuildDisplayList(session->study(), {});
     const ChartMapping& map = list.mapping;
     for (int32_t k = -2; k <= 10; ++k) {

@@ -70,22 +70,17 @@ void ExpectCrossings(const std::vector<Expected>& seen, const std::vector<Expect
 
 TEST(LevelCrossings, EveryLineBetweenTheClosesInTheOrderOfTheMove) {
     const auto session = RunScriptedLevels(kBars);
-    ExpectCrossings(Seen(AllCrossings(session->study())),
-                    {
-                        {3, "1/8th", 101, "down"},
-                        {4, "1/8th", 101, "up"},    {4, "2/8th", 102, "up"},   {4, "3/8th", 103, "up"},
-                        {4, "4/8th", 104, "up"},
-                        {5, "4/8th", 104, "down"},  {5, "3/8th", 103, "down"}, {5, "2/8th", 102, "down"},
-                        {5, "1/8th", 101, "down"},  {5, "0/8th", 100, "down"},
-                        {6, "-1/8th", 99, "down"},
-                        {7, "-1/8th", 99, "up"},
-                        {8, "0/8th", 100, "up"},
-                        {9, "-2/8th", 106, "up"},   {9, "-1/8th", 107, "up"},  {9, "0/8th", 108, "up"},
-                        {10, "1/8th", 109, "up"},   {10, "2/8th", 110, "up"},  {10, "3/8th", 111, "up"},
-                        {10, "4/8th", 112, "up"},   {10, "5/8th", 113, "up"},  {10, "6/8th", 114, "up"},
-                        {10, "7/8th", 115, "up"},   {10, "8/8th", 116, "up"},  {10, "+1/8th", 117, "up"},
-                        {10, "+2/8th", 118, "up"},
-                    });
+    ExpectCrossings(
+        Seen(AllCrossings(session->study())),
+        {
+            {3, "1/8th", 101, "down"}, {4, "1/8th", 101, "up"},   {4, "2/8th", 102, "up"},   {4, "3/8th", 103, "up"},
+            {4, "4/8th", 104, "up"},   {5, "4/8th", 104, "down"}, {5, "3/8th", 103, "down"}, {5, "2/8th", 102, "down"},
+            {5, "1/8th", 101, "down"}, {5, "0/8th", 100, "down"}, {6, "-1/8th", 99, "down"}, {7, "-1/8th", 99, "up"},
+            {8, "0/8th", 100, "up"},   {9, "-2/8th", 106, "up"},  {9, "-1/8th", 107, "up"},  {9, "0/8th", 108, "up"},
+            {10, "1/8th", 109, "up"},  {10, "2/8th", 110, "up"},  {10, "3/8th", 111, "up"},  {10, "4/8th", 112, "up"},
+            {10, "5/8th", 113, "up"},  {10, "6/8th", 114, "up"},  {10, "7/8th", 115, "up"},  {10, "8/8th", 116, "up"},
+            {10, "+1/8th", 117, "up"}, {10, "+2/8th", 118, "up"},
+        });
 }
 
 TEST(LevelCrossings, WithoutFrameHistoryOnlyTheLinesTheSeriesHold) {

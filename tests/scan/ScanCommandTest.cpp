@@ -81,8 +81,8 @@ struct RunReport {
 
 RunReport RunFile(const std::string& path, const std::vector<std::string>& settings) {
     const std::string folder = FreshTestFolder("scan-run");
-    std::vector<std::string> arguments = {"run", "--bars", path, "--series", folder + "/series.csv",
-                                          "--crossings", folder + "/crossings.csv"};
+    std::vector<std::string> arguments = {
+        "run", "--bars", path, "--series", folder + "/series.csv", "--crossings", folder + "/crossings.csv"};
     arguments.insert(arguments.end(), settings.begin(), settings.end());
     const CommandResult result = RunKovra(arguments);
     EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -184,12 +184,12 @@ TEST(ScanCommand, AFileThatFailsGivesItsErrorRowAndTheOthersAreScanned) {
     std::filesystem::create_symlink("loop.csv", folder + "/loop.csv");
     std::filesystem::create_directory(folder + "/sub");
     std::filesystem::create_directory_symlink("sub", folder + "/sub.csv");
-    const CommandResult result =
-        RunKovra(ScanArguments({"--format", "csv"}, {folder, folder + "/missing.csv"}));
+    const CommandResult result = RunKovra(ScanArguments({"--format", "csv"}, {folder, folder + "/missing.csv"}));
     EXPECT_EQ(result.exitCode, 1);
     const auto rows = Records(result.out);
     ASSERT_EQ(rows.size(), 6u) << result.out;
-    const std::vector<std::string> instruments = {"C", "a", "b", "dangling", "loop", "missing"};  // folder files by name
+    const std::vector<std::string> instruments = {"C",        "a",    "b",
+                                                  "dangling", "loop", "missing"};  // folder files by name
     for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].at("instrument"), instruments[i]);
     for (const size_t good : {0, 1}) {
         EXPECT_EQ(rows[good].at("error"), "");
@@ -236,8 +236,9 @@ TEST(ScanCommand, AFileShortenedWhileItIsReadGetsItsErrorRow) {
         const auto rows = Records(result.out);
         ASSERT_EQ(rows.size(), 2u) << result.err;
         EXPECT_EQ(rows[1].at("error"), "") << "the scan goes on";
-        caught = rows[0].at("error") == cut + ": the bar file got shorter while it was read; replace a bar file by "
-                                              "writing a new one and renaming it over the old";
+        caught = rows[0].at("error") == cut +
+                                            ": the bar file got shorter while it was read; replace a bar file by "
+                                            "writing a new one and renaming it over the old";
         EXPECT_EQ(result.exitCode, caught ? 1 : 0) << result.err;
     }
     EXPECT_TRUE(caught) << "the file was never cut while it was read";
@@ -312,7 +313,7 @@ TEST(ScanCommand, WritesTheOutputFileOnlyAfterGoodOptions) {
 // lines of the bar's levels with the previous close below and this close at or
 // above them (up), or the previous close at or above and this close below (down).
 std::vector<std::string> CrossingsFromSeries(const std::vector<std::map<std::string, std::string>>& series) {
-    static const char* kLines[] = {"+2/8th", "+1/8th", "8/8th", "7/8th", "6/8th", "5/8th", "4/8th",
+    static const char* kLines[] = {"+2/8th", "+1/8th", "8/8th", "7/8th", "6/8th",  "5/8th", "4/8th",
                                    "3/8th",  "2/8th",  "1/8th", "0/8th", "-1/8th", "-2/8th"};
     std::vector<std::string> found;
     for (size_t bar = 1; bar < series.size(); ++bar) {
@@ -324,12 +325,13 @@ std::vector<std::string> CrossingsFromSeries(const std::vector<std::map<std::str
         for (const char* line : kLines) {
             const float price = std::stof(now.at(line));
             if (from < price && price <= to) crossed.emplace_back(price, fmt::format("{},{},up", line, now.at(line)));
-            if (to < price && price <= from) crossed.emplace_back(-price, fmt::format("{},{},down", line, now.at(line)));
+            if (to < price && price <= from)
+                crossed.emplace_back(-price, fmt::format("{},{},down", line, now.at(line)));
         }
         std::sort(crossed.begin(), crossed.end());
         for (const auto& [order, text] : crossed)
-            found.push_back(fmt::format("{},{},{},{},{}", bar, now.at("datetime"), text, before.at("close"),
-                                        now.at("close")));
+            found.push_back(
+                fmt::format("{},{},{},{},{}", bar, now.at("datetime"), text, before.at("close"), now.at("close")));
     }
     return found;
 }

@@ -56,11 +56,11 @@ TEST(ScanRow, PlacesTheCloseAmongTheLines) {
     };
     const Case cases[] = {
         {106.25, 6.25, "6/8th", Line{"7/8th", 107, 0.75}, Line{"6/8th", 106, 0.25}},
-        {106, 6, "6/8th", Line{"7/8th", 107, 1}, Line{"5/8th", 105, 1}},        // on a line: neighbours beyond it
+        {106, 6, "6/8th", Line{"7/8th", 107, 1}, Line{"5/8th", 105, 1}},          // on a line: neighbours beyond it
         {106.5, 6.5, "7/8th", Line{"7/8th", 107, 0.5}, Line{"6/8th", 106, 0.5}},  // a tie: the higher line
         {100.125, 0.125, "0/8th", Line{"1/8th", 101, 0.875}, Line{"0/8th", 100, 0.125}},
-        {111, 11, "+2/8th", std::nullopt, Line{"+2/8th", 110, 1}},              // above the frame's lines
-        {97.5, -2.5, "-2/8th", Line{"-2/8th", 98, 0.5}, std::nullopt},          // below them
+        {111, 11, "+2/8th", std::nullopt, Line{"+2/8th", 110, 1}},      // above the frame's lines
+        {97.5, -2.5, "-2/8th", Line{"-2/8th", 98, 0.5}, std::nullopt},  // below them
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.close);

@@ -14,7 +14,7 @@ namespace kovra::testing {
 
 struct ScriptedBar {
     float close;
-    float top;     // NaN: no levels
+    float top;  // NaN: no levels
     float bottom;
 };
 

@@ -55,7 +55,8 @@ TEST(ChartEngine, AnswersPushesSettingsAndReplayInTheOrderAsked) {
     // Requests from several threads at once are each answered once, with versions in the order handled.
     std::vector<std::future<EngineReply>> replies;
     for (int i = 0; i < 24; ++i)
-        replies.push_back(std::async(std::launch::async, [&engine, i] { return engine->PushButton(1 + i % 2, kButtonPushedOn); }));
+        replies.push_back(
+            std::async(std::launch::async, [&engine, i] { return engine->PushButton(1 + i % 2, kButtonPushedOn); }));
     std::set<uint64_t> versions;
     for (auto& reply : replies) {
         const EngineReply answer = reply.get();

@@ -26,7 +26,8 @@ TEST(FollowedFile, ReadsCompleteAppendedLinesInTheFilesOwnDecimalMark) {
     std::vector<std::string> warnings;
     kovra::host::BarsLoadOptions options;
     options.numberMarks = kovra::host::NumberMarks::kCommaDecimal;  // as the loaded file showed
-    FollowedFile followed(path, [&warnings](const std::string& line) { warnings.push_back(line); }, options);
+    FollowedFile followed(
+        path, [&warnings](const std::string& line) { warnings.push_back(line); }, options);
     EXPECT_TRUE(followed.ReadChanges().appended.empty()) << "the lines already there are not new";
 
     Write(path, "\n2024-01-02;09:31;1.500;2.000;1.000;1.750\n2024-01-02;09:32;1,75;2", std::ios::app);
@@ -71,10 +72,8 @@ TEST(FollowedFile, AReplacedRecreatedOrShortenedFileIsLoadedAgainWhole) {
     };
     const auto rewrite = [&](const std::string& contents) { Write(path, contents); };
     const Row rows[] = {
-        {"renamed over by a shorter file", renameOver, 3},
-        {"renamed over by a longer file", renameOver, 30},
-        {"deleted and created again", recreate, 12},
-        {"shortened in place", rewrite, 4},
+        {"renamed over by a shorter file", renameOver, 3}, {"renamed over by a longer file", renameOver, 30},
+        {"deleted and created again", recreate, 12},       {"shortened in place", rewrite, 4},
         {"rewritten in place, no shorter", rewrite, 10},
     };
     for (const Row& row : rows) {

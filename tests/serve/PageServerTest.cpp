@@ -106,8 +106,10 @@ public:
         char buffer[4096];
         for (;;) {
             const ssize_t got = ::recv(socket_, buffer, sizeof(buffer), MSG_DONTWAIT);
-            if (got > 0) received_.append(buffer, static_cast<size_t>(got));
-            else return got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+            if (got > 0)
+                received_.append(buffer, static_cast<size_t>(got));
+            else
+                return got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
         }
     }
     const std::string& received() const { return received_; }
@@ -166,8 +168,8 @@ TEST(PageServer, TimeMarksAreThePicturesForTheWindowAsked) {
     };
     for (const Window window : {Window{0, 299, 1200}, Window{120, 180, 700}, Window{200, 400, 800}}) {
         SCOPED_TRACE(fmt::format("bars {} to {} across {} pixels", window.first, window.last, window.width));
-        const auto reply = client.Get(fmt::format("/api/timemarks?first={}&last={}&width={}", window.first,
-                                                  window.last, window.width));
+        const auto reply = client.Get(
+            fmt::format("/api/timemarks?first={}&last={}&width={}", window.first, window.last, window.width));
         ASSERT_TRUE(reply);
         ASSERT_EQ(reply->status, 200) << reply->body;
         const json answer = json::parse(reply->body);
@@ -181,7 +183,8 @@ TEST(PageServer, TimeMarksAreThePicturesForTheWindowAsked) {
             EXPECT_EQ(answer[i]["text"], expected[i].text) << i;
             EXPECT_EQ(answer[i]["under"], expected[i].under) << i;
         }
-        EXPECT_TRUE(std::regex_match(answer[0]["under"].get<std::string>(), std::regex("[A-Z][a-z]{2} \\d{1,2} \\d{4}")))
+        EXPECT_TRUE(
+            std::regex_match(answer[0]["under"].get<std::string>(), std::regex("[A-Z][a-z]{2} \\d{1,2} \\d{4}")))
             << "the first mark's date carries its year: " << answer[0]["under"];
     }
     EXPECT_EQ(client.Get("/api/timemarks?first=5000&last=6000&width=800")->body, "[]") << "no bars there, no marks";
@@ -207,7 +210,8 @@ TEST(PageServer, BadRequestsGetA4xxWithAOneLineReason) {
         {"POST", "/api/settings", R"({"inputs": [{"input": "Frame Size"}]})", 400},
         {"POST", "/api/settings", R"({"colours": []})", 400},
         {"POST", "/api/settings", R"({"inputs": [{"input": "Frame Size", "value": "65"}]})", 400, "has no item \"65\""},
-        {"POST", "/api/settings", R"({"subgraphs": [{"subgraph": "#99", "field": "PrimaryColour", "value": "1"}]})", 400},
+        {"POST", "/api/settings", R"({"subgraphs": [{"subgraph": "#99", "field": "PrimaryColour", "value": "1"}]})",
+         400},
         {"POST", "/api/replay", R"({"speed": 0})", 400},
         {"POST", "/api/replay", R"({"speed": "fast"})", 400},
         {"POST", "/api/replay", R"({"action": "jump"})", 400},
@@ -232,14 +236,15 @@ TEST(PageServer, BadRequestsGetA4xxWithAOneLineReason) {
     ServedChart served;
     httplib::Client client = served.Client();
     for (const Case& c : cases) {
-        const auto reply = std::string(c.method) == "GET" ? client.Get(c.path)
-                                                          : client.Post(c.path, c.body, "application/json");
+        const auto reply =
+            std::string(c.method) == "GET" ? client.Get(c.path) : client.Post(c.path, c.body, "application/json");
         ASSERT_TRUE(reply) << c.path;
         EXPECT_EQ(reply->status, c.status) << c.method << " " << c.path << " " << c.body << ": " << reply->body;
         ASSERT_FALSE(reply->body.empty()) << c.path;
         EXPECT_EQ(reply->body.find('\n'), reply->body.size() - 1) << "one line: " << reply->body;
         if (c.reason) {
-            EXPECT_NE(reply->body.find(c.reason), std::string::npos) << "the reason reaches the client: " << reply->body;
+            EXPECT_NE(reply->body.find(c.reason), std::string::npos)
+                << "the reason reaches the client: " << reply->body;
         }
     }
     const auto foreign = client.Get("/api/state", {{"Host", "example.com"}});
@@ -263,8 +268,8 @@ TEST(PageServer, SettingsTakeColoursAsRRGGBBOrAsTheRecordsNumber) {
     ServedChart served;
     httplib::Client client = served.Client();
     for (const Case& c : cases) {
-        const std::string body = fmt::format(
-            R"({{"subgraphs": [{{"subgraph": "#2", "field": "PrimaryColour", "value": "{}"}}]}})", c.value);
+        const std::string body =
+            fmt::format(R"({{"subgraphs": [{{"subgraph": "#2", "field": "PrimaryColour", "value": "{}"}}]}})", c.value);
         const auto reply = client.Post("/api/settings", body, "application/json");
         ASSERT_TRUE(reply) << c.value;
         EXPECT_EQ(reply->status, c.shown ? 200 : 400) << c.value << ": " << reply->body;
@@ -313,10 +318,18 @@ TEST(PageServer, OnlyItsOwnPageOrAProgramChangesTheChart) {
     const std::vector<Case> accepted = {
         {"a program (no browser headers)", {}, "/api/button/5", "", "", 200},
         {"its own page", {{"Origin", own}, {"Sec-Fetch-Site", "same-origin"}}, "/api/settings", settings, json, 200},
-        {"its own page by name", {{"Origin", local}, {"Host", fmt::format("localhost:{}", port)}}, "/api/button/3", "",
-         "", 200},
-        {"a same-origin fetch without Origin", {{"Sec-Fetch-Site", "same-origin"}}, "/api/replay", R"({"speed": 2})",
-         "application/JSON; charset=utf-8", 200},
+        {"its own page by name",
+         {{"Origin", local}, {"Host", fmt::format("localhost:{}", port)}},
+         "/api/button/3",
+         "",
+         "",
+         200},
+        {"a same-origin fetch without Origin",
+         {{"Sec-Fetch-Site", "same-origin"}},
+         "/api/replay",
+         R"({"speed": 2})",
+         "application/JSON; charset=utf-8",
+         200},
     };
     httplib::Client client = served.Client();
     const auto ask = [&](const Case& c) {
@@ -358,7 +371,8 @@ TEST(PageServer, EveryAnswerKeepsThePageToItselfAndItsOwnScripts) {
     EXPECT_EQ(page.find("<script>"), std::string::npos) << "no inline script";
     EXPECT_EQ(page.find("<style"), std::string::npos) << "no inline style";
     EXPECT_EQ(page.find("style="), std::string::npos) << "no inline style";
-    EXPECT_NE(page.find(R"(<meta name="viewport" content="width=device-width)"), std::string::npos) << "a phone's width";
+    EXPECT_NE(page.find(R"(<meta name="viewport" content="width=device-width)"), std::string::npos)
+        << "a phone's width";
 }
 
 // A request without a length or chunks has no body: it is answered at once.
@@ -380,7 +394,8 @@ TEST(PageServer, PicturesAreBoundedInPixelsAndPaintedOneAtATime) {
         const auto reply = client.Get(fmt::format("/picture.png?{}", size));
         ASSERT_TRUE(reply);
         EXPECT_EQ(reply->status, 413) << size;
-        EXPECT_NE(reply->body.find(fmt::format("at most {} pixels", kMaxPicturePixels)), std::string::npos) << reply->body;
+        EXPECT_NE(reply->body.find(fmt::format("at most {} pixels", kMaxPicturePixels)), std::string::npos)
+            << reply->body;
     }
     using Clock = std::chrono::steady_clock;
     struct Answer {
@@ -391,8 +406,8 @@ TEST(PageServer, PicturesAreBoundedInPixelsAndPaintedOneAtATime) {
     std::vector<std::future<Answer>> pictures;
     for (int i = 0; i < 4; ++i) {
         pictures.push_back(std::async(std::launch::async, [&served] {
-            const auto reply = served.Client().Get(fmt::format("/picture.png?width={}&height={}", kPictureBoundWidth,
-                                                               kPictureBoundHeight));
+            const auto reply = served.Client().Get(
+                fmt::format("/picture.png?width={}&height={}", kPictureBoundWidth, kPictureBoundHeight));
             return Answer{reply ? reply->status : -1, reply ? reply->body : "", Clock::now()};
         }));
     }
@@ -478,7 +493,8 @@ TEST(PageServer, EventStreamsGreetCarryChangesReplaceTheOldestAndEndAtShutdown) 
     const auto updates = json::parse(client.Get("/api/updates?after=0")->body);
     ASSERT_FALSE(updates.empty()) << "a replaced page catches up by asking";
     const std::string instance = served->engine->instance();
-    EXPECT_TRUE(streams.back()->Saw(fmt::format("\"instance\":\"{}\"", instance))) << "the hello names the server's run";
+    EXPECT_TRUE(streams.back()->Saw(fmt::format("\"instance\":\"{}\"", instance)))
+        << "the hello names the server's run";
     EXPECT_EQ(json::parse(client.Get("/api/updates?after=0&instance=" + instance)->body), updates);
     const json other = json::parse(client.Get("/api/updates?after=0&instance=0123456789abcdef")->body);
     ASSERT_EQ(other.size(), 1u) << "a page of another run reloads everything";
@@ -497,7 +513,8 @@ TEST(PageServer, SoakOfConnectionsAndPushesLeavesThreadsAndMemoryAsTheyWere) {
     // 100 event streams opened and dropped, then 1,000 pushes.
     const auto soak = [&] {
         for (int cycle = 0; cycle < 100; ++cycle) {
-            EventStream stream(served, [](const std::string& text) { return text.find("event: hello") == std::string::npos; });
+            EventStream stream(served,
+                               [](const std::string& text) { return text.find("event: hello") == std::string::npos; });
         }
         for (int push = 0; push < 1000; ++push) {
             const auto reply = client.Post(push % 2 ? "/api/button/1" : "/api/button/2", "", "application/json");
@@ -511,10 +528,12 @@ TEST(PageServer, SoakOfConnectionsAndPushesLeavesThreadsAndMemoryAsTheyWere) {
     ASSERT_EQ(client.Post("/api/button/3", "", "application/json")->status, 200);  // the pool's threads start
     const size_t threads = ThreadCount();
     soak();
-    EXPECT_TRUE(Eventually([&] { return ThreadCount() == threads; })) << ThreadCount() << " threads, " << threads << " before";
+    EXPECT_TRUE(Eventually([&] { return ThreadCount() == threads; }))
+        << ThreadCount() << " threads, " << threads << " before";
     const double megabytes = ResidentMegabytes();
     soak();
-    EXPECT_TRUE(Eventually([&] { return ThreadCount() == threads; })) << ThreadCount() << " threads, " << threads << " before";
+    EXPECT_TRUE(Eventually([&] { return ThreadCount() == threads; }))
+        << ThreadCount() << " threads, " << threads << " before";
     EXPECT_LT(ResidentMegabytes() - megabytes, kMemoryGrowthLimit)
         << "resident memory " << ResidentMegabytes() << " MB, " << megabytes << " MB after the first round";
 }

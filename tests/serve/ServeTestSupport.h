@@ -10,8 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/runtime/HostTextOperations.h"
 #include "host/bars/SampleBars.h"
+#include "host/runtime/HostTextOperations.h"
 #include "host/serve/ChartEngine.h"
 
 namespace serve_test {

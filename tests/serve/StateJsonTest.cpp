@@ -49,8 +49,10 @@ TEST(StateJson, EveryDrawingOfTheSampleIsPlacedWithItsBarsAndPricesOrOmittedWith
     ASSERT_EQ(state["drawings"].size() + state["omitted"].size(), stored.size());
     std::map<int32_t, const StoredDrawing*> byId;
     for (const StoredDrawing* drawing : stored) byId[drawing->request.DrawingId] = drawing;
-    const std::map<int32_t, std::set<std::string>> kindsOfType = {
-        {kDrawingLine, {"line"}}, {kDrawingText, {"text"}}, {kDrawingRectangle, {"rectangle"}}, {kDrawingEllipse, {"ellipse"}}};
+    const std::map<int32_t, std::set<std::string>> kindsOfType = {{kDrawingLine, {"line"}},
+                                                                  {kDrawingText, {"text"}},
+                                                                  {kDrawingRectangle, {"rectangle"}},
+                                                                  {kDrawingEllipse, {"ellipse"}}};
     std::set<std::string> kindsSeen;
     for (const json& placed : state["drawings"]) {
         const DrawingRequest& request = byId.at(placed["id"].get<int32_t>())->request;

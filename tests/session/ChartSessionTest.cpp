@@ -18,11 +18,11 @@ using kovra::host::SessionOptions;
 
 // What the fake study saw and how it should behave; reset by each test.
 struct FakeScript {
-    std::vector<int32_t> calls;      // current bar of each non-defaults call
-    std::vector<int32_t> barCounts;  // bar count of each call
+    std::vector<int32_t> calls;           // current bar of each non-defaults call
+    std::vector<int32_t> barCounts;       // bar count of each call
     std::vector<int32_t> pendingButtons;  // pending button number of each call
     std::vector<float> switchValues;      // the "Switch" input's value at each call
-    bool requestOnButton = false;    // ask for a recalculation when an on event is pending
+    bool requestOnButton = false;         // ask for a recalculation when an on event is pending
     bool requestOnBarZeroAlways = false;
     int32_t defaultsCalls = 0;
 };
@@ -47,8 +47,8 @@ void FakeStudy(HostStudyInterface& host) {
 
 BarColumns MinuteBars(int32_t count, float price = 100.0f) {
     BarColumns bars;
-    for (int32_t i = 0; i < count; ++i) bars.Append(int64_t{45000} * 86400 * 1000000 + i * int64_t{60000000}, price,
-                                                    price + 1, price - 1, price);
+    for (int32_t i = 0; i < count; ++i)
+        bars.Append(int64_t{45000} * 86400 * 1000000 + i * int64_t{60000000}, price, price + 1, price - 1, price);
     return bars;
 }
 
@@ -169,7 +169,11 @@ TEST_F(ChartSessionTest, EachChangeSaysFromWhichBarTheBarsAndSeriesDiffer) {
         {"a tick", [&] { session.PlayTicks(1, 3); }, {11, 11}},
         {"a push without a request", [&] { session.Push(5, kButtonPushedOff); }, {kNone, 11}},
         {"a push asking for a recalculation", [&] { session.Push(5, kButtonPushedOn); }, {kNone, 0}},
-        {"settings", [&] { session.ChangeSettings({{{"Switch", "no"}}, {}}); }, {kNone, 0}},
+        {"settings",
+         [&] {
+             session.ChangeSettings({{{"Switch", "no"}}, {}});
+         },
+         {kNone, 0}},
         {"the first 6 bars", [&] { session.ReplaceBars(MinuteBars(6)); }, {6, 0}},
         {"other prices", [&] { session.ReplaceBars(MinuteBars(6, 90.0f)); }, {0, 0}},
     };
@@ -237,7 +241,7 @@ TEST_F(ChartSessionTest, InATimeframeASourceBarRevisesTheLastBucketOrOpensANewOn
         float high, close;  // the chart's last bar's after the step
     };
     const Step steps[] = {
-        {{minute(7), 100, 105, 99, 104, 3}, Taken::kAppended, 2, 105, 104},  // joins the last bucket
+        {{minute(7), 100, 105, 99, 104, 3}, Taken::kAppended, 2, 105, 104},    // joins the last bucket
         {{minute(7), 100, 100.5f, 99, 100, 2}, Taken::kRevised, 2, 101, 100},  // its high falls back to the others'
         {{minute(10), 100, 102, 100, 102, 1}, Taken::kAppended, 3, 102, 102},  // opens a new bucket
     };
@@ -294,8 +298,10 @@ TEST_F(ChartSessionTest, ChangingTheTimeframeRemakesTheChartFromTheSourceBarsOrR
     };
     for (const Case& c : cases) {
         const int64_t recalculations = session.fullRecalculations();
-        if (c.refused) EXPECT_THROW(session.ChangeTimeframe(c.timeframe, minutes), kovra::host::TimeframeError);
-        else session.ChangeTimeframe(c.timeframe, minutes);
+        if (c.refused)
+            EXPECT_THROW(session.ChangeTimeframe(c.timeframe, minutes), kovra::host::TimeframeError);
+        else
+            session.ChangeTimeframe(c.timeframe, minutes);
         EXPECT_EQ(session.chart().bars.size(), c.chartBars);
         EXPECT_EQ(session.fullRecalculations(), recalculations + (c.refused ? 0 : 1));
         EXPECT_EQ(session.sourceBars(), 12);

@@ -15,10 +15,10 @@ using kovra::host::BarColumns;
 using kovra::host::ChartSession;
 using nlohmann::json;
 
-const char* const kRequestFields[] = {
-    "DrawingId", "DrawingType", "FirstBar",  "SecondBar",   "FirstPrice",  "SecondPrice", "FirstDateTime",
-    "LineColour", "FillColour", "FillTransparency", "PenWidth", "PenStyle", "DrawingText", "FontSize",
-    "TextAlignment", "TextOptionA", "TextOptionB", "TextFlag", "RequestMode", "TargetChart"};
+const char* const kRequestFields[] = {"DrawingId",   "DrawingType",   "FirstBar",    "SecondBar",   "FirstPrice",
+                                      "SecondPrice", "FirstDateTime", "LineColour",  "FillColour",  "FillTransparency",
+                                      "PenWidth",    "PenStyle",      "DrawingText", "FontSize",    "TextAlignment",
+                                      "TextOptionA", "TextOptionB",   "TextFlag",    "RequestMode", "TargetChart"};
 
 // On the last bar: clears, writes the frame's persistent integers and levels,
 // and submits one text drawing with some fields given.
@@ -79,9 +79,9 @@ TEST(DrawingsJson, NamesEveryFieldAndNullsThoseNotGiven) {
     EXPECT_EQ(drawing["PenWidth"], 2);
     EXPECT_EQ(drawing["DrawingText"], "8/8th");
     EXPECT_EQ(drawing["TargetChart"], 0) << "TargetChart is always given";
-    for (const char* notGiven : {"SecondBar", "SecondPrice", "FirstDateTime", "FillColour", "FillTransparency",
-                                 "PenStyle", "FontSize", "TextAlignment", "TextOptionA", "TextOptionB", "TextFlag",
-                                 "RequestMode"})
+    for (const char* notGiven :
+         {"SecondBar", "SecondPrice", "FirstDateTime", "FillColour", "FillTransparency", "PenStyle", "FontSize",
+          "TextAlignment", "TextOptionA", "TextOptionB", "TextFlag", "RequestMode"})
         EXPECT_TRUE(drawing[notGiven].is_null()) << notGiven << " = " << drawing[notGiven];
 }
 

@@ -13,7 +13,8 @@ using kovra::host::BarColumns;
 
 BarColumns BarsOf(const std::vector<float>& closes) {
     BarColumns bars;
-    for (size_t i = 0; i < closes.size(); ++i) bars.Append(static_cast<int64_t>(i), closes[i], closes[i], closes[i], closes[i]);
+    for (size_t i = 0; i < closes.size(); ++i)
+        bars.Append(static_cast<int64_t>(i), closes[i], closes[i], closes[i], closes[i]);
     return bars;
 }
 

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "host/runtime/ChartSession.h"
 #include "host/bars/SampleBars.h"
+#include "host/runtime/ChartSession.h"
 #include "host/runtime/StudyLibrary.h"
 
 namespace {

@@ -37,9 +37,9 @@ TEST(RunCommand, SummarisesTheSampleRun) {
     const std::string bars = SummaryValue(result.out, "bars");
     EXPECT_GT(std::stoi(bars), 0) << result.out;
     EXPECT_NE(bars.find(" (embedded sample), "), std::string::npos) << result.out;
-    const std::vector<std::string> inputs = {"input: Frame Algorithm=Optimized", "input: Frame Size=16",
-                                             "input: Prior Frame Inclusion=0%", "input: Price Extremes=HL",
-                                             "input: Show Grid=yes", "input: Show Frame History=yes"};
+    const std::vector<std::string> inputs = {
+        "input: Frame Algorithm=Optimized", "input: Frame Size=16", "input: Prior Frame Inclusion=0%",
+        "input: Price Extremes=HL",         "input: Show Grid=yes", "input: Show Frame History=yes"};
     for (const std::string& input : inputs) EXPECT_NE(result.out.find(input + "\n"), std::string::npos) << input;
     for (const char* label : {"8/8th", "0/8th", "frame window", "drawings", "recalculation"})
         EXPECT_NE(SummaryValue(result.out, label), "") << label << " missing from:\n" << result.out;
@@ -73,7 +73,8 @@ TEST(RunCommand, SettingsAndPushesShowInTheSummary) {
         const CommandResult result = RunKovra(arguments);
         EXPECT_EQ(result.exitCode, 0) << c.expectedLine << ": " << result.err;
         EXPECT_NE(result.out.find(c.expectedLine + "\n"), std::string::npos)
-            << "expected \"" << c.expectedLine << "\" in:\n" << result.out;
+            << "expected \"" << c.expectedLine << "\" in:\n"
+            << result.out;
     }
 }
 
@@ -140,11 +141,14 @@ TEST(RunCommand, BarFileOptionsAndANewestFirstFileShowInTheSummary) {
         std::string bars;  // expected after "bars: "
     };
     const Case cases[] = {
-        {"Date,Open,High,Low,Close\n2024-03-15,1,2,0,1\n2024-03-14,1,2,0,1\n", {},
+        {"Date,Open,High,Low,Close\n2024-03-15,1,2,0,1\n2024-03-14,1,2,0,1\n",
+         {},
          "2 (FILE, newest first in the file: reversed), 2024-03-14 00:00:00 to 2024-03-15 00:00:00"},
-        {"time,open,high,low,close\n1710509400,1,2,0,1\n", {"--timezone", "Europe/London"},
+        {"time,open,high,low,close\n1710509400,1,2,0,1\n",
+         {"--timezone", "Europe/London"},
          "1 (FILE), 2024-03-15 13:30:00 to 2024-03-15 13:30:00"},
-        {"Date,Open,High,Low,Close\n04/03/2024,1,2,0,1\n", {"--date-order", "dmy"},
+        {"Date,Open,High,Low,Close\n04/03/2024,1,2,0,1\n",
+         {"--date-order", "dmy"},
          "1 (FILE), 2024-03-04 00:00:00 to 2024-03-04 00:00:00"},
     };
     for (const Case& c : cases) {
@@ -164,8 +168,8 @@ TEST(RunCommand, SubgraphSettingsReachTheDrawings) {
     const std::string folder = FreshTestFolder("run-subgraph");
     const std::string plain = folder + "/plain.json", hidden = folder + "/hidden.json";
     ASSERT_EQ(RunKovra({"run", "--quiet", "--drawings", plain}).exitCode, 0);
-    const CommandResult result = RunKovra({"run", "--quiet", "--drawings", hidden, "--subgraph",
-                                           "Circles of Conflict Border/Fill.DrawStyle=4"});
+    const CommandResult result =
+        RunKovra({"run", "--quiet", "--drawings", hidden, "--subgraph", "Circles of Conflict Border/Fill.DrawStyle=4"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto ellipses = [](const std::string& path) {
         const nlohmann::json document = nlohmann::json::parse(Slurp(path));
@@ -203,8 +207,8 @@ TEST(RunCommand, AMalformedBarFileExitsTwoAndWritesNothing) {
     std::ofstream(bars) << "datetime,open,high,low,close\n"
                            "2024-01-02 09:30:00,100,101,99,100.5\n"
                            "2024-01-02 09:31:00,100,abc,99,100\n";
-    const CommandResult result = RunKovra(
-        {"run", "--bars", bars, "--series", folder + "/out.csv", "--drawings", folder + "/out.json"});
+    const CommandResult result =
+        RunKovra({"run", "--bars", bars, "--series", folder + "/out.csv", "--drawings", folder + "/out.json"});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_NE(result.err.find("bars.csv"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find('3'), std::string::npos) << "the line must be named: " << result.err;
@@ -243,8 +247,8 @@ TEST(RunCommand, DrawingsFileHasTheDocumentedStructure) {
     const CommandResult result = RunKovra({"run", "--study-id", "3", "--drawings", path});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const nlohmann::json document = nlohmann::json::parse(Slurp(path));
-    for (const char* key : {"StudyIdentifier", "Passes", "PersistentIntegers", "LastBar", "LastBarTop",
-                            "LastBarBottom", "Drawings"})
+    for (const char* key :
+         {"StudyIdentifier", "Passes", "PersistentIntegers", "LastBar", "LastBarTop", "LastBarBottom", "Drawings"})
         EXPECT_TRUE(document.contains(key)) << key;
     EXPECT_EQ(document["StudyIdentifier"], 3);
     EXPECT_EQ(document["LastBar"], std::stoi(SummaryValue(result.out, "bars")) - 1);

@@ -76,8 +76,8 @@ std::string SeriesDifference(const StudyOutput& expected, const StudyOutput& act
         float e, a;
         std::memcpy(&e, &expected.seriesBits[i], sizeof e);
         std::memcpy(&a, &actual.seriesBits[i], sizeof a);
-        return fmt::format("subgraph {} bar {}: expected {:.9g} ({:08X}), actual {:.9g} ({:08X})", i / bars, i % bars, e,
-                           expected.seriesBits[i], a, actual.seriesBits[i]);
+        return fmt::format("subgraph {} bar {}: expected {:.9g} ({:08X}), actual {:.9g} ({:08X})", i / bars, i % bars,
+                           e, expected.seriesBits[i], a, actual.seriesBits[i]);
     }
     return {};
 }

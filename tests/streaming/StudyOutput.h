@@ -14,8 +14,8 @@ namespace kovra::streaming {
 
 // The study's inputs by list index, as the settings dialog sets them.
 struct StudySettings {
-    int32_t algorithm = 1;  // Normalized, Optimized, Accelerated, Legacy
-    int32_t frameSize = 2;  // 4, 8, 16, 32, 64, 128, 256
+    int32_t algorithm = 1;       // Normalized, Optimized, Accelerated, Legacy
+    int32_t frameSize = 2;       // 4, 8, 16, 32, 64, 128, 256
     int32_t priorInclusion = 0;  // 0%, 50%, 100%
     int32_t priceExtremes = 0;   // HL, OC
     bool showGrid = true;
@@ -27,8 +27,8 @@ void ApplySettings(host::StudyInstance& study, const StudySettings& settings);
 std::string Describe(const StudySettings& settings);
 
 struct StudyOutput {
-    std::vector<uint32_t> seriesBits;  // subgraphs 0..14, every bar, as stored (NaN = no value)
-    std::vector<std::string> drawings;       // each request's bytes then its text, in submission order
+    std::vector<uint32_t> seriesBits;           // subgraphs 0..14, every bar, as stored (NaN = no value)
+    std::vector<std::string> drawings;          // each request's bytes then its text, in submission order
     std::vector<std::string> drawingSummaries;  // the same drawings, readable
     int32_t frameStart = 0, frameEnd = 0, lastDrawn = 0;
 };

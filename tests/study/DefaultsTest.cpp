@@ -111,8 +111,8 @@ TEST(SmallHosts, StudyRunsToCompletionWithFewerInputsAndSubgraphs) {
         SCOPED_TRACE(count);
         Chart chart;
         for (int bar = 0; bar < 40; ++bar)
-            chart.bars.Append(bar * 60'000'000LL, 100.0f + static_cast<float>(bar % 7), 103.0f + static_cast<float>(bar % 5),
-                              98.0f - static_cast<float>(bar % 3), 101.0f);
+            chart.bars.Append(bar * 60'000'000LL, 100.0f + static_cast<float>(bar % 7),
+                              103.0f + static_cast<float>(bar % 5), 98.0f - static_cast<float>(bar % 3), 101.0f);
         InstanceOptions options;
         options.inputCount = count;
         options.subgraphCount = count;

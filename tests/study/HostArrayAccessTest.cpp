@@ -56,7 +56,8 @@ TEST(HostArrayAccess, ClampsIndexesToTheElementsThereAre) {
         int32_t index;
         float expected;
     };
-    for (const Case c : {Case{-5, 10}, Case{0, 10}, Case{2, 30}, Case{3, 30}, Case{INT32_MAX, 30}, Case{INT32_MIN, 10}}) {
+    for (const Case c :
+         {Case{-5, 10}, Case{0, 10}, Case{2, 30}, Case{3, 30}, Case{INT32_MAX, 30}, Case{INT32_MIN, 10}}) {
         SCOPED_TRACE(c.index);
         EXPECT_EQ(HostArrayAccess(host.record, host.record.High, c.index), c.expected);
     }

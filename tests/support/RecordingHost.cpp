@@ -60,8 +60,8 @@ std::vector<Submission> RecordingHost::OfType(int32_t type) const {
 }
 
 int32_t RecordingHost::Record(HostStudyInterface* host, DrawingRequest* request) {
-    RecordingHost& self = **std::find_if(liveHosts.begin(), liveHosts.end(),
-                                         [host](RecordingHost* h) { return &h->record() == host; });
+    RecordingHost& self =
+        **std::find_if(liveHosts.begin(), liveHosts.end(), [host](RecordingHost* h) { return &h->record() == host; });
     const int32_t result = self.hook_ != nullptr ? self.hook_(host, request) : self.forward_(host, request);
     Submission submission{*request, {}};
     if (request->DrawingText.Chars != nullptr)

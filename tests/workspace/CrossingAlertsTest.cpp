@@ -20,7 +20,7 @@ using kovra::testing::RunScriptedLevels;
 using kovra::testing::ScriptedBarAt;
 
 struct Tick {
-    bool newBar;   // else the last bar is revised
+    bool newBar;  // else the last bar is revised
     float close;
     std::vector<std::string> every;   // alerts with every line chosen: "up 1/8th"
     std::vector<std::string> chosen;  // with only 8/8th and 0/8th chosen
@@ -29,21 +29,21 @@ struct Tick {
 // Bar 1 starts at 100.5, the previous close; its close then oscillates around
 // 1/8th (101) and 0/8th (100). Each row is one update.
 const std::vector<Tick> kTicks = {
-    {false, 101.5, {"up 1/8th"}, {}},                 // crosses 1/8th
-    {false, 101.75, {}, {}},                          // stays above it: nothing more
-    {false, 101, {}, {}},                             // lands on it: still crossed
-    {false, 100.75, {}, {}},                          // back below: nothing crossed
-    {false, 101.25, {"up 1/8th"}, {}},                // and across again
-    {false, 99.5, {"down 0/8th"}, {"down 0/8th"}},    // below the previous close: down through 0/8th
-    {false, 98.5, {"down -1/8th"}, {}},               // further: 0/8th is still crossed, -1/8th is new
-    {false, 99.75, {}, {}},                           // back over -1/8th: only 0/8th stays crossed
-    {false, 98.75, {"down -1/8th"}, {}},              // -1/8th again
-    {false, 102.5, {"up 1/8th", "up 2/8th"}, {}},     // a jump up meets the lines upwards, lowest first
-    {true, 102.5, {}, {}},                            // a new bar at the same close crosses nothing
-    {false, 103, {"up 3/8th"}, {}},                   // its own move
+    {false, 101.5, {"up 1/8th"}, {}},               // crosses 1/8th
+    {false, 101.75, {}, {}},                        // stays above it: nothing more
+    {false, 101, {}, {}},                           // lands on it: still crossed
+    {false, 100.75, {}, {}},                        // back below: nothing crossed
+    {false, 101.25, {"up 1/8th"}, {}},              // and across again
+    {false, 99.5, {"down 0/8th"}, {"down 0/8th"}},  // below the previous close: down through 0/8th
+    {false, 98.5, {"down -1/8th"}, {}},             // further: 0/8th is still crossed, -1/8th is new
+    {false, 99.75, {}, {}},                         // back over -1/8th: only 0/8th stays crossed
+    {false, 98.75, {"down -1/8th"}, {}},            // -1/8th again
+    {false, 102.5, {"up 1/8th", "up 2/8th"}, {}},   // a jump up meets the lines upwards, lowest first
+    {true, 102.5, {}, {}},                          // a new bar at the same close crosses nothing
+    {false, 103, {"up 3/8th"}, {}},                 // its own move
     {true, 108, {"up 4/8th", "up 5/8th", "up 6/8th", "up 7/8th", "up 8/8th"}, {"up 8/8th"}},  // a gap
-    {false, 107.5, {}, {}},                           // the gap shrinks: the lines left are not alerted again
-    {false, 108.25, {"up 8/8th"}, {"up 8/8th"}},      // 8/8th crossed again on the same bar
+    {false, 107.5, {}, {}},                       // the gap shrinks: the lines left are not alerted again
+    {false, 108.25, {"up 8/8th"}, {"up 8/8th"}},  // 8/8th crossed again on the same bar
 };
 
 std::vector<std::string> Texts(const std::vector<Alert>& alerts) {
@@ -65,8 +65,10 @@ TEST(CrossingAlerts, OnceEachTimeTheCloseCrossesOnTheSameBarFilteredByTheChosenL
         int32_t bar = 1;
         for (size_t row = 0; row < kTicks.size(); ++row) {
             const Tick& tick = kTicks[row];
-            if (tick.newBar) session->AppendBar(ScriptedBarAt(++bar, tick.close));
-            else session->ReviseLastBar(ScriptedBarAt(bar, tick.close));
+            if (tick.newBar)
+                session->AppendBar(ScriptedBarAt(++bar, tick.close));
+            else
+                session->ReviseLastBar(ScriptedBarAt(bar, tick.close));
             const std::vector<Alert> raised = alerts.Update(session->study(), "ES", *lines);
             EXPECT_EQ(Texts(raised), lines == &every ? tick.every : tick.chosen)
                 << "row " << row << (lines == &every ? ", every line" : ", chosen lines");
@@ -102,7 +104,8 @@ TEST(CrossingAlerts, JsonLineEscapesTextsAndWritesPricesAsTheCrossingsCsv) {
          R"({"event":12,"instrument":"a \"b\"\\c\n","datetime":"2024-01-02 09:32:00","line":"-1/8th",)"
          R"("price":0.100000001,"direction":"down","close_before":4804.75,"close_after":-3.5})"},
         {{1, "bad \xff name", at, "8/8th", 4515.625f, CrossingDirection::kUp, 1, 2},  // not UTF-8: replaced
-         "{\"event\":1,\"instrument\":\"bad \xef\xbf\xbd name\",\"datetime\":\"2024-01-02 09:32:00\",\"line\":\"8/8th\","
+         "{\"event\":1,\"instrument\":\"bad \xef\xbf\xbd name\",\"datetime\":\"2024-01-02 "
+         "09:32:00\",\"line\":\"8/8th\","
          "\"price\":4515.625,\"direction\":\"up\",\"close_before\":1,\"close_after\":2}"},
     };
     for (const auto& c : kCases) EXPECT_EQ(AlertJsonLine(c.alert), std::string(c.line) + "\n");

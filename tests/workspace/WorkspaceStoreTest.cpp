@@ -70,8 +70,9 @@ TEST(WorkspaceStore, AVersionZeroFileGetsTheCurrentSchemaInWriteAheadLogMode) {
     EXPECT_EQ(SchemaVersion(db), StateMigrations().back().version);
     EXPECT_EQ(FirstValue(db, "PRAGMA journal_mode"), "wal");
     EXPECT_EQ(FirstValue(db, "SELECT text FROM notes"), "kept");
-    EXPECT_EQ(FirstValue(db, "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master WHERE type = 'table' "
-                             "AND name NOT LIKE 'sqlite%' ORDER BY name)"),
+    EXPECT_EQ(FirstValue(db,
+                         "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master WHERE type = 'table' "
+                         "AND name NOT LIKE 'sqlite%' ORDER BY name)"),
               "alert_lines alerts input_values instruments notes subgraph_edits");
 }
 

@@ -132,7 +132,8 @@ TEST_F(WorkspaceTest, NewBarsGiveTheRowAScanOfTheLongerFileGivesAndAnOlderBarIsR
 // the chosen lines, every one once.
 TEST_F(WorkspaceTest, AlertsOverTheSameBarsAreTheRunsCrossingsOfTheChosenLines) {
     const std::string crossings = folder_ + "/crossings.csv";
-    ASSERT_EQ(RunKovra({"run", "--quiet", "--bars", DataFile("sample-bars.csv"), "--crossings", crossings}).exitCode, 0);
+    ASSERT_EQ(RunKovra({"run", "--quiet", "--bars", DataFile("sample-bars.csv"), "--crossings", crossings}).exitCode,
+              0);
     std::vector<std::string> rows = Lines(Slurp(crossings));
     rows.erase(rows.begin());  // the header
 
@@ -239,7 +240,8 @@ TEST_F(WorkspaceTest, SettingsButtonsAndAlertChoicesAreRestoredAfterARestart) {
     const Instrument& restored = reopened.workspace->instrument(2);
     const StudyInstance& study = restored.chart()->study();
     EXPECT_EQ(InputsInForce(study).size(), inputs.size());
-    for (size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(InputsInForce(study)[i].value, inputs[i].value) << inputs[i].input;
+    for (size_t i = 0; i < inputs.size(); ++i)
+        EXPECT_EQ(InputsInForce(study)[i].value, inputs[i].value) << inputs[i].input;
     EXPECT_EQ(study.subgraphs()[2].PrimaryColour, 0x00123456u);
     EXPECT_EQ(study.subgraphs()[10].LineWidth, 3);
     EXPECT_EQ(restored.alertLines(), (AlertLines{false, {"8/8th", "0/8th"}}));
