@@ -12,6 +12,7 @@
 
 #include "host/bars/BarsCsv.h"
 #include "host/bars/SampleBars.h"
+#include "tests/support/ProcessTempPath.h"
 #include "tests/support/RunKovra.h"
 
 namespace {
@@ -32,7 +33,7 @@ struct LibraryCase {
 // check for a library that is slow on purpose.
 const std::string& ShortBarFile() {
     static const std::string path = [] {
-        const std::string file = ::testing::TempDir() + "/check-short-bars.csv";
+        const std::string file = kovra::testing::ProcessTempPath("check-short-bars.csv");
         kovra::host::LoadedBars bars = kovra::host::SampleBars();
         bars.bars = kovra::host::BarColumns{};
         for (int32_t bar = 0; bar < 100; ++bar) bars.bars.Append(kovra::host::SampleBars().bars.At(bar));
@@ -144,7 +145,7 @@ struct UsageCase {
 };
 
 TEST(CheckCommand, UsageErrorsAreExitTwoWithOneLine) {
-    const std::string text = ::testing::TempDir() + "/not-a-library.so";
+    const std::string text = kovra::testing::ProcessTempPath("not-a-library.so");
     std::ofstream(text) << "just text\n";
     const UsageCase cases[] = {
         {"a text file", {"check", text}, "not a loadable library"},

@@ -11,6 +11,7 @@
 #include "host/runtime/Chart.h"
 #include "host/runtime/StudyInstance.h"
 #include "host/runtime/StudyLibrary.h"
+#include "tests/support/ProcessTempPath.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ TEST(StudyLoader, RejectsAMissingFile) {
 }
 
 TEST(StudyLoader, RejectsAFileThatIsNotALibrary) {
-    const std::string path = ::testing::TempDir() + "/not-a-library.so";
+    const std::string path = kovra::testing::ProcessTempPath("not-a-library.so");
     std::ofstream(path) << "just text\n";
     const std::string message = LoadError(path);
     EXPECT_NE(message.find(path), std::string::npos) << message;
