@@ -122,17 +122,9 @@ UsageError RefusedSetting(const RunOptions& options, const host::SettingsError& 
 
 namespace {
 
-host::BarColumns FirstBars(const host::BarColumns& bars, int32_t count) {
-    host::BarColumns first;
-    for (int32_t bar = 0; bar < count; ++bar) first.Append(bars.At(bar));
-    return first;
-}
-
 host::BarColumns LastBars(host::BarColumns bars, int32_t count) {
     if (count <= 0 || bars.size() <= count) return bars;
-    host::BarColumns last;
-    for (int32_t bar = bars.size() - count; bar < bars.size(); ++bar) last.Append(bars.At(bar));
-    return last;
+    return bars.Slice(bars.size() - count, bars.size());
 }
 
 void Warn(const std::string& message) { std::fprintf(stderr, "kovra: warning: %s\n", message.c_str()); }
@@ -296,7 +288,7 @@ RunOutcome RunSession(const RunOptions& options, Progress& progress, const Sessi
         if (shown < 1 || shown > count)
             throw UsageError(fmt::format("{} {}: the chart has {} bars; choose 1 to {}", sessionBars->shownOption,
                                          shown, count, count));
-        loaded.bars = FirstBars(outcome.bars, shown);
+        loaded.bars = outcome.bars.Slice(0, shown);
     }
     outcome.barsSource = options.barsPath.empty() ? "embedded sample" : options.barsPath;
     outcome.barsReversed = loaded.reversed;

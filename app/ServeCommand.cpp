@@ -61,6 +61,8 @@ void Serve(const ServeOptions& options) {
     setup.playing = options.replayFrom.has_value();
     setup.speed = options.speed;
     setup.maxBars = options.maxBars;
+    setup.timeframe = options.run.timeframe;
+    setup.dayStart = options.run.dayStart.value_or(0);
     setup.warn = Warn;
     if (options.follow) {
         try {

@@ -36,6 +36,7 @@ export class ChartView {
     this.state = null;
     this.look = null;
     this.hoveredBar = null;
+    this.heldTime = null;  // where the view was in time, to show again at the next render
     this.paints = 0;
     this.lastPaint = { series: [], beneath: [], timeMarks: [] };
     if (hooks) window.__chart = { version: -1, paints: 0 };
@@ -84,6 +85,8 @@ export class ChartView {
   // (the server was started anew), shown as the first one was.
   render(state, change, fresh = false) {
     const previous = fresh ? null : this.state;
+    const timePosition = previous ? this.heldTime : null;
+    this.heldTime = null;
     this.state = state;
     if (state.look !== this.look) this.showLook(state.look);
     if (previous && change !== null && change >= previous.barCount - 1 && state.barCount >= previous.barCount) {
@@ -103,7 +106,8 @@ export class ChartView {
     // picture shows it, unless the user has scrolled away.
     const newFrame = previous && state.barCount === previous.barCount &&
       (state.window.firstBar !== previous.window.firstBar || state.window.lastBar !== previous.window.lastBar);
-    if (!previous || ((change === null || newFrame) && !this.scrolledAway(previous))) this.showWindow(state.window);
+    if (timePosition) this.showTimePosition(timePosition);
+    else if (!previous || ((change === null || newFrame) && !this.scrolledAway(previous))) this.showWindow(state.window);
     this.showLegend();
     this.showGoLatest();
   }
@@ -129,6 +133,28 @@ export class ChartView {
   // The current frame, as the picture first shows it.
   showWindow(window) {
     this.chart.timeScale().setVisibleLogicalRange({ from: window.firstBar - 0.5, to: window.lastBar + 0.5 });
+  }
+
+  // Called before a state of another timeframe replaces the one drawn (its
+  // bars change in place): the next render shows the same time. Kept: the
+  // end of the bar at the view's right edge (null: the latest bar was in
+  // view), how far past that bar the edge lies, and how many bars it spans.
+  holdTime() {
+    const state = this.state;
+    const range = this.chart.timeScale().getVisibleLogicalRange();
+    const last = state ? state.barCount - 1 : -1;
+    if (!range || last < 0) return;
+    const right = Math.max(0, Math.min(Math.round(range.to), last));
+    const latest = !this.scrolledAway() && range.to >= last;
+    this.heldTime = { end: latest ? null : state.chartTimes[right + 1] ?? null, past: range.to - right, span: range.to - range.from };
+  }
+
+  // The view at a time position, keeping its bar spacing: its right edge on
+  // the bar that holds the same time (the latest bar when it was in view).
+  showTimePosition({ end, past, span }) {
+    const last = this.state.barCount - 1;
+    const right = end === null ? last : barAtTime(this.state, end - 1);
+    this.chart.timeScale().setVisibleLogicalRange({ from: right + past - span, to: right + past });
   }
 
   // The last bar lies outside the bars in view.

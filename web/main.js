@@ -9,6 +9,7 @@ import { Notice } from './notice.js';
 import { ReplayControls } from './replay.js';
 import { Connection, DOWN, LIVE } from './server.js';
 import { fromSnapshot, withUpdate } from './state.js';
+import { TimeframeChoice } from './timeframe.js';
 
 const $ = (id) => document.getElementById(id);
 const hooks = new URLSearchParams(window.location.search).has('test-hooks');
@@ -36,6 +37,7 @@ const replay = new ReplayControls({
   play: $('replay-play'), step: $('replay-step'), speed: $('replay-speed'), startBar: $('replay-start-bar'),
   start: $('replay-start'), status: $('replay-status'), send, notice: new Notice($('replay-notice')),
 });
+const timeframe = new TimeframeChoice({ select: $('timeframe'), send, notice: new Notice($('timeframe-notice')) });
 const exportNotice = new Notice($('export-notice'));
 
 let state = null;
@@ -47,16 +49,24 @@ function draw(from, { fresh = false, again = false } = {}) {
   chart.render(state, drawnCount === null || from === null ? null : Math.min(from, drawnCount), fresh);
   controls.render(state, again);
   replay.render(state, again);
+  timeframe.render(state);
   drawnCount = state.barCount;
 }
 
+// A state in another timeframe: the view keeps showing the time it shows.
+function holdTimeFor(next) {
+  if (state && next.timeframe !== state.timeframe) chart.holdTime();
+}
+
 function onSnapshot(snapshot, fresh) {
+  if (!fresh) holdTimeFor(snapshot);
   state = fromSnapshot(snapshot);
   styleWithLook(state.look);
   draw(null, { fresh, again: true });
 }
 
 function onUpdate(update) {
+  holdTimeFor(update);
   state = withUpdate(state, update);
   draw(update.barsFrom);
 }
@@ -67,6 +77,7 @@ function onStatus(status) {
   const off = status === DOWN;
   $('control-bar').disabled = off;
   $('panel').disabled = off;
+  $('timeframe').disabled = off;
   if (!off && state) {  // edits made meanwhile go
     controls.render(state, true);
     replay.render(state, true);

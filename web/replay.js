@@ -14,13 +14,14 @@ export class ReplayControls {
   // `again`: the speed shows the one in force even while edited.
   render(state, again = false) {
     this.state = state;
-    const { playing, speed, knownBars } = state.replay;
+    const { playing, speed, shownBars, knownBars } = state.replay;
     this.play.textContent = playing ? 'Pause' : 'Play';
     this.play.setAttribute('aria-pressed', String(playing));
     if (again || document.activeElement !== this.speed) this.speed.value = String(speed);
     this.startBar.max = String(knownBars);
-    if (!this.startBar.value) this.startBar.value = String(state.barCount);
-    this.status.textContent = `${state.barCount} of ${knownBars} bars shown${playing ? ', playing' : ''}`;
+    if (!this.startBar.value) this.startBar.value = String(shownBars);
+    // The replay counts the file's bars, whatever the timeframe.
+    this.status.textContent = `${shownBars} of ${knownBars} bars of the file shown${playing ? ', playing' : ''}`;
   }
 
   async ask(request, what) {

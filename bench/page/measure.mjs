@@ -1,6 +1,7 @@
 // Measures the live page on this machine: page load to first paint, button
-// click to repainted chart, tick (a replay bar) to repaint, and the server's
-// memory, for the embedded sample and for generated bars.
+// click to repainted chart, a timeframe switch to repaint, tick (a replay
+// bar) to repaint, and the server's memory, for the embedded sample and for
+// generated bars.
 //
 //   node bench/page/measure.mjs KOVRA [BARS]
 //
@@ -84,6 +85,27 @@ try {
     }, [button, frame]));
   }
 
+  // The timeframe chosen beside the title, 5m then 15m and so on (then 1h
+  // and 1d): the server makes the buckets from every bar of the file and
+  // recalculates, until the chart in the new timeframe is painted. The last
+  // switch goes back to the bars as they are, for the ticks.
+  const switchTo = (timeframe) => page.evaluate(async (wanted) => {
+    const select = document.getElementById('timeframe');
+    const started = performance.now();
+    select.value = wanted;
+    select.dispatchEvent(new Event('change'));
+    while (window.__chart.state.timeframe !== wanted || !(window.__chart.paintedAt > started)) {
+      await new Promise(requestAnimationFrame);
+    }
+    return window.__chart.paintedAt - started;
+  }, timeframe);
+  const switches = {};
+  for (const pair of [['5m', '15m'], ['1h', '1d']]) {
+    switches[pair.join(' and ')] = [];
+    for (let i = 0; i < 10; i += 1) switches[pair.join(' and ')].push(await switchTo(pair[i % 2]));
+  }
+  await switchTo('file');
+
   // Ticks: the replay's next bar, asked for by the page, until it is painted.
   const { barCount } = await (await fetch(`${url}api/state`)).json();
   await fetch(`${url}api/replay`, { method: 'POST', headers: JSON_BODY, body: JSON.stringify({ start: barCount - 120 }) });
@@ -101,6 +123,9 @@ try {
   console.log(`bars: ${barsWanted ? `${barsWanted} generated` : 'embedded sample'} (${barCount})`);
   console.log(`page load to first paint: ${summary(loads)}`);
   console.log(`button click to repainted chart: ${summary(clicks)}`);
+  for (const [pair, times] of Object.entries(switches)) {
+    console.log(`timeframe switch (${pair} from the file's bars) to repaint: ${summary(times)}`);
+  }
   console.log(`tick (replay bar) to repaint: ${summary(ticks)}`);
   console.log(`server memory: ${await memory()}`);
 } finally {

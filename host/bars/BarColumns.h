@@ -40,6 +40,18 @@ struct BarColumns {
         const auto i = static_cast<size_t>(index);
         return Bar{dateTimes[i], open[i], high[i], low[i], close[i], volume[i]};
     }
+    // Bars from .. to-1, in columns of their own size.
+    BarColumns Slice(int32_t from, int32_t to) const {
+        BarColumns part;
+        const auto first = static_cast<ptrdiff_t>(from), last = static_cast<ptrdiff_t>(to);
+        part.dateTimes.assign(dateTimes.begin() + first, dateTimes.begin() + last);
+        part.open.assign(open.begin() + first, open.begin() + last);
+        part.high.assign(high.begin() + first, high.begin() + last);
+        part.low.assign(low.begin() + first, low.begin() + last);
+        part.close.assign(close.begin() + first, close.begin() + last);
+        part.volume.assign(volume.begin() + first, volume.begin() + last);
+        return part;
+    }
 };
 
 }  // namespace kovra::host

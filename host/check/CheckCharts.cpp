@@ -14,12 +14,6 @@ constexpr int32_t kHostileBars = 40;
 constexpr int64_t kMinute = 60'000'000;
 constexpr int64_t kFirstDateTime = 45293LL * 86'400'000'000LL + (9 * 60 + 30) * kMinute;  // 2024-01-02 09:30
 
-BarColumns FirstBars(const BarColumns& bars, int32_t count) {
-    BarColumns first;
-    for (int32_t bar = 0; bar < std::min(count, bars.size()); ++bar) first.Append(bars.At(bar));
-    return first;
-}
-
 BarColumns PricesReversed(const BarColumns& bars) {
     BarColumns reversed;
     for (int32_t bar = 0; bar < bars.size(); ++bar) {
@@ -51,7 +45,7 @@ float Ordinary(int32_t bar, int column) {
 
 CheckCharts CheckChartsOf(const LoadedBars& loaded) {
     CheckCharts charts;
-    charts.ordinary = FirstBars(loaded.bars, kOrdinaryBars);
+    charts.ordinary = loaded.bars.Slice(0, std::min(kOrdinaryBars, loaded.bars.size()));
     charts.second = PricesReversed(charts.ordinary);
     charts.speed = loaded.bars;
     charts.tickSize = SmallestPriceStep(loaded.bars, loaded.priceDecimals);

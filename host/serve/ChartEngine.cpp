@@ -95,6 +95,21 @@ EngineReply ChartEngine::ChangeSettings(StudySettings settings) {
     });
 }
 
+EngineReply ChartEngine::ChangeTimeframe(std::optional<Timeframe> timeframe) {
+    return queue_.Ask([this, timeframe] {
+        std::optional<TimeframeBuckets> buckets;
+        if (timeframe) buckets.emplace(*timeframe, setup_.dayStart);
+        try {
+            setup_.session->ChangeTimeframe(buckets, setup_.bars.Slice(0, shown_));
+        } catch (const TimeframeError& error) {
+            return Refusal(400, error.what());
+        }
+        setup_.timeframe = timeframe;
+        Publish();
+        return Ok();
+    });
+}
+
 std::variant<DisplayList, EngineReply> ChartEngine::Picture(const ImageOptions& options) {
     // Filled by the engine thread; read here only once its reply says it finished.
     auto list = std::make_shared<DisplayList>();
@@ -126,14 +141,9 @@ void ChartEngine::KeepWithinMaxBars() {
     if (limit <= 0 || shown_ <= limit) return;
     const int32_t keep = std::max(limit - limit / 8, 1);
     const int32_t drop = shown_ - keep;
-    BarColumns& known = setup_.bars;
-    BarColumns kept;
-    for (int32_t bar = drop; bar < known.size(); ++bar) kept.Append(known.At(bar));
-    known = std::move(kept);
+    setup_.bars = setup_.bars.Slice(drop, setup_.bars.size());
     shown_ = keep;
-    BarColumns shown;
-    for (int32_t bar = 0; bar < shown_; ++bar) shown.Append(known.At(bar));
-    setup_.session->ReplaceBars(std::move(shown));
+    setup_.session->ReplaceBars(setup_.bars.Slice(0, shown_));
 }
 
 }  // namespace kovra::host

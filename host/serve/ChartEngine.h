@@ -13,6 +13,7 @@
 #include <variant>
 #include <vector>
 
+#include "host/bars/Timeframe.h"
 #include "host/render/ChartImage.h"
 #include "host/runtime/ChartSession.h"
 #include "host/runtime/StudyLibrary.h"
@@ -41,6 +42,8 @@ struct EngineSetup {
     double speed = 1;                              // bars per second, kMinReplaySpeed .. kMaxReplaySpeed
     int32_t maxBars = 0;                           // the chart keeps at most this many bars; 0: no limit
     std::unique_ptr<FollowedFile> followed;        // null: no file followed
+    std::optional<Timeframe> timeframe;            // the session's; unset: the bars as they are
+    int64_t dayStart = 0;                          // of every timeframe the page switches to
     std::function<void(const std::string&)> warn;  // one line for the user
 };
 
@@ -56,6 +59,9 @@ public:
     EngineReply PushButton(int32_t button, int32_t kind);
     EngineReply ChangeSettings(StudySettings settings);
     EngineReply Replay(ReplayRequest request);
+    // The chart in another timeframe (unset: the bars as they are), made from
+    // the source bars on the chart; a 400 refusal for one the bars do not fit.
+    EngineReply ChangeTimeframe(std::optional<Timeframe> timeframe);
     // What the picture with these options shows, ready to paint: painting
     // (the slow part) is the caller's, off the engine thread. A 400 refusal
     // for a size or window out of range.

@@ -36,9 +36,7 @@ void ChartEngine::TakeAppended(const std::vector<Bar>& appended) {
 // A followed file replaced or shortened: the chart starts over with its bars
 // (its last maxBars), and the study recalculates.
 void ChartEngine::TakeReloaded(const BarColumns& bars) {
-    setup_.bars = {};
-    for (int32_t bar = setup_.maxBars > 0 ? std::max(bars.size() - setup_.maxBars, 0) : 0; bar < bars.size(); ++bar)
-        setup_.bars.Append(bars.At(bar));
+    setup_.bars = bars.Slice(setup_.maxBars > 0 ? std::max(bars.size() - setup_.maxBars, 0) : 0, bars.size());
     shown_ = setup_.bars.size();
     setup_.session->ReplaceBars(setup_.bars);
 }

@@ -24,7 +24,8 @@ StateHeader ChartEngine::HeaderNow() const {
     StateHeader header;
     header.instance = instance_;
     header.version = version_;
-    header.replay = ReplayStatus{setup_.playing, setup_.speed, setup_.bars.size()};
+    header.replay = ReplayStatus{setup_.playing, setup_.speed, setup_.bars.size(), shown_};
+    if (setup_.timeframe) header.timeframe = FormatTimeframe(*setup_.timeframe);
     return header;
 }
 

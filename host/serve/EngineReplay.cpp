@@ -21,9 +21,7 @@ EngineReply ChartEngine::ReplayOn(const ReplayRequest& request) {
         const int32_t known = setup_.bars.size();
         if (*request.startBar < 1 || *request.startBar > known)
             return Refusal(400, fmt::format("the start bar must be from 1 to {}", known));
-        BarColumns shown;
-        for (int32_t bar = 0; bar < *request.startBar; ++bar) shown.Append(setup_.bars.At(bar));
-        setup_.session->ReplaceBars(std::move(shown));
+        setup_.session->ReplaceBars(setup_.bars.Slice(0, *request.startBar));
         shown_ = *request.startBar;
         setup_.playing = false;
     }

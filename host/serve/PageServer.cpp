@@ -272,6 +272,10 @@ void PageServer::AddChanges() {
     Post(server, "/api/replay", [this](const Request&, Response& response, const std::string& body) {
         Send(response, engine_.Replay(ReplayFromJson(body)));
     });
+
+    Post(server, "/api/timeframe", [this](const Request&, Response& response, const std::string& body) {
+        Send(response, engine_.ChangeTimeframe(TimeframeFromJson(body)));
+    });
 }
 
 void PageServer::AddPictures() {

@@ -89,4 +89,19 @@ ReplayRequest ReplayFromJson(std::string_view text) {
     return replay;
 }
 
+std::optional<Timeframe> TimeframeFromJson(std::string_view text) {
+    const json body = ParseBody(text, {"timeframe"});
+    const auto field = body.find("timeframe");
+    if (field == body.end() || !field->is_string() || field->get_ref<const std::string&>().size() > kMaxSettingBytes)
+        throw std::invalid_argument(
+            fmt::format("\"timeframe\" must be a timeframe such as \"5m\", or \"{}\"", kAsInTheFile));
+    const std::string& name = field->get_ref<const std::string&>();
+    if (name == kAsInTheFile) return std::nullopt;
+    try {
+        return ParseTimeframe(name);
+    } catch (const TimeframeError& error) {
+        throw std::invalid_argument(fmt::format("\"timeframe\": {}", error.what()));
+    }
+}
+
 }  // namespace kovra::host

@@ -3,8 +3,10 @@
 // the client, for a body that is not the documented object.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
+#include "host/bars/Timeframe.h"
 #include "host/runtime/StudySettings.h"
 #include "host/serve/ChartEngine.h"
 
@@ -15,5 +17,8 @@ StudySettings SettingsFromJson(std::string_view body);
 
 // {"start": BAR, "speed": BARS_PER_SECOND, "action": "play" | "pause" | "step"}, each optional.
 ReplayRequest ReplayFromJson(std::string_view body);
+
+// {"timeframe": "5m"}: a timeframe as `--timeframe` takes it, or kAsInTheFile (nullopt).
+std::optional<Timeframe> TimeframeFromJson(std::string_view body);
 
 }  // namespace kovra::host

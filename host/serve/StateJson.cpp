@@ -311,9 +311,18 @@ std::string FormatStateJson(const StudyInstance& study, const StateHeader& heade
     out.Key("replay").BeginObject();
     out.Key("playing").Bool(header.replay.playing);
     out.Key("speed").Number(header.replay.speed);
+    out.Key("shownBars").Integer(header.replay.shownBars);
     out.Key("knownBars").Integer(header.replay.knownBars);
     out.EndObject();
-    if (header.withLook) WritePictureLook(out, study);
+    out.Key("timeframe").String(header.timeframe);
+    if (header.withLook) {
+        WritePictureLook(out, study);
+        out.Key("timeframes").BeginArray();
+        out.BeginObject().Key("name").String(kAsInTheFile).Key("label").String(kAsInTheFileLabel).EndObject();
+        for (std::string_view offered : kOfferedTimeframes)
+            out.BeginObject().Key("name").String(offered).Key("label").String(offered).EndObject();
+        out.EndArray();
+    }
     WriteButtons(out, study.chart().controlBar);
     WriteInputs(out, study);
     WriteSubgraphs(out, study);

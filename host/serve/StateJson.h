@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/render/TimeMarks.h"
@@ -17,15 +18,22 @@ struct ReplayStatus {
     bool playing = false;
     double speed = 1;       // bars per second
     int32_t knownBars = 0;  // bars the replay can show (the file's, and any appended since)
+    int32_t shownBars = 0;  // of them, those on the chart (in a timeframe, in its buckets)
 };
 
+// The page's name of the bars as the file has them, beside the timeframes' own.
+inline constexpr std::string_view kAsInTheFile = "file", kAsInTheFileLabel = "as in the file";
+// The timeframes the page offers, besides kAsInTheFile and the one in force.
+inline constexpr std::string_view kOfferedTimeframes[] = {"1m", "5m", "15m", "30m", "1h", "2h", "4h", "1d", "1w", "1M"};
+
 struct StateHeader {
-    std::string instance;      // names the running server: a page meeting another reloads everything
-    uint64_t version = 0;      // counts the changes the page has seen
-    int32_t barsFrom = 0;      // the bars start at this bar (0: all of them)
-    int32_t seriesFrom = 0;    // the level series' values start at this bar
-    bool withDrawings = true;  // false: the drawings are as last sent
-    bool withLook = true;      // false: the picture's look is left out (it never changes)
+    std::string instance;                 // names the running server: a page meeting another reloads everything
+    uint64_t version = 0;                 // counts the changes the page has seen
+    int32_t barsFrom = 0;                 // the bars start at this bar (0: all of them)
+    int32_t seriesFrom = 0;               // the level series' values start at this bar
+    bool withDrawings = true;             // false: the drawings are as last sent
+    bool withLook = true;                 // false: the picture's look is left out (it never changes)
+    std::string timeframe{kAsInTheFile};  // the chart's, as ParseTimeframe reads it
     ReplayStatus replay;
 };
 

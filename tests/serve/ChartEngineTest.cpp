@@ -2,6 +2,7 @@
 // and small changes sent to the pages, the bar limit, a followed file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <future>
@@ -202,6 +203,50 @@ TEST(ChartEngine, AFollowedFileRenamedOverStartsTheChartOverWithItsLastBars) {
     const json state = StateOf(*engine);
     EXPECT_EQ(state["bars"]["close"][199], replacement.bars.close[499]) << "the file's last 200 bars";
     EXPECT_EQ(state["bars"]["close"][0], replacement.bars.close[300]);
+}
+
+TEST(ChartEngine, ATimeframeIsMadeFromTheSourceBarsWhichTheReplayAndTheFollowedFileStillBring) {
+    const std::string path = kovra::testing::FreshTestFolder("engine_timeframe") + "/bars.csv";
+    std::ofstream(path) << "datetime,open,high,low,close\n";
+    auto engine = SampleEngine(300, 0, 0, std::make_unique<FollowedFile>(path, [](const std::string&) {}));
+    const BarColumns& sample = SampleBars().bars;  // one-minute bars from 09:30, without gaps at the start
+
+    ASSERT_EQ(engine->ChangeTimeframe(Timeframe{TimeUnit::kMinute, 5}).status, 200);
+    json state = StateOf(*engine);
+    EXPECT_EQ(state["timeframe"], "5m");
+    EXPECT_EQ(state["barCount"], 60);
+    EXPECT_EQ(state["replay"]["shownBars"], 300);
+    EXPECT_EQ(state["bars"]["open"][1], sample.open[5]);
+    EXPECT_EQ(state["bars"]["high"][1], *std::max_element(&sample.high[5], &sample.high[10]));
+    EXPECT_EQ(state["bars"]["close"][59], sample.close[299]);
+
+    const EngineReply finer = engine->ChangeTimeframe(Timeframe{TimeUnit::kSecond, 30});
+    EXPECT_EQ(finer.status, 400);
+    EXPECT_NE(finer.body->find("finer"), std::string::npos) << *finer.body;
+    EXPECT_EQ(StateOf(*engine)["timeframe"], "5m") << "a refused timeframe changes nothing";
+
+    const int64_t minute = 60'000'000, next = sample.dateTimes[299] + minute;
+    std::ofstream(path, std::ios::app) << FormatDateTime(next) << ",4700,4710,4690,4705\n"
+                                       << FormatDateTime(next + minute) << ",4705,4720,4700,4715\n";
+    ASSERT_TRUE(Eventually([&] { return StateOf(*engine)["replay"]["shownBars"] == 302; }));
+    state = StateOf(*engine);
+    EXPECT_EQ(state["barCount"], 61) << "14:30 opens a bucket, 14:31 revises it";
+    EXPECT_EQ(state["bars"]["high"][60], 4720);
+    EXPECT_EQ(state["bars"]["close"][60], 4715);
+
+    ReplayRequest start;
+    start.startBar = 298;
+    ASSERT_EQ(engine->Replay(start).status, 200);
+    ASSERT_EQ(engine->Replay(Action(ReplayRequest::Action::kStep)).status, 200);
+    state = StateOf(*engine);
+    EXPECT_EQ(state["replay"]["shownBars"], 299) << "the replay steps by source bars";
+    EXPECT_EQ(state["barCount"], 60);
+    EXPECT_EQ(state["bars"]["close"][59], sample.close[298]);
+
+    ASSERT_EQ(engine->ChangeTimeframe(std::nullopt).status, 200);
+    state = StateOf(*engine);
+    EXPECT_EQ(state["timeframe"], "file");
+    EXPECT_EQ(state["barCount"], 299);
 }
 
 }  // namespace
