@@ -13,7 +13,11 @@ TEST(ServeCommand, BadOptionsAreUsageErrorsBeforeAnythingIsServed) {
         const char* message;
     };
     const Case cases[] = {
-        {{"serve", "--follow"}, "kovra: --follow needs a bar file (--bars FILE) to follow\n"},
+        {{"serve", "--follow"}, "kovra: --follow needs a bar file (--bars FILE) or bar files and folders to follow\n"},
+        {{"serve", "--state", "s.sqlite3"}, "kovra: --state keeps a workspace's state: give bar files or folders\n"},
+        {{"serve", "--bars", "a.csv", "b.csv"}, "kovra: give bar files and folders, or --bars FILE, not both\n"},
+        {{"serve", "--push", "5", "b.csv"},
+         "kovra: --ticks and --push play on one chart (--bars FILE), not on a workspace\n"},
         {{"serve", "--replay-from", "0"}, "kovra: --replay-from 0: the chart has 1950 bars; choose 1 to 1950\n"},
         {{"serve", "--replay-from", "1951"}, "kovra: --replay-from 1951: the chart has 1950 bars; choose 1 to 1950\n"},
         {{"serve", "--max-bars", "100", "--replay-from", "101"},
