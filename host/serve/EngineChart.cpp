@@ -10,7 +10,7 @@ namespace kovra::host {
 
 namespace {
 
-constexpr auto kFollowInterval = std::chrono::milliseconds(250);
+constexpr auto kFollowInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
@@ -70,9 +70,12 @@ EngineReply EngineChart::ChangeSettings(const StudySettings& settings) {
 
 EngineReply EngineChart::ChangeTimeframe(const std::optional<Timeframe>& timeframe) {
     std::optional<TimeframeBuckets> buckets;
-    if (timeframe) buckets.emplace(*timeframe, feed_.dayStart);
+    if (timeframe) {
+        buckets.emplace(*timeframe, feed_.dayStart);
+        SeparateSources();
+    }
     try {
-        holder_.session().ChangeTimeframe(buckets, feed_.bars.Slice(0, shown_));
+        holder_.session().ChangeTimeframe(buckets, Sources().Slice(0, shown_));
     } catch (const TimeframeError& error) {
         return Refusal(400, error.what());
     }
@@ -98,6 +101,13 @@ EngineReply EngineChart::TimeMarks(int32_t firstBar, int32_t lastBar, int32_t wi
     return JsonReply(FormatTimeMarksJson(marks));
 }
 
+void EngineChart::SeparateSources() {
+    if (!feed_.barsOnChart) return;
+    const BarColumns& bars = holder_.session().chart().bars;
+    feed_.bars = bars.Slice(0, bars.size());
+    feed_.barsOnChart = false;
+}
+
 void EngineChart::ReplaceBars(BarColumns bars) {
     holder_.session().ReplaceBars(std::move(bars));
     holder_.BarsReplaced();
@@ -110,8 +120,10 @@ void EngineChart::KeepWithinMaxBars() {
     if (limit <= 0 || shown_ <= limit) return;
     const int32_t keep = std::max(limit - limit / 8, 1);
     const int32_t drop = shown_ - keep;
-    feed_.bars = feed_.bars.Slice(drop, feed_.bars.size());
+    BarColumns kept = Sources().Slice(drop, Sources().size());
     shown_ = keep;
+    if (feed_.barsOnChart) return ReplaceBars(std::move(kept));
+    feed_.bars = std::move(kept);
     ReplaceBars(feed_.bars.Slice(0, shown_));
 }
 

@@ -34,6 +34,9 @@ inline constexpr double kMinReplaySpeed = 0.1, kMaxReplaySpeed = 1000;
 // What a chart is fed from besides its session.
 struct ChartFeed {
     BarColumns bars;  // every source bar the replay may show; the session shows the first sourceBars()
+    // Instead, the chart's own bars are the source bars (`bars` left empty),
+    // until a timeframe or a replay needs them apart: a chart of many saves a copy.
+    bool barsOnChart = false;
     bool playing = false;
     double speed = 1;                              // bars per second, kMinReplaySpeed .. kMaxReplaySpeed
     int32_t maxBars = 0;                           // the chart keeps at most this many bars; 0: no limit
@@ -79,6 +82,8 @@ private:
 
     EngineReply Ok();
     StateHeader HeaderNow() const;
+    const BarColumns& Sources() const { return feed_.barsOnChart ? holder_.session().chart().bars : feed_.bars; }
+    void SeparateSources();
     bool StepReplay();
     void TakeAppended(const std::vector<Bar>& bars);
     void TakeReloaded(const BarColumns& bars);

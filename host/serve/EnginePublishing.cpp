@@ -24,7 +24,7 @@ StateHeader EngineChart::HeaderNow() const {
     StateHeader header;
     header.instance = instance_;
     header.version = version_;
-    header.replay = ReplayStatus{feed_.playing, feed_.speed, feed_.bars.size(), shown_};
+    header.replay = ReplayStatus{feed_.playing, feed_.speed, Sources().size(), shown_};
     if (feed_.timeframe) header.timeframe = FormatTimeframe(*feed_.timeframe);
     return header;
 }
@@ -52,8 +52,7 @@ void EngineChart::Publish() {
     stateJson_.reset();
     StateHeader header = HeaderNow();
     if (count - barsFrom > kMaxUpdateBars) {
-        // The whole state, ready for the pages that will ask.
-        stateJson_ = std::make_shared<const std::string>(FormatStateJson(study, header));
+        // The pages ask for the whole state; it is written once, when first asked for.
         events_.Publish(
             ChartEvent{version_, "reload", fmt::format("{{\"version\":{},\"instance\":\"{}\"}}", version_, instance_)});
     } else {

@@ -14,6 +14,7 @@ EngineChart::Clock::duration EngineChart::StepInterval(double speed) {
 
 EngineReply EngineChart::Replay(const ReplayRequest& request) {
     if (request.startBar) {
+        SeparateSources();
         const int32_t known = feed_.bars.size();
         if (*request.startBar < 1 || *request.startBar > known)
             return Refusal(400, fmt::format("the start bar must be from 1 to {}", known));
@@ -25,7 +26,7 @@ EngineReply EngineChart::Replay(const ReplayRequest& request) {
     std::string problem;
     switch (request.action) {
         case ReplayRequest::Action::kPlay:
-            feed_.playing = shown_ < feed_.bars.size();
+            feed_.playing = shown_ < Sources().size();
             nextStep_ = Clock::now() + StepInterval(feed_.speed);
             if (!feed_.playing) problem = "every bar is shown already";
             break;
@@ -43,8 +44,8 @@ EngineReply EngineChart::Replay(const ReplayRequest& request) {
 }
 
 bool EngineChart::StepReplay() {
-    if (shown_ >= feed_.bars.size()) return false;
-    holder_.TakeBar(feed_.bars.At(shown_));
+    if (shown_ >= Sources().size()) return false;
+    holder_.TakeBar(Sources().At(shown_));
     ++shown_;
     KeepWithinMaxBars();
     return true;

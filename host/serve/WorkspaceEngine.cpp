@@ -88,7 +88,7 @@ void WorkspaceEngine::StartChart(InstrumentId id) {
     if (instrument.status() != InstrumentStatus::kReady) return;
     ChartSession& session = workspace_.Chart(id);
     ChartFeed feed;
-    feed.bars = session.chart().bars.Slice(0, session.chart().bars.size());
+    feed.barsOnChart = true;
     feed.playing = setup_.replayFrom.has_value();
     feed.speed = setup_.speed;
     feed.maxBars = setup_.maxBars;

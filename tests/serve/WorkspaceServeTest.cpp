@@ -10,6 +10,7 @@
 
 #include "host/serve/PageServer.h"
 #include "tests/serve/ServeTestSupport.h"
+#include "tests/support/Eventually.h"
 #include "tests/support/RunKovra.h"
 
 namespace serve_test {
@@ -45,13 +46,14 @@ protected:
         }
     };
 
-    std::unique_ptr<Served> Serve() const {
+    std::unique_ptr<Served> Serve(bool follow = false) const {
         WorkspaceSetup setup;
         setup.library = std::make_unique<StudyLibrary>(std::getenv("KOVRA_STUDY_LIBRARY"));
         setup.sources = {folder_};
         setup.options.chart.valueFormat = SampleBars().priceDecimals;
         setup.options.warn = [](const std::string&) {};
         setup.statePath = folder_ + "/state.sqlite3";
+        setup.follow = follow;
         return std::make_unique<Served>(std::move(setup));
     }
 
@@ -157,6 +159,45 @@ TEST_F(WorkspaceServe, ARestartRestoresEachInstrumentsSettingsAlertChoiceAndTime
     EXPECT_EQ(instruments[2]["alertLines"], json::array({"4/8th"}));
     EXPECT_TRUE(instruments[1]["alertLines"].is_null());
     EXPECT_EQ(json::parse(client.Get("/api/instruments/NQ/state")->body)["timeframe"], kAsInTheFile);
+}
+
+// A followed file's lines reach its chart and row, whether the chart shows
+// the file's bars (kept once, on the chart) or a timeframe made from them.
+TEST_F(WorkspaceServe, FollowedLinesReachTheChartInTheFilesBarsAndInATimeframe) {
+    const auto served = Serve(true);
+    httplib::Client client = served->Client();
+    const auto barCount = [&client] {
+        return json::parse(client.Get("/api/instruments/ES/state")->body)["barCount"].get<int32_t>();
+    };
+    const auto append = [this](const std::string& line) { std::ofstream(folder_ + "/ES.csv", std::ios::app) << line; };
+    append("2024-03-14 14:59:00,4751.50,4752.00,4750.75,4752.00,6378\n");
+    EXPECT_TRUE(kovra::testing::Eventually([&] { return barCount() == 1500; }));
+    EXPECT_EQ(Instruments(client)[1]["row"]["datetime"], "2024-03-14 14:59:00");
+    ASSERT_EQ(Post(client, "/api/instruments/ES/timeframe", R"({"timeframe":"15m"})")->status, 200);
+    const int32_t buckets = barCount();
+    append("2024-03-14 15:00:00,4752.00,4790.00,4751.00,4789.00,100\n");  // a new 15-minute bucket
+    EXPECT_TRUE(kovra::testing::Eventually([&] { return barCount() == buckets + 1; }));
+    ASSERT_EQ(Post(client, "/api/instruments/ES/timeframe", R"({"timeframe":"file"})")->status, 200);
+    EXPECT_EQ(barCount(), 1501);
+    EXPECT_EQ(Instruments(client)[1]["row"]["close"], 4789.0);
+}
+
+TEST_F(WorkspaceServe, AFollowedFolderAddsFilesThatAppearAndMarksThoseThatGo) {
+    const auto served = Serve(true);
+    httplib::Client client = served->Client();
+    fs::copy_file(folder_ + "/NQ.csv", folder_ + "/YM.csv");
+    fs::remove(folder_ + "/NQ.csv");
+    json instruments;
+    EXPECT_TRUE(kovra::testing::Eventually([&] {
+        instruments = Instruments(client);
+        return instruments.size() == 4 && instruments[2]["status"] == "removed";
+    }));
+    EXPECT_EQ(instruments[3]["name"], "YM");
+    EXPECT_EQ(instruments[3]["row"]["bars"], 799);
+    EXPECT_EQ(client.Get("/api/instruments/YM/state")->status, 200);
+    const auto gone = client.Get("/api/instruments/NQ/state");
+    EXPECT_EQ(gone->status, 409);
+    EXPECT_EQ(gone->body, "NQ: its file is gone\n");
 }
 
 }  // namespace
