@@ -22,13 +22,15 @@ export function priceText(value) {
 const decimalsOf = (text) => (text.includes('.') ? text.length - text.indexOf('.') - 1 : 0);
 
 /**
- * A change from one close to the next, signed, in the close's decimals.
+ * A change from one close to the next, signed, in the decimals of the two
+ * closes (the close less the change is the close before, exactly).
  * @param {number | null} change
  * @param {number | null} close
  */
 export function changeText(change, close) {
   if (change === null || close === null) return NONE;
-  const text = change.toFixed(decimalsOf(priceText(close)));
+  const decimals = Math.max(decimalsOf(priceText(close)), decimalsOf(priceText(close - change)));
+  const text = change.toFixed(decimals);
   return change > 0 ? `+${text}` : text;
 }
 

@@ -17,13 +17,14 @@ export function kovraPath() {
 }
 
 // A running `kovra serve` with `args` on `port` (0: any free one); stop()
-// sends SIGTERM and resolves to its exit code and time taken.
+// sends SIGTERM and resolves to its exit code and time taken; output() is
+// its standard output so far.
 export async function startServer(args = [], { port = 0 } = {}) {
   const child = spawn(kovraPath(), ['serve', '--port', String(port), ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
   let errors = '';
+  let out = '';
   child.stderr.on('data', (data) => { errors += data; });
   const url = await new Promise((resolve, reject) => {
-    let out = '';
     child.stdout.on('data', (data) => {
       out += data;
       const line = out.split('\n')[0];
@@ -34,6 +35,7 @@ export async function startServer(args = [], { port = 0 } = {}) {
   return {
     url,
     errors: () => errors,
+    output: () => out,
     async stop() {
       const started = Date.now();
       child.kill('SIGTERM');
@@ -48,7 +50,7 @@ export async function startServer(args = [], { port = 0 } = {}) {
 export async function withServer(args, body) {
   const server = await startServer(args);
   try {
-    await body(server.url);
+    await body(server.url, server);
   } finally {
     const { code, milliseconds } = await server.stop();
     assert.equal(code, 0, server.errors());
