@@ -100,13 +100,18 @@ export class WorkspacePage {
     this.choice.render(this.instruments.find((instrument) => instrument.name === this.open) ?? null);
   }
 
-  // A list from another run of the server starts the alerts afresh.
+  // A list from another run of the server starts the alerts afresh; when it
+  // lacks the instrument shown (another workspace), the first is shown.
   /** @param {InstrumentList} list */
   take(list) {
     if (list.instance !== this.instance) this.alerts.clear();
     this.instance = list.instance;
     this.instruments = list.instruments;
     this.draw();
+    if (this.open !== null && !this.instruments.some((instrument) => instrument.name === this.open)) {
+      this.open = null;
+      this.openFirst(null);
+    }
   }
 
   /** @param {import('./watchlist.js').Instrument} instrument */
