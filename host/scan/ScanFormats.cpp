@@ -73,14 +73,18 @@ std::string FormatScanCsv(const std::vector<ScanRow>& rows) {
     return fmt::to_string(out);
 }
 
+std::string FormatScanRowJson(const ScanRow& row) {
+    json object = json::object();
+    for (const ScanField& field : ScanFields()) object[std::string(field.name)] = JsonValue(field.valueOf(row));
+    // File names and error texts need not be UTF-8; such bytes become U+FFFD.
+    return object.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
 std::string FormatScanJson(const std::vector<ScanRow>& rows) {
     std::string out = "[";
     for (size_t r = 0; r < rows.size(); ++r) {
-        json object = json::object();
-        for (const ScanField& field : ScanFields()) object[std::string(field.name)] = JsonValue(field.valueOf(rows[r]));
         out += r == 0 ? "\n  " : ",\n  ";
-        // File names and error texts need not be UTF-8; such bytes become U+FFFD.
-        out += object.dump(-1, ' ', false, json::error_handler_t::replace);
+        out += FormatScanRowJson(rows[r]);
     }
     out += rows.empty() ? "]\n" : "\n]\n";
     return out;

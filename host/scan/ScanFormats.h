@@ -19,6 +19,8 @@ std::string FormatScanCsv(const std::vector<ScanRow>& rows);
 // names; no value is null, a price is its 32-bit float's exact value, a
 // crossing is {"direction": "up", "lines": ["5/8th", "6/8th"]}.
 std::string FormatScanJson(const std::vector<ScanRow>& rows);
+// One of those objects, on one line.
+std::string FormatScanRowJson(const ScanRow& row);
 
 // Columns aligned for a terminal: prices with the instrument's decimals,
 // eighths and percentages with two, date-times as short as the column allows

@@ -5,7 +5,7 @@
 
 #include <fmt/format.h>
 
-#include "host/serve/ChartEngine.h"
+#include "host/serve/EngineChart.h"
 #include "host/serve/StateJson.h"
 
 namespace kovra::host {
@@ -18,27 +18,25 @@ constexpr int32_t kMaxUpdateBars = 512;
 
 }  // namespace
 
-EngineReply ChartEngine::Ok() { return JsonReply(fmt::format("{{\"version\":{}}}\n", version_)); }
+EngineReply EngineChart::Ok() { return JsonReply(fmt::format("{{\"version\":{}}}\n", version_)); }
 
-StateHeader ChartEngine::HeaderNow() const {
+StateHeader EngineChart::HeaderNow() const {
     StateHeader header;
     header.instance = instance_;
     header.version = version_;
-    header.replay = ReplayStatus{setup_.playing, setup_.speed, setup_.bars.size(), shown_};
-    if (setup_.timeframe) header.timeframe = FormatTimeframe(*setup_.timeframe);
+    header.replay = ReplayStatus{feed_.playing, feed_.speed, feed_.bars.size(), shown_};
+    if (feed_.timeframe) header.timeframe = FormatTimeframe(*feed_.timeframe);
     return header;
 }
 
-EngineReply ChartEngine::State() {
-    return queue_.Ask([this] {
-        if (!stateJson_)
-            stateJson_ = std::make_shared<const std::string>(FormatStateJson(setup_.session->study(), HeaderNow()));
-        return JsonReply(stateJson_);
-    });
+EngineReply EngineChart::State() {
+    if (!stateJson_)
+        stateJson_ = std::make_shared<const std::string>(FormatStateJson(holder_.session().study(), HeaderNow()));
+    return JsonReply(stateJson_);
 }
 
-void ChartEngine::Publish() {
-    ChartSession& session = *setup_.session;
+void EngineChart::Publish() {
+    ChartSession& session = holder_.session();
     const StudyInstance& study = session.study();
     const int32_t count = session.chart().bars.size();
     const ChartChange change = session.TakeChange();
@@ -58,13 +56,14 @@ void ChartEngine::Publish() {
         stateJson_ = std::make_shared<const std::string>(FormatStateJson(study, header));
         events_.Publish(
             ChartEvent{version_, "reload", fmt::format("{{\"version\":{},\"instance\":\"{}\"}}", version_, instance_)});
-        return;
+    } else {
+        header.barsFrom = barsFrom;
+        header.seriesFrom = seriesFrom;
+        header.withDrawings = withDrawings;
+        header.withLook = false;
+        events_.Publish(ChartEvent{version_, "update", FormatStateJson(study, header)});
     }
-    header.barsFrom = barsFrom;
-    header.seriesFrom = seriesFrom;
-    header.withDrawings = withDrawings;
-    header.withLook = false;
-    events_.Publish(ChartEvent{version_, "update", FormatStateJson(study, header)});
+    if (changed_) changed_();
 }
 
 }  // namespace kovra::host

@@ -4,37 +4,33 @@
 
 #include <fmt/format.h>
 
-#include "host/serve/ChartEngine.h"
+#include "host/serve/EngineChart.h"
 
 namespace kovra::host {
 
-ChartEngine::Clock::duration ChartEngine::StepInterval(double speed) {
+EngineChart::Clock::duration EngineChart::StepInterval(double speed) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / speed));
 }
 
-EngineReply ChartEngine::Replay(ReplayRequest request) {
-    return queue_.Ask([this, request] { return ReplayOn(request); });
-}
-
-EngineReply ChartEngine::ReplayOn(const ReplayRequest& request) {
+EngineReply EngineChart::Replay(const ReplayRequest& request) {
     if (request.startBar) {
-        const int32_t known = setup_.bars.size();
+        const int32_t known = feed_.bars.size();
         if (*request.startBar < 1 || *request.startBar > known)
             return Refusal(400, fmt::format("the start bar must be from 1 to {}", known));
-        setup_.session->ReplaceBars(setup_.bars.Slice(0, *request.startBar));
+        ReplaceBars(feed_.bars.Slice(0, *request.startBar));
         shown_ = *request.startBar;
-        setup_.playing = false;
+        feed_.playing = false;
     }
-    if (request.speed) setup_.speed = *request.speed;
+    if (request.speed) feed_.speed = *request.speed;
     std::string problem;
     switch (request.action) {
         case ReplayRequest::Action::kPlay:
-            setup_.playing = shown_ < setup_.bars.size();
-            nextStep_ = Clock::now() + StepInterval(setup_.speed);
-            if (!setup_.playing) problem = "every bar is shown already";
+            feed_.playing = shown_ < feed_.bars.size();
+            nextStep_ = Clock::now() + StepInterval(feed_.speed);
+            if (!feed_.playing) problem = "every bar is shown already";
             break;
         case ReplayRequest::Action::kPause:
-            setup_.playing = false;
+            feed_.playing = false;
             break;
         case ReplayRequest::Action::kStep:
             if (!StepReplay()) problem = "every bar is shown already";
@@ -46,9 +42,9 @@ EngineReply ChartEngine::ReplayOn(const ReplayRequest& request) {
     return problem.empty() ? Ok() : Refusal(409, problem);
 }
 
-bool ChartEngine::StepReplay() {
-    if (shown_ >= setup_.bars.size()) return false;
-    setup_.session->AppendBar(setup_.bars.At(shown_));
+bool EngineChart::StepReplay() {
+    if (shown_ >= feed_.bars.size()) return false;
+    holder_.TakeBar(feed_.bars.At(shown_));
     ++shown_;
     KeepWithinMaxBars();
     return true;

@@ -112,6 +112,48 @@ ImageOptions PictureOptions(const Request& request) {
 
 bool WriteText(DataSink& sink, const std::string& text) { return sink.write(text.data(), text.size()); }
 
+// A route that names what is not there (an instrument by a name none has).
+struct NothingThere : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A hub's events as Server-Sent Events: a hello with the version and the
+// server's run, then each event, pings while there is none.
+void StreamEvents(Response& response, EventHub& hub, const std::string& instance) {
+    const uint64_t stream = hub.OpenStream();
+    response.set_header("Cache-Control", "no-store");
+    response.set_chunked_content_provider(
+        "text/event-stream",
+        [&hub, &instance, stream, seen = hub.version(), greeted = false](size_t, DataSink& sink) mutable {
+            if (!greeted) {
+                greeted = true;
+                return WriteText(
+                    sink, fmt::format("retry: 1000\nevent: hello\ndata: {{\"version\":{},\"instance\":\"{}\"}}\n\n",
+                                      seen, instance));
+            }
+            std::vector<ChartEvent> events;
+            switch (hub.Wait(stream, seen, kPingInterval, events)) {
+                case EventHub::Wake::kStopped:
+                    sink.done();
+                    return true;
+                case EventHub::Wake::kReplaced:
+                    WriteText(sink, "event: replaced\ndata: {}\n\n");
+                    sink.done();
+                    return true;
+                case EventHub::Wake::kTimeout:
+                    return WriteText(sink, ": ping\n\n");  // a closed tab fails here
+                case EventHub::Wake::kEvents:
+                    break;
+            }
+            for (const ChartEvent& event : events) {
+                if (!WriteText(sink, fmt::format("event: {}\ndata: {}\n\n", event.name, event.data))) return false;
+                seen = event.version;
+            }
+            return true;
+        },
+        [&hub, stream](bool) { hub.CloseStream(stream); });
+}
+
 using BodyHandler = std::function<void(const Request&, Response&, const std::string& body)>;
 
 // A POST route given the request's body. A request with neither a length
@@ -132,16 +174,32 @@ void Post(httplib::Server& server, const std::string& pattern, const BodyHandler
 
 }  // namespace
 
-PageServer::PageServer(ChartEngine& engine, int port, const ConnectionLimits& limits) : engine_(engine) {
+PageServer::PageServer(int port, const ConnectionLimits& limits) {
     LoopbackServer bound = BindLoopbackServer(port, limits);
     server_ = std::move(bound.server);
     port_ = bound.port;
     server_->set_payload_max_length(kMaxRequestBytes);
     server_->set_default_headers(SecurityHeaders());
     AddGuards();
-    AddPageAndEvents();
-    AddChanges();
-    AddPictures();
+    AddPage();
+}
+
+PageServer::PageServer(ChartEngine& engine, int port, const ConnectionLimits& limits) : PageServer(port, limits) {
+    stopEvents_ = [&engine] { engine.events().Stop(); };
+    AddChartRoutes("/api", "/picture.png", [&engine](const Request&) -> ChartRequests& { return engine; });
+}
+
+PageServer::PageServer(WorkspaceEngine& workspace, int port, const ConnectionLimits& limits)
+    : PageServer(port, limits) {
+    stopEvents_ = [&workspace] { workspace.Stop(); };
+    AddWorkspaceRoutes(workspace);
+    const std::string prefix = R"(/api/instruments/([^/]+))";
+    AddChartRoutes(prefix, prefix + R"(/picture\.png)", [&workspace](const Request& request) -> ChartRequests& {
+        const std::string name = request.matches[1].str();
+        ChartRequests* chart = workspace.Chart(name);
+        if (chart == nullptr) throw NothingThere(fmt::format("no instrument {}", name));
+        return *chart;
+    });
 }
 
 PageServer::~PageServer() { Stop(); }
@@ -151,7 +209,7 @@ void PageServer::Start() {
 }
 
 void PageServer::Stop() {
-    engine_.events().Stop();  // event streams end at once
+    if (stopEvents_) stopEvents_();  // event streams end at once
     if (server_->is_running() || thread_.joinable()) server_->stop();
     if (thread_.joinable()) thread_.join();
 }
@@ -177,6 +235,8 @@ void PageServer::AddGuards() {
             std::rethrow_exception(error);
         } catch (const std::invalid_argument& bad) {
             Refuse(response, 400, bad.what());
+        } catch (const NothingThere& missing) {
+            Refuse(response, 404, missing.what());
         } catch (const std::exception& failure) {
             Refuse(response, 500, failure.what());
         } catch (...) {
@@ -185,7 +245,7 @@ void PageServer::AddGuards() {
     });
 }
 
-void PageServer::AddPageAndEvents() {
+void PageServer::AddPage() {
     httplib::Server& server = *server_;
     for (const WebAsset& asset : WebAssets()) {
         server.Get(std::string(asset.path), [&asset](const Request&, Response& response) {
@@ -193,56 +253,32 @@ void PageServer::AddPageAndEvents() {
             response.set_content(asset.body.data(), asset.body.size(), std::string(ContentTypeOf(asset.path)));
         });
     }
+}
 
-    server.Get("/api/state", [this](const Request&, Response& response) { Send(response, engine_.State()); });
+// One chart's routes, each under `prefix` (a pattern; its groups come first in
+// a request's matches), its picture at `picture`.
+void PageServer::AddChartRoutes(const std::string& prefix, const std::string& picture, const ChartOf& chartOf) {
+    httplib::Server& server = *server_;
+    server.Get(prefix + "/state",
+               [chartOf](const Request& request, Response& response) { Send(response, chartOf(request).State()); });
 
-    server.Get("/api/events", [this](const Request&, Response& response) {
-        EventHub& hub = engine_.events();
-        const uint64_t stream = hub.OpenStream();
-        response.set_header("Cache-Control", "no-store");
-        response.set_chunked_content_provider(
-            "text/event-stream",
-            [&hub, stream, seen = hub.version(), greeted = false, this](size_t, DataSink& sink) mutable {
-                if (!greeted) {
-                    greeted = true;
-                    return WriteText(
-                        sink, fmt::format("retry: 1000\nevent: hello\ndata: {{\"version\":{},\"instance\":\"{}\"}}\n\n",
-                                          seen, engine_.instance()));
-                }
-                std::vector<ChartEvent> events;
-                switch (hub.Wait(stream, seen, kPingInterval, events)) {
-                    case EventHub::Wake::kStopped:
-                        sink.done();
-                        return true;
-                    case EventHub::Wake::kReplaced:
-                        WriteText(sink, "event: replaced\ndata: {}\n\n");
-                        sink.done();
-                        return true;
-                    case EventHub::Wake::kTimeout:
-                        return WriteText(sink, ": ping\n\n");  // a closed tab fails here
-                    case EventHub::Wake::kEvents:
-                        break;
-                }
-                for (const ChartEvent& event : events) {
-                    if (!WriteText(sink, fmt::format("event: {}\ndata: {}\n\n", event.name, event.data))) return false;
-                    seen = event.version;
-                }
-                return true;
-            },
-            [&hub, stream](bool) { hub.CloseStream(stream); });
+    server.Get(prefix + "/events", [chartOf](const Request& request, Response& response) {
+        ChartRequests& chart = chartOf(request);
+        StreamEvents(response, chart.events(), chart.instance());
     });
 
     // For a page whose event stream was given to a newer page: what it
     // missed; everything, as one reload, when it follows another instance.
-    server.Get("/api/updates", [this](const Request& request, Response& response) {
+    server.Get(prefix + "/updates", [chartOf](const Request& request, Response& response) {
+        ChartRequests& chart = chartOf(request);
         uint64_t after = 0;
         if (!ParseWhole(request.get_param_value("after"), after))
             throw std::invalid_argument("'after' must be the version the page has");
         const bool sameInstance =
-            !request.has_param("instance") || request.get_param_value("instance") == engine_.instance();
+            !request.has_param("instance") || request.get_param_value("instance") == chart.instance();
         const std::vector<ChartEvent> events =
-            sameInstance ? engine_.events().EventsAfter(after)
-                         : std::vector<ChartEvent>{ChartEvent{engine_.events().version(), "reload", "{}"}};
+            sameInstance ? chart.events().EventsAfter(after)
+                         : std::vector<ChartEvent>{ChartEvent{chart.events().version(), "reload", "{}"}};
         std::string body = "[";
         for (const ChartEvent& event : events) {
             if (body.size() > 1) body += ",";
@@ -252,46 +288,42 @@ void PageServer::AddPageAndEvents() {
         response.set_header("Cache-Control", "no-store");
         response.set_content(body, "application/json; charset=utf-8");
     });
-}
 
-void PageServer::AddChanges() {
-    httplib::Server& server = *server_;
-    Post(server, R"(/api/button/(\d{1,9}))", [this](const Request& request, Response& response, const std::string&) {
-        int32_t button = 0;
-        if (!ParseWhole(request.matches[1].str(), button) || button < 1 || button > kMaxButton)
-            throw std::invalid_argument(fmt::format("buttons are numbered 1 to {}", kMaxButton));
-        const std::string state = request.has_param("state") ? request.get_param_value("state") : "on";
-        if (state != "on" && state != "off") throw std::invalid_argument("'state' must be on or off");
-        Send(response, engine_.PushButton(button, state == "on" ? kButtonPushedOn : kButtonPushedOff));
+    Post(server, prefix + R"(/button/(\d{1,9}))",
+         [chartOf](const Request& request, Response& response, const std::string&) {
+             int32_t button = 0;
+             const std::string number = request.matches[request.matches.size() - 1].str();
+             if (!ParseWhole(number, button) || button < 1 || button > kMaxButton)
+                 throw std::invalid_argument(fmt::format("buttons are numbered 1 to {}", kMaxButton));
+             const std::string state = request.has_param("state") ? request.get_param_value("state") : "on";
+             if (state != "on" && state != "off") throw std::invalid_argument("'state' must be on or off");
+             Send(response, chartOf(request).PushButton(button, state == "on" ? kButtonPushedOn : kButtonPushedOff));
+         });
+
+    Post(server, prefix + "/settings", [chartOf](const Request& request, Response& response, const std::string& body) {
+        Send(response, chartOf(request).ChangeSettings(SettingsFromJson(body)));
     });
 
-    Post(server, "/api/settings", [this](const Request&, Response& response, const std::string& body) {
-        Send(response, engine_.ChangeSettings(SettingsFromJson(body)));
+    Post(server, prefix + "/replay", [chartOf](const Request& request, Response& response, const std::string& body) {
+        Send(response, chartOf(request).Replay(ReplayFromJson(body)));
     });
 
-    Post(server, "/api/replay", [this](const Request&, Response& response, const std::string& body) {
-        Send(response, engine_.Replay(ReplayFromJson(body)));
+    Post(server, prefix + "/timeframe", [chartOf](const Request& request, Response& response, const std::string& body) {
+        Send(response, chartOf(request).ChangeTimeframe(TimeframeFromJson(body)));
     });
 
-    Post(server, "/api/timeframe", [this](const Request&, Response& response, const std::string& body) {
-        Send(response, engine_.ChangeTimeframe(TimeframeFromJson(body)));
-    });
-}
-
-void PageServer::AddPictures() {
-    httplib::Server& server = *server_;
     // The time axis's marks for the bars a page shows, as the picture marks them.
-    server.Get("/api/timemarks", [this](const Request& request, Response& response) {
+    server.Get(prefix + "/timemarks", [chartOf](const Request& request, Response& response) {
         const int32_t first = IntegerWithin(request, "first", 0, INT32_MAX);
         const int32_t last =
             IntegerWithin(request, "last", first, std::min<int64_t>(first + kMaxWindowSlots - 1, INT32_MAX));
         const int32_t width = IntegerWithin(request, "width", 1, kMaxImageSide);
-        Send(response, engine_.TimeMarks(first, last, width));
+        Send(response, chartOf(request).TimeMarks(first, last, width));
     });
 
     // The engine says what the picture shows; it is painted here, one at a
     // time, so the engine and every other request go on meanwhile.
-    server.Get("/picture.png", [this](const Request& request, Response& response) {
+    server.Get(picture, [this, chartOf](const Request& request, Response& response) {
         const ImageOptions options = PictureOptions(request);
         const int64_t pixels = int64_t{options.width} * options.height;
         if (pixels > kMaxPicturePixels)
@@ -303,12 +335,31 @@ void PageServer::AddPictures() {
             response.set_header("Retry-After", "1");
             return Refuse(response, 503, "another picture is being painted; try again in a moment");
         }
-        std::variant<DisplayList, EngineReply> picture = engine_.Picture(options);
-        if (const EngineReply* refusal = std::get_if<EngineReply>(&picture)) return Send(response, *refusal);
+        std::variant<DisplayList, EngineReply> shown = chartOf(request).Picture(options);
+        if (const EngineReply* refusal = std::get_if<EngineReply>(&shown)) return Send(response, *refusal);
         Send(response, EngineReply{200, "image/png",
                                    std::make_shared<const std::string>(
-                                       PaintDisplayList(std::get<DisplayList>(picture), "view.png"))});
+                                       PaintDisplayList(std::get<DisplayList>(shown), "view.png"))});
     });
+}
+
+void PageServer::AddWorkspaceRoutes(WorkspaceEngine& workspace) {
+    httplib::Server& server = *server_;
+    server.Get("/api/instruments",
+               [&workspace](const Request&, Response& response) { Send(response, workspace.Instruments()); });
+    server.Get("/api/workspace/events", [&workspace](const Request&, Response& response) {
+        StreamEvents(response, workspace.events(), workspace.instance());
+    });
+    server.Get("/api/alerts", [&workspace](const Request& request, Response& response) {
+        int64_t after = 0;
+        if (request.has_param("after") && !ParseWhole(request.get_param_value("after"), after))
+            throw std::invalid_argument("'after' must be an alert's event number");
+        Send(response, workspace.AlertsAfter(after));
+    });
+    Post(server, R"(/api/instruments/([^/]+)/alert-lines)",
+         [&workspace](const Request& request, Response& response, const std::string& body) {
+             Send(response, workspace.ChooseAlertLines(request.matches[1].str(), AlertLinesFromJson(body)));
+         });
 }
 
 }  // namespace kovra::host

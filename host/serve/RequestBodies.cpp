@@ -104,4 +104,21 @@ std::optional<Timeframe> TimeframeFromJson(std::string_view text) {
     }
 }
 
+std::optional<std::vector<std::string>> AlertLinesFromJson(std::string_view text) {
+    const json body = ParseBody(text, {"lines"});
+    const auto field = body.find("lines");
+    if (field == body.end() || field->is_null()) return std::nullopt;
+    const auto refuse = [] {
+        throw std::invalid_argument(fmt::format(
+            "\"lines\" must be null (every line) or a list of at most {} line names such as \"8/8th\"", kMaxSettings));
+    };
+    if (!field->is_array() || field->size() > kMaxSettings) refuse();
+    std::vector<std::string> lines;
+    for (const json& line : *field) {
+        if (!line.is_string() || line.get_ref<const std::string&>().size() > kMaxSettingBytes) refuse();
+        lines.push_back(line.get<std::string>());
+    }
+    return lines;
+}
+
 }  // namespace kovra::host

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/bars/Timeframe.h"
 #include "host/runtime/StudySettings.h"
-#include "host/serve/ChartEngine.h"
+#include "host/serve/EngineChart.h"
 
 namespace kovra::host {
 
@@ -20,5 +22,8 @@ ReplayRequest ReplayFromJson(std::string_view body);
 
 // {"timeframe": "5m"}: a timeframe as `--timeframe` takes it, or kAsInTheFile (nullopt).
 std::optional<Timeframe> TimeframeFromJson(std::string_view body);
+
+// {"lines": null} (every line alerts) or {"lines": ["8/8th", ...]} (those only; none when empty).
+std::optional<std::vector<std::string>> AlertLinesFromJson(std::string_view body);
 
 }  // namespace kovra::host

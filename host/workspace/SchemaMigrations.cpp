@@ -9,8 +9,8 @@ namespace kovra::host {
 
 namespace {
 
-// Version 1: per instrument (by name) its alert choice and a timeframe (kept
-// for later, empty for now), the inputs in force since it was last changed,
+// Version 1: per instrument (by name) its alert choice and its timeframe
+// (empty: the bars as the file has them), the inputs in force since it was last changed,
 // the subgraph edits (in the order last made: by rowid), the lines that
 // alert when not every one does; and the history of alerts, numbered by an
 // event number that only ever grows.

@@ -67,6 +67,7 @@ void Workspace::Open(Instrument& instrument, const SavedInstrument& saved) const
     instrument.chart_.reset();
     instrument.status_ = InstrumentStatus::kFailed;
     instrument.alertLines_ = saved.alertLines;
+    instrument.timeframe_ = saved.timeframe;
     ScanRow row;
     row.instrument = instrument.name();
     row.file = instrument.path();
@@ -159,6 +160,18 @@ BarsTaken Workspace::TakeBars(InstrumentId id, const std::vector<Bar>& bars) {
     WarnOnNewStoreProblem();
     UpdateRow(instrument);
     return taken;
+}
+
+ChartSession& Workspace::Chart(InstrumentId id) { return *Ready(id).chart_; }
+
+void Workspace::BarsReplaced(InstrumentId id) { Recalculated(Ready(id)); }
+
+void Workspace::TimeframeChanged(InstrumentId id, const std::string& timeframe) {
+    Instrument& instrument = Ready(id);
+    store_.SaveTimeframe(instrument.name(), timeframe);
+    WarnOnNewStoreProblem();
+    instrument.timeframe_ = timeframe;
+    Recalculated(instrument);
 }
 
 void Workspace::SaveInputs(const Instrument& instrument) {

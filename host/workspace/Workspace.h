@@ -55,6 +55,9 @@ public:
     // Null for a failed instrument.
     const ChartSession* chart() const { return chart_.get(); }
     const AlertLines& alertLines() const { return alertLines_; }
+    // The timeframe it was last shown in, as `--timeframe` writes it; empty:
+    // never chosen, or the bars as the file has them.
+    const std::string& savedTimeframe() const { return timeframe_; }
 
 private:
     friend class Workspace;
@@ -63,6 +66,7 @@ private:
     InstrumentStatus status_ = InstrumentStatus::kFailed;
     std::unique_ptr<ChartSession> chart_;
     AlertLines alertLines_;
+    std::string timeframe_;
     CrossingAlerts crossings_;
 };
 
@@ -127,6 +131,15 @@ public:
     // A click on a control-bar button (kButtonPushedOn or kButtonPushedOff);
     // the inputs in force are saved. Throws WorkspaceError as above.
     void Push(InstrumentId id, int32_t button, int32_t kind);
+
+    // A server's engine keeps the source bars of every chart, and replaces a
+    // chart's bars (a replay started over, a file read again) or its
+    // timeframe itself, through the session, then says so: what the last
+    // bar has crossed counts as alerted, the row is recomputed, a timeframe
+    // is saved. Throws WorkspaceError for an instrument that is not ready.
+    ChartSession& Chart(InstrumentId id);
+    void BarsReplaced(InstrumentId id);
+    void TimeframeChanged(InstrumentId id, const std::string& timeframe);
 
     // The names of the lines an instrument's alerts may choose from, highest first.
     std::vector<std::string> LineNames(InstrumentId id) const;

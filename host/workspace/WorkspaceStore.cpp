@@ -160,6 +160,9 @@ SavedInstrument WorkspaceStore::Load(const std::string& instrument) const {
     edits.Bind(1, instrument);
     while (edits.Step()) saved.subgraphs.push_back({edits.Text(0), edits.Text(1), edits.Text(2)});
     saved.alertLines = AlertLinesOf(db(), instrument);
+    SqliteStatement timeframe(db(), "SELECT timeframe FROM instruments WHERE name = ?");
+    timeframe.Bind(1, instrument);
+    if (timeframe.Step()) saved.timeframe = timeframe.Text(0);
     return saved;
 }
 
@@ -206,6 +209,17 @@ void WorkspaceStore::SaveAlertLines(const std::string& instrument, const AlertLi
             insert.Bind(1, instrument).Bind(2, name).Step();
             insert.Reset();
         }
+    });
+}
+
+void WorkspaceStore::SaveTimeframe(const std::string& instrument, const std::string& timeframe) {
+    Write([&] {
+        SqliteStatement(db(),
+                        "INSERT INTO instruments (name, timeframe) VALUES (?, ?) "
+                        "ON CONFLICT (name) DO UPDATE SET timeframe = excluded.timeframe")
+            .Bind(1, instrument)
+            .Bind(2, timeframe)
+            .Step();
     });
 }
 

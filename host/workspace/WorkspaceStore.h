@@ -24,6 +24,7 @@ struct SavedInstrument {
     std::vector<InputSetting> inputs;        // every input in force when last changed; empty: never changed
     std::vector<SubgraphSetting> subgraphs;  // the subgraph edits, in the order last made
     AlertLines alertLines;                   // every line unless chosen
+    std::string timeframe;                   // as `--timeframe` writes it; empty: the bars as the file has them
 };
 
 struct StoreOptions {
@@ -64,9 +65,12 @@ public:
     void SaveInputs(const std::string& instrument, const std::vector<InputSetting>& inputs);
     void SaveSubgraphEdits(const std::string& instrument, const std::vector<SubgraphSetting>& edits);
     void SaveAlertLines(const std::string& instrument, const AlertLines& lines);
+    void SaveTimeframe(const std::string& instrument, const std::string& timeframe);
     // Adds the alerts to the history in one transaction, giving each its
     // event number (greater than every number given before).
     void Record(std::vector<Alert>& alerts);
+    // The greatest event number given so far (0: none yet).
+    int64_t lastEvent() const { return lastEvent_; }
     // Up to `limit` alerts numbered above `event`, in event order.
     std::vector<Alert> AlertsAfter(int64_t event, size_t limit) const;
 

@@ -21,7 +21,7 @@ set(allowed_host/render host/render host/outputs host/runtime host/bars host/tex
 set(allowed_host/scan host/scan host/outputs host/runtime host/bars host/text host/memory record)
 set(allowed_host/workspace host/workspace host/scan host/outputs host/runtime host/bars host/text host/memory record)
 set(allowed_host/check host/check host/outputs host/runtime host/bars host/text host/memory record)
-set(allowed_host/serve host/serve host/render host/outputs host/runtime host/bars host/text host/memory record)
+set(allowed_host/serve host/serve host/workspace host/scan host/render host/outputs host/runtime host/bars host/text host/memory record)
 set(host_rooms host/memory host/text host/bars host/runtime host/outputs host/render host/scan host/workspace host/check host/serve)
 set(allowed_app app ${host_rooms} record levels)
 set(project_folders record layout levels drawing study ${host_rooms} app)
