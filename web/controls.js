@@ -7,10 +7,11 @@
 const IN_FORCE_MARK = ' ✓';
 
 export class Controls {
-  // send(path, body): the connection's; barNotice and settingsNotice: where their refusals show.
+  // send(route, body): the connection's; barNotice and settingsNotice: where their refusals show.
   constructor({ bar, title, inputs, subgraphs, send, barNotice, settingsNotice }) {
     Object.assign(this, { bar, title, inputs, subgraphs, send, barNotice, settingsNotice });
     this.state = null;
+    this.instrument = '';  // the workspace's instrument shown, named in the window's title
     this.inputsShown = '';
     this.subgraphsShown = '';
   }
@@ -20,7 +21,7 @@ export class Controls {
     this.state = state;
     if (again) this.inputsShown = this.subgraphsShown = '';
     this.title.textContent = state.title;
-    document.title = `${state.studyName} — kovra`;
+    document.title = `${this.instrument ? `${this.instrument} · ` : ''}${state.studyName} — kovra`;
     this.renderButtons(state.buttons);
     this.renderInputs(state.inputs);
     this.renderSubgraphs(state.subgraphs);
@@ -48,7 +49,7 @@ export class Controls {
   push(button) {
     const state = button.getAttribute('aria-pressed') === 'true' ? 'off' : 'on';
     const number = button.dataset.number;
-    return this.barNotice.report(this.send(`/api/button/${number}?state=${state}`), `button ${button.textContent}`);
+    return this.barNotice.report(this.send(`button/${number}?state=${state}`), `button ${button.textContent}`);
   }
 
   renderInputs(inputs) {
@@ -90,7 +91,7 @@ export class Controls {
   }
 
   async change(settings, what) {
-    const applied = await this.settingsNotice.report(this.send('/api/settings', settings), what);
+    const applied = await this.settingsNotice.report(this.send('settings', settings), what);
     if (!applied && this.state) this.render(this.state, true);
   }
 }

@@ -1,15 +1,19 @@
 // Wires the page: the server's state feeds the chart, the controls and the
 // replay; while the server cannot be reached, the page says so and the
-// controls are off.
+// controls are off. A workspace's page adds the watchlist and the alerts,
+// and shows the chart of the instrument chosen there.
 
+import { AlertLinesChoice, AlertList } from './alerts.js';
 import { ChartView } from './chart.js';
 import { Controls } from './controls.js';
 import { styleWithLook } from './look.js';
 import { Notice } from './notice.js';
 import { ReplayControls } from './replay.js';
-import { Connection, DOWN, LIVE } from './server.js';
+import { Connection, DOWN, LIVE, SINGLE_CHART, instrumentChart } from './server.js';
 import { fromSnapshot, withUpdate } from './state.js';
 import { TimeframeChoice } from './timeframe.js';
+import { Watchlist } from './watchlist.js';
+import { WorkspacePage, fetchInstruments } from './workspace.js';
 
 const $ = (id) => document.getElementById(id);
 const hooks = new URLSearchParams(window.location.search).has('test-hooks');
@@ -21,8 +25,9 @@ const STATUS_TEXT = {
   [DOWN]: 'the server cannot be reached: the controls are off until it answers again',
 };
 
-const connection = new Connection({ onSnapshot, onUpdate, onStatus });
-const send = (path, body) => connection.send(path, body);
+/** @type {Connection} the open chart's */
+let connection;
+const send = (route, body) => connection.send(route, body);
 const chart = new ChartView({
   container: $('chart'),
   legend: { box: $('legend'), summary: $('legend-bar'), levels: $('legend-levels') },
@@ -42,6 +47,19 @@ const exportNotice = new Notice($('export-notice'));
 
 let state = null;
 let drawnCount = null;  // bars drawn so far; null: nothing drawn yet
+
+// Shows the chart whose routes are `paths` (of `instrument`, in a
+// workspace) in place of the one shown: drawn whole, as on a first load.
+function openChart(paths, instrument = '') {
+  connection?.stop();
+  state = drawnCount = null;
+  chart.timeAxis.api = paths.api;
+  controls.instrument = instrument;
+  $('instrument-name').textContent = instrument;
+  $('instrument-name').hidden = !instrument;
+  connection = new Connection({ paths, onSnapshot, onUpdate, onStatus });
+  connection.start();
+}
 
 // The chart library gathers the changes of one frame into one repaint, so
 // each state is handed over at once. `again`: every control rebuilt from the state.
@@ -92,7 +110,8 @@ $('export').addEventListener('click', async () => {
   const box = $('chart').getBoundingClientRect();
   const { minWidth, minHeight } = state.look.limits;
   const size = `width=${Math.max(minWidth, Math.round(box.width))}&height=${Math.max(minHeight, Math.round(box.height))}`;
-  const url = range ? `/picture.png?first=${Math.round(range.from)}&last=${Math.round(range.to)}&${size}` : `/picture.png?${size}`;
+  const picture = connection.paths.picture;
+  const url = range ? `${picture}?first=${Math.round(range.from)}&last=${Math.round(range.to)}&${size}` : `${picture}?${size}`;
   let answer;
   try {
     answer = await fetch(url, { cache: 'no-store' });
@@ -113,4 +132,18 @@ $('export').addEventListener('click', async () => {
   setTimeout(() => URL.revokeObjectURL(link.href), DOWNLOAD_MILLISECONDS);
 });
 
-connection.start();
+const instruments = await fetchInstruments();
+if (instruments) {
+  const workspace = new WorkspacePage({
+    panel: $('workspace'), fold: $('workspace-fold'), notice: new Notice($('workspace-notice')),
+    watchlist: new Watchlist({ table: $('watchlist'), onOpen: (name) => workspace.show(name) }),
+    alerts: new AlertList({ list: $('alert-list'), count: $('alert-count'), sound: $('alert-sound'), notice: new Notice($('alert-notice')) }),
+    choice: new AlertLinesChoice({
+      box: $('alert-lines'), every: $('alert-lines-every'), lines: $('alert-lines-list'), send, notice: new Notice($('alert-lines-notice')),
+    }),
+    openChart: (name) => openChart(instrumentChart(name), name),
+  });
+  workspace.start(instruments);
+} else {
+  openChart(SINGLE_CHART);
+}

@@ -1,7 +1,7 @@
 // Replay: play and pause, one bar forward, the speed and the bar to start over from.
 
 export class ReplayControls {
-  // send(path, body): the connection's; notice: where refusals show.
+  // send(route, body): the connection's (route: `replay`, under the chart's routes); notice: where refusals show.
   constructor({ play, step, speed, startBar, start, status, send, notice }) {
     Object.assign(this, { play, step, speed, startBar, start, status, send, notice });
     this.state = null;
@@ -25,7 +25,7 @@ export class ReplayControls {
   }
 
   async ask(request, what) {
-    const applied = await this.notice.report(this.send('/api/replay', request), what);
+    const applied = await this.notice.report(this.send('replay', request), what);
     if (!applied && this.state) this.render(this.state, true);
   }
 }

@@ -1,5 +1,8 @@
-// Talking to kovra serve: the whole state, its changes as they happen, the
-// requests the page sends, and whether the server can be reached at all.
+// @ts-check
+// Talking to kovra serve about one chart: the whole state, its changes as
+// they happen, the requests the page sends, and whether the server can be
+// reached at all. A single-chart server answers under /api/, a workspace
+// under /api/instruments/NAME/ for each instrument's chart.
 
 const POLL_MILLISECONDS = 500;
 const REOPEN_MILLISECONDS = 1000;
@@ -10,13 +13,39 @@ const UNREACHABLE = 'the server cannot be reached';
 // server does not answer (the page says so and waits for it).
 export const LIVE = 'live', POLLING = 'polling', DOWN = 'down';
 
+/**
+ * Where one chart's routes are: `api` holds state, events, updates, button/N,
+ * settings, replay, timeframe and timemarks; `picture` is its PNG.
+ * @typedef {{ api: string, picture: string }} ChartPaths
+ */
+
+/** @type {ChartPaths} */
+export const SINGLE_CHART = { api: '/api', picture: '/picture.png' };
+
+/**
+ * @param {string} name an instrument of the workspace
+ * @returns {ChartPaths}
+ */
+export function instrumentChart(name) {
+  const api = `/api/instruments/${encodeURIComponent(name)}`;
+  return { api, picture: `${api}/picture.png` };
+}
+
 export class Connection {
   // onSnapshot(state JSON, fresh): a whole state; `fresh` when it comes from
   // another run of the server than the state before it, so nothing of the
   // old one may stay. onUpdate(update JSON): each change, in order.
   // onStatus(LIVE | POLLING | DOWN): whenever the connection changes.
-  constructor({ onSnapshot, onUpdate, onStatus }) {
-    Object.assign(this, { onSnapshot, onUpdate, onStatus });
+  // paths: the chart's routes. stop() ends it: nothing of it is heard again.
+  /**
+   * @param {{ paths?: ChartPaths, onSnapshot: (state: any, fresh: boolean) => void,
+   *           onUpdate: (update: any) => void, onStatus: (status: string) => void }} parts
+   */
+  constructor({ paths = SINGLE_CHART, onSnapshot, onUpdate, onStatus }) {
+    Object.assign(this, { paths, onSnapshot, onUpdate, onStatus });
+    /** @type {EventSource | null} */
+    this.stream = null;
+    this.stopped = false;
     this.instance = null;   // the server run the state is from
     this.version = -1;
     this.fetching = null;   // the request for the whole state, while one is out
@@ -31,8 +60,21 @@ export class Connection {
     this.fetchState();
   }
 
+  stop() {
+    this.stopped = true;
+    this.stream?.close();
+    clearInterval(this.polling);
+    clearTimeout(this.retrying);
+  }
+
+  /** @param {string} route e.g. `state`, `button/5?state=on` */
+  url(route) {
+    return `${this.paths.api}/${route}`;
+  }
+
   openStream() {
-    const stream = new EventSource('/api/events');
+    if (this.stopped) return;
+    const stream = new EventSource(this.url('events'));
     this.stream = stream;
     stream.addEventListener('hello', (event) => {
       const hello = JSON.parse(event.data);
@@ -56,7 +98,7 @@ export class Connection {
   }
 
   setStatus(status) {
-    if (status === this.status) return;
+    if (status === this.status || this.stopped) return;
     this.status = status;
     this.onStatus(status);
   }
@@ -81,8 +123,8 @@ export class Connection {
   }
 
   fetchState() {
-    if (this.fetching) return;
-    this.fetching = fetch('/api/state', { cache: 'no-store' })
+    if (this.fetching || this.stopped) return;
+    this.fetching = fetch(this.url('state'), { cache: 'no-store' })
       .then((response) => {
         if (!response.ok) throw new Error(`the state: ${response.status}`);
         return response.json();
@@ -90,6 +132,7 @@ export class Connection {
       // Only a failed request means the server is away (it is asked again
       // at the next hello or poll); a failure to show the state is the page's.
       .then((state) => {
+        if (this.stopped) return;
         const fresh = state.instance !== this.instance;
         this.instance = state.instance;
         this.version = state.version;
@@ -106,6 +149,7 @@ export class Connection {
 
   // Updates apply one after another; one from another run, or a gap, asks for everything.
   take(name, data) {
+    if (this.stopped) return;
     if (this.fetching) {
       this.waiting.push([name, data]);
       return;
@@ -128,7 +172,7 @@ export class Connection {
     let events;
     try {
       const query = `after=${Math.max(this.version, 0)}&instance=${encodeURIComponent(this.instance ?? '')}`;
-      const response = await fetch(`/api/updates?${query}`, { cache: 'no-store' });
+      const response = await fetch(this.url(`updates?${query}`), { cache: 'no-store' });
       if (!response.ok) throw new Error(`updates: ${response.status}`);
       events = await response.json();
     } catch {
@@ -139,11 +183,15 @@ export class Connection {
     events.forEach(({ event, data }) => this.take(event, data));
   }
 
-  // POSTs `body` (an object, sent as JSON) to `path`; resolves to whether it
-  // was accepted and the server's one-line answer, or why it was not heard.
-  async send(path, body) {
+  // POSTs `body` (an object, sent as JSON) to the chart's `route`; resolves to
+  // whether it was accepted and the server's one-line answer, or why it was not heard.
+  /**
+   * @param {string} route
+   * @param {object} [body]
+   */
+  async send(route, body) {
     try {
-      const response = await fetch(path, {
+      const response = await fetch(this.url(route), {
         method: 'POST',
         headers: { 'Content-Type': 'application/json' },
         body: body === undefined ? '' : JSON.stringify(body),

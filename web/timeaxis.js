@@ -1,5 +1,6 @@
 // The time axis: the picture's own marks, which the server chooses for the
-// bars in view at the chart's bar spacing (GET /api/timemarks), each drawn as
+// bars in view at the chart's bar spacing (GET timemarks among the chart's
+// routes, `api`, which the page sets to the chart shown), each drawn as
 // the picture draws it: a tick, its text with a second line under it (the
 // date at day changes, the year at the first mark), and a grid line across
 // the chart, in the picture's colours and metrics (the state's look). The
@@ -16,6 +17,7 @@ export class TimeAxisPrimitive extends ChartPrimitive {
   constructor(onPainted = null) {
     super('bottom');
     this.onPainted = onPainted;
+    this.api = '/api';       // where the chart's routes are
     this.look = null;        // the picture's, from the state: nothing is drawn without it
     this.barCount = 0;
     this.marks = [];
@@ -90,7 +92,7 @@ export class TimeAxisPrimitive extends ChartPrimitive {
 
   async fetchMarks(query) {
     try {
-      const response = await fetch(`/api/timemarks?${query}`, { cache: 'no-store' });
+      const response = await fetch(`${this.api}/timemarks?${query}`, { cache: 'no-store' });
       return response.ok ? await response.json() : null;
     } catch {
       return null;  // the server is gone or restarting: the marks stay until it answers

@@ -47,7 +47,7 @@ export class TimeframeChoice {
   async choose(name) {
     this.asking = true;
     this.select.value = name;
-    const applied = await this.notice.report(this.send('/api/timeframe', { timeframe: name }), 'timeframe');
+    const applied = await this.notice.report(this.send('timeframe', { timeframe: name }), 'timeframe');
     this.asking = false;
     if (applied) this.show(name);
     else if (this.state) this.show(this.state.timeframe);

@@ -17,13 +17,14 @@ export function kovraPath() {
 }
 
 // A running `kovra serve` with `args` on `port` (0: any free one); stop()
-// sends SIGTERM and resolves to its exit code and time taken.
+// sends SIGTERM and resolves to its exit code and time taken; output() is
+// its standard output so far.
 export async function startServer(args = [], { port = 0 } = {}) {
   const child = spawn(kovraPath(), ['serve', '--port', String(port), ...args], { stdio: ['ignore', 'pipe', 'pipe'] });
   let errors = '';
+  let out = '';
   child.stderr.on('data', (data) => { errors += data; });
   const url = await new Promise((resolve, reject) => {
-    let out = '';
     child.stdout.on('data', (data) => {
       out += data;
       const line = out.split('\n')[0];
@@ -34,6 +35,7 @@ export async function startServer(args = [], { port = 0 } = {}) {
   return {
     url,
     errors: () => errors,
+    output: () => out,
     async stop() {
       const started = Date.now();
       child.kill('SIGTERM');
@@ -48,7 +50,7 @@ export async function startServer(args = [], { port = 0 } = {}) {
 export async function withServer(args, body) {
   const server = await startServer(args);
   try {
-    await body(server.url);
+    await body(server.url, server);
   } finally {
     const { code, milliseconds } = await server.stop();
     assert.equal(code, 0, server.errors());
@@ -70,12 +72,19 @@ export async function startBrowser() {
   });
 }
 
+// The page asks the server for its instruments first: a single-chart
+// server's 404 says the page shows one chart, and is no problem.
+const singleChartAnswer = (message) =>
+  new URL(message.location().url || 'about:blank').pathname === '/api/instruments' && /status of 404/.test(message.text());
+
 // Opens the page, with its test hooks (window.__chart) unless `hooks` is
 // false, and collects its console errors and uncaught exceptions.
 export async function openPage(context, url, { hooks = true } = {}) {
   const page = await context.newPage();
   const problems = [];
-  page.on('console', (message) => { if (message.type() === 'error') problems.push(message.text()); });
+  page.on('console', (message) => {
+    if (message.type() === 'error' && !singleChartAnswer(message)) problems.push(message.text());
+  });
   page.on('pageerror', (error) => problems.push(error.message));
   await page.goto(hooks ? `${url}?test-hooks` : url);
   return { page, problems };
