@@ -146,7 +146,7 @@ std::string StudyCallChecks::CheckDrawingCalls(int32_t bar, bool recalculationRe
 
 std::string StudyCallChecks::CheckSubmittedDrawings() const {
     for (const host::StoredDrawing* drawing : study_.chart().drawings.DrawingsOf(study_.studyIdentifier())) {
-        const DrawingRequest& request = drawing->request;
+        const DrawingRequest request = drawing->request();
         if (const std::string fault = host::DrawingRequestFault(request); !fault.empty())
             return "drawing " + std::to_string(request.DrawingId) + " (type " + std::to_string(request.DrawingType) +
                    ", text \"" + drawing->text + "\") " + fault;

@@ -74,15 +74,15 @@ struct DrawingField {
     std::string (*text)(const StoredDrawing&);
 };
 const DrawingField kDrawingFields[] = {
-    {"type", [](const StoredDrawing& d) { return std::to_string(d.request.DrawingType); }},
-    {"first bar", [](const StoredDrawing& d) { return std::to_string(d.request.FirstBar); }},
-    {"second bar", [](const StoredDrawing& d) { return std::to_string(d.request.SecondBar); }},
-    {"first price", [](const StoredDrawing& d) { return FloatText(d.request.FirstPrice); }},
-    {"second price", [](const StoredDrawing& d) { return FloatText(d.request.SecondPrice); }},
-    {"date-time", [](const StoredDrawing& d) { return std::to_string(d.request.FirstDateTime); }},
+    {"type", [](const StoredDrawing& d) { return std::to_string(d.request().DrawingType); }},
+    {"first bar", [](const StoredDrawing& d) { return std::to_string(d.request().FirstBar); }},
+    {"second bar", [](const StoredDrawing& d) { return std::to_string(d.request().SecondBar); }},
+    {"first price", [](const StoredDrawing& d) { return FloatText(d.request().FirstPrice); }},
+    {"second price", [](const StoredDrawing& d) { return FloatText(d.request().SecondPrice); }},
+    {"date-time", [](const StoredDrawing& d) { return std::to_string(d.request().FirstDateTime); }},
     {"text", [](const StoredDrawing& d) { return "\"" + d.text + "\""; }},
-    {"line colour", [](const StoredDrawing& d) { return fmt::format("0x{:08X}", d.request.LineColour); }},
-    {"fill colour", [](const StoredDrawing& d) { return fmt::format("0x{:08X}", d.request.FillColour); }},
+    {"line colour", [](const StoredDrawing& d) { return fmt::format("0x{:08X}", d.request().LineColour); }},
+    {"fill colour", [](const StoredDrawing& d) { return fmt::format("0x{:08X}", d.request().FillColour); }},
 };
 
 std::optional<OutcomeDifference> DrawingsDifference(const StudyOutcome& found, const StudyOutcome& expected,
@@ -90,12 +90,13 @@ std::optional<OutcomeDifference> DrawingsDifference(const StudyOutcome& found, c
     for (size_t i = 0; i < std::min(found.drawings.size(), expected.drawings.size()); ++i) {
         const StoredDrawing& a = found.drawings[i];
         const StoredDrawing& b = expected.drawings[i];
-        if (a.text == b.text && std::memcmp(&a.request, &b.request, sizeof a.request) == 0) continue;
-        const std::string which = fmt::format("drawing {} (id {})", i + 1, a.request.DrawingId);
+        const DrawingRequest ra = a.request(), rb = b.request();
+        if (a.text == b.text && std::memcmp(&ra, &rb, sizeof ra) == 0) continue;
+        const std::string which = fmt::format("drawing {} (id {})", i + 1, ra.DrawingId);
         const std::optional<int64_t> bar =
-            a.request.FirstBar != kNotGivenInteger ? std::optional<int64_t>(a.request.FirstBar) : std::nullopt;
-        if (a.request.DrawingId != b.request.DrawingId)
-            return OutcomeDifference{fmt::format("{} is id {} {}", which, b.request.DrawingId, expectedName), bar, {}};
+            ra.FirstBar != kNotGivenInteger ? std::optional<int64_t>(ra.FirstBar) : std::nullopt;
+        if (ra.DrawingId != rb.DrawingId)
+            return OutcomeDifference{fmt::format("{} is id {} {}", which, rb.DrawingId, expectedName), bar, {}};
         for (const DrawingField& field : kDrawingFields)
             if (const std::string ta = field.text(a), tb = field.text(b); ta != tb)
                 return OutcomeDifference{fmt::format("{} has {} {} ({} {})", which, field.name, ta, tb, expectedName),
@@ -186,7 +187,7 @@ std::string SerialiseOutcome(const StudyOutcome& outcome) {
     Put(out, static_cast<uint64_t>(outcome.drawings.size()));
     for (const StoredDrawing& drawing : outcome.drawings) {
         Put(out, drawing.studyIdentifier);
-        Put(out, drawing.request);
+        Put(out, drawing.request());
         Put(out, static_cast<uint64_t>(drawing.text.size()));
         out += drawing.text;
     }
@@ -205,11 +206,10 @@ StudyOutcome ParseOutcome(std::string_view bytes) {
         const auto key = in.Take<int32_t>();
         outcome.persistent[key] = in.Take<int32_t>();
     }
-    outcome.drawings.resize(in.Take<uint64_t>());
-    for (StoredDrawing& drawing : outcome.drawings) {
-        drawing.studyIdentifier = in.Take<int32_t>();
-        drawing.request = in.Take<DrawingRequest>();
-        drawing.text = in.TakeText(in.Take<uint64_t>());
+    for (uint64_t count = in.Take<uint64_t>(); count > 0; --count) {
+        const auto studyIdentifier = in.Take<int32_t>();
+        const auto request = in.Take<DrawingRequest>();
+        outcome.drawings.emplace_back(studyIdentifier, request, in.TakeText(in.Take<uint64_t>()));
     }
     return outcome;
 }

@@ -22,7 +22,7 @@ json PriceOrNull(float price) {
 json ColourOrNull(uint32_t colour) { return colour == kNotGivenColour ? json(nullptr) : json(colour); }
 
 json DrawingObject(const StoredDrawing& drawing) {
-    const DrawingRequest& r = drawing.request;
+    const DrawingRequest r = drawing.request();
     return json{
         {"DrawingId", IntegerOrNull(r.DrawingId)},
         {"DrawingType", IntegerOrNull(r.DrawingType)},

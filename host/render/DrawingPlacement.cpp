@@ -46,12 +46,11 @@ ShapeLook ShapeLookOf(const DrawingRequest& r) {
 // TextAlignment: a horizontal part (left, centre, right) plus a vertical part
 // (top, middle, bottom); unknown parts count as left and top. At an edge marker
 // the text lies inside the window against that edge, whatever its horizontal part.
-TextLook TextLookOf(const StoredDrawing& stored, TextAnchor anchor, uint32_t chartColour) {
-    const DrawingRequest& r = stored.request;
+TextLook TextLookOf(const DrawingRequest& r, const std::string& text, TextAnchor anchor, uint32_t chartColour) {
     const int32_t alignment = r.TextAlignment == kNotGivenInteger ? kAlignLeft + kAlignTop : r.TextAlignment;
     const int32_t horizontalPart = alignment & kAlignHorizontalMask, verticalPart = alignment & kAlignVerticalMask;
     TextLook look;
-    look.lines = SplitTextLines(stored.text);
+    look.lines = SplitTextLines(text);
     look.colour = ColourGiven(r.LineColour) ? ColourOf(r.LineColour) : 0;
     const int32_t points = r.FontSize <= 0 ? kDefaultFontPoints : std::min(r.FontSize, kMaxFontPoints);
     look.fontPixels = points * kPixelsPerPoint;
@@ -74,9 +73,8 @@ struct Outcome {
     std::string reason;
 };
 
-Outcome PlaceText(const StoredDrawing& stored, const Chart& chart, const BarWindow& window) {
+Outcome PlaceText(const DrawingRequest& r, const std::string& text, const Chart& chart, const BarWindow& window) {
     const BarColumns& bars = chart.bars;
-    const DrawingRequest& r = stored.request;
     if (!PriceGiven(r.FirstPrice)) return {{}, "text without a price"};
     int32_t bar = r.FirstBar;
     TextAnchor anchor = TextAnchor::kBar;
@@ -91,12 +89,11 @@ Outcome PlaceText(const StoredDrawing& stored, const Chart& chart, const BarWind
     }
     if (anchor == TextAnchor::kBar && !InWindow(bar, bar, window)) return {{}, "text anchored outside the window"};
     return {PlacedDrawing{r.DrawingId, r.DrawingType, bar, bar, r.FirstPrice, r.FirstPrice,
-                          TextLookOf(stored, anchor, chart.backgroundColour)},
+                          TextLookOf(r, text, anchor, chart.backgroundColour)},
             {}};
 }
 
-Outcome PlaceTwoPoints(const StoredDrawing& stored, const BarWindow& window) {
-    const DrawingRequest& r = stored.request;
+Outcome PlaceTwoPoints(const DrawingRequest& r, const BarWindow& window) {
     if (r.FirstBar == kNotGivenInteger || r.SecondBar == kNotGivenInteger) return {{}, "a bar not given"};
     if (!PriceGiven(r.FirstPrice) || !PriceGiven(r.SecondPrice)) return {{}, "a price not given"};
     if (!InWindow(r.FirstBar, r.SecondBar, window)) return {{}, "bars outside the window"};
@@ -110,15 +107,16 @@ Outcome PlaceTwoPoints(const StoredDrawing& stored, const BarWindow& window) {
 }
 
 Outcome Place(const StoredDrawing& stored, const Chart& chart, const BarWindow& window) {
-    switch (stored.request.DrawingType) {
+    const DrawingRequest request = stored.request();
+    switch (request.DrawingType) {
         case kDrawingText:
-            return PlaceText(stored, chart, window);
+            return PlaceText(request, stored.text, chart, window);
         case kDrawingLine:
         case kDrawingRectangle:
         case kDrawingEllipse:
-            return PlaceTwoPoints(stored, window);
+            return PlaceTwoPoints(request, window);
         default:
-            return {{}, "drawing type " + std::to_string(stored.request.DrawingType) + " not drawn"};
+            return {{}, "drawing type " + std::to_string(request.DrawingType) + " not drawn"};
     }
 }
 
@@ -149,7 +147,7 @@ DrawingPlacement PlaceDrawings(const StudyInstance& study, const BarWindow& wind
         if (outcome.placed) {
             placement.placed.push_back(std::move(*outcome.placed));
         } else {
-            placement.omitted.push_back(OmittedDrawing{stored->request.DrawingId, std::move(outcome.reason)});
+            placement.omitted.push_back(OmittedDrawing{stored->drawingId(), std::move(outcome.reason)});
         }
     }
     return placement;

@@ -1,9 +1,7 @@
 #include "host/runtime/DrawingStore.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstddef>
-#include <cstring>
 #include <utility>
 
 namespace kovra::host {
@@ -12,37 +10,13 @@ uint64_t DrawingStore::Key(int32_t studyIdentifier, int32_t drawingId) {
     return uint64_t{static_cast<uint32_t>(studyIdentifier)} << 32 | static_cast<uint32_t>(drawingId);
 }
 
-namespace {
-
-// A request's fields before its reserved room are copied; the reserved room
-// (and any padding after it), nearly always zero on both sides, only when it
-// differs. Either way the stored bytes equal the submitted ones.
-void CopyRequest(DrawingRequest& to, const DrawingRequest& from) {
-    constexpr size_t kFields = offsetof(DrawingRequest, Reserved);
-    constexpr size_t kRoom = sizeof(DrawingRequest) - kFields;
-    auto* const target = reinterpret_cast<unsigned char*>(&to);
-    const auto* const source = reinterpret_cast<const unsigned char*>(&from);
-    std::memcpy(target, source, kFields);
-    if (std::memcmp(target + kFields, source + kFields, kRoom) != 0)
-        std::memcpy(target + kFields, source + kFields, kRoom);
-}
-
-}  // namespace
-
 void DrawingStore::Submit(int32_t studyIdentifier, const DrawingRequest& request) {
     ++CountersOf(studyIdentifier).submissions;
     size_t& position = positions_.FindOrEnter(Key(studyIdentifier, request.DrawingId), inForce_);
     const bool stored = position < inForce_ && slots_[position].studyIdentifier == studyIdentifier &&
-                        slots_[position].request.DrawingId == request.DrawingId;
+                        slots_[position].drawingId() == request.DrawingId;
     if (!stored) position = TakeFreeSlot();
-    StoredDrawing& drawing = slots_[position];
-    drawing.studyIdentifier = studyIdentifier;
-    CopyRequest(drawing.request, request);
-    drawing.request.DrawingText = HostText{nullptr, 0, 0};
-    if (request.DrawingText.Chars != nullptr)
-        drawing.text.assign(request.DrawingText.Chars, static_cast<size_t>(std::max(request.DrawingText.Length, 0)));
-    else
-        drawing.text.clear();
+    slots_[position].Keep(studyIdentifier, request);
 }
 
 size_t DrawingStore::TakeFreeSlot() {
@@ -57,7 +31,7 @@ void DrawingStore::ClearStudy(int32_t studyIdentifier) {
     for (size_t position = kept + 1; position < inForce_; ++position) {
         if (slots_[position].studyIdentifier == studyIdentifier) continue;
         std::swap(slots_[kept], slots_[position]);
-        positions_.FindOrEnter(Key(slots_[kept].studyIdentifier, slots_[kept].request.DrawingId), kept) = kept;
+        positions_.FindOrEnter(Key(slots_[kept].studyIdentifier, slots_[kept].drawingId()), kept) = kept;
         ++kept;
     }
     inForce_ = kept;

@@ -5,18 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
+#include "host/runtime/StoredDrawing.h"
 #include "record/HostStudyInterface.h"
 
 namespace kovra::host {
-
-struct StoredDrawing {
-    int32_t studyIdentifier;
-    DrawingRequest request;  // every field as submitted; DrawingText emptied (see text)
-    std::string text;
-};
 
 class DrawingStore {
 public:

@@ -22,6 +22,7 @@ StudyOutcome Sample() {
     line.DrawingType = kDrawingLine;
     line.FirstBar = 2;
     line.FirstPrice = 101.25f;
+    line.Reserved[5] = 9;  // kept and handed on like every other byte
     outcome.drawings.push_back({1, line, "4/8"});
     return outcome;
 }
@@ -49,7 +50,12 @@ TEST(StudyOutcome, TellsTheFirstDifferenceInThePartsAskedFor) {
          "persistent integer 2 is 5 (0 alone)", std::nullopt},
         {"persistent not asked", [](StudyOutcome& o) { o.persistent[2] = 5; }, kovra::host::kSeriesPart, "",
          std::nullopt},
-        {"drawing price", [](StudyOutcome& o) { o.drawings[0].request.FirstPrice = 101.5f; },
+        {"drawing price",
+         [](StudyOutcome& o) {
+             DrawingRequest moved = o.drawings[0].request();
+             moved.FirstPrice = 101.5f;
+             o.drawings[0] = {1, moved, "4/8"};
+         },
          kovra::host::kDrawingsPart, "drawing 1 (id 7) has first price 101.5 (101.25 alone)", 2},
         {"drawing text", [](StudyOutcome& o) { o.drawings[0].text = "5/8"; }, kovra::host::kDrawingsPart,
          "drawing 1 (id 7) has text \"5/8\" (\"4/8\" alone)", 2},

@@ -51,10 +51,10 @@ TEST(FullRecalculation, DrawsOnePassOnTheLastBarWithUniqueIdentifiers) {
     const host::StoredDrawing* bottomLine = nullptr;
     const host::StoredDrawing* startLine = nullptr;
     for (const host::StoredDrawing* d : drawings) {
-        ids.insert(d->request.DrawingId);
-        if (d->request.DrawingType != kDrawingText) ++shapes;
-        if (d->request.DrawingId == 1800) bottomLine = d;
-        if (d->request.DrawingId == 1900) startLine = d;
+        ids.insert(d->request().DrawingId);
+        if (d->request().DrawingType != kDrawingText) ++shapes;
+        if (d->request().DrawingId == 1800) bottomLine = d;
+        if (d->request().DrawingId == 1900) startLine = d;
     }
     EXPECT_EQ(ids.size(), drawings.size());
     // 27 ellipses, 2 rectangles, 14 speedlines, 13 grid lines and 9 eighth
@@ -63,9 +63,9 @@ TEST(FullRecalculation, DrawsOnePassOnTheLastBarWithUniqueIdentifiers) {
     // The pass drew the last bar's frame.
     ASSERT_NE(bottomLine, nullptr);
     ASSERT_NE(startLine, nullptr);
-    EXPECT_EQ(bottomLine->request.FirstPrice, study.SeriesValue(10, kBars - 1));
-    EXPECT_EQ(startLine->request.FirstPrice, study.SeriesValue(2, kBars - 1));
-    EXPECT_EQ(startLine->request.FirstBar, study.PersistentValue(1));
+    EXPECT_EQ(bottomLine->request().FirstPrice, study.SeriesValue(10, kBars - 1));
+    EXPECT_EQ(startLine->request().FirstPrice, study.SeriesValue(2, kBars - 1));
+    EXPECT_EQ(startLine->request().FirstBar, study.PersistentValue(1));
 
     // The host updating the same last bar with unchanged levels draws nothing new.
     study.CallBar(kBars - 1);

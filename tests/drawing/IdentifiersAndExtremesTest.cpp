@@ -56,7 +56,7 @@ TEST(DrawingIdentifiers, TwoInstancesOnOneChartKeepTheirOwnDrawings) {
     RunDrawingPass(second.record(), MakeFrameGeometry(208.0f, 200.0f, 100, 108));
     EXPECT_EQ(chart.drawings.DrawingsOf(1).size(), perPass);
     EXPECT_EQ(chart.drawings.DrawingsOf(2).size(), perPass);
-    for (const host::StoredDrawing* d : chart.drawings.DrawingsOf(1)) EXPECT_LT(d->request.FirstPrice, 150.0f);
+    for (const host::StoredDrawing* d : chart.drawings.DrawingsOf(1)) EXPECT_LT(d->request().FirstPrice, 150.0f);
 
     second.record().ClearStudyDrawings(&second.record(), 0, -1, 0);
     EXPECT_EQ(chart.drawings.DrawingsOf(1).size(), perPass);

@@ -228,7 +228,7 @@ TEST(FrameDriver, ThePictureFollowsTheLastBarsLevelsBackAfterAPassingChange) {
         const std::vector<const host::StoredDrawing*> drawings = h.chart.drawings.DrawingsOf(1);
         const auto price = [&](int32_t id) {
             for (const host::StoredDrawing* d : drawings)
-                if (d->request.DrawingId == id) return d->request.FirstPrice;
+                if (d->request().DrawingId == id) return d->request().FirstPrice;
             return std::numeric_limits<float>::quiet_NaN();
         };
         return std::pair{price(1808), price(1800)};  // the grid's 8/8th and 0/8th lines

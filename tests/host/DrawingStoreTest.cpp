@@ -3,6 +3,7 @@
 #include "host/runtime/DrawingStore.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <iterator>
 #include <limits>
@@ -30,9 +31,9 @@ TEST(DrawingStore, KeysDrawingsByStudyInstanceAndIdentifier) {
     store.Submit(1, Line(1801, 30));
     store.Submit(1, Line(1800, 40));  // replaces in place
     ASSERT_EQ(store.DrawingsOf(1).size(), 2u);
-    EXPECT_EQ(store.DrawingsOf(1)[0]->request.FirstBar, 40);
-    EXPECT_EQ(store.DrawingsOf(1)[1]->request.DrawingId, 1801);
-    EXPECT_EQ(store.DrawingsOf(2)[0]->request.FirstBar, 20);
+    EXPECT_EQ(store.DrawingsOf(1)[0]->request().FirstBar, 40);
+    EXPECT_EQ(store.DrawingsOf(1)[1]->request().DrawingId, 1801);
+    EXPECT_EQ(store.DrawingsOf(2)[0]->request().FirstBar, 20);
     EXPECT_EQ(store.SubmissionsOf(1), 3);
 
     store.ClearStudy(1);
@@ -50,7 +51,7 @@ TEST(DrawingStore, CopiesTheTextAndOwnsNoStudyMemory) {
     store.Submit(1, request);
     text[0] = 'X';
     EXPECT_EQ(store.DrawingsOf(1)[0]->text, "8/8th ");
-    EXPECT_EQ(store.DrawingsOf(1)[0]->request.DrawingText.Chars, nullptr);
+    EXPECT_EQ(store.DrawingsOf(1)[0]->request().DrawingText.Chars, nullptr);
 }
 
 // Positions change as a study's drawings are cleared: a drawing submitted
@@ -68,10 +69,10 @@ TEST(DrawingStore, ReplacesInPlaceAfterOtherDrawingsWereCleared) {
         store.Submit(1, Line(11, 200 + pass));
         store.Submit(2, Line(10, 300 + pass));
         ASSERT_EQ(store.all().size(), 3u) << pass;
-        EXPECT_EQ(store.all()[0].request.FirstBar, 300 + pass);  // study 2, id 10, replaced in place
-        EXPECT_EQ(store.all()[1].request.FirstBar, 100 + pass);  // study 2, id 12
+        EXPECT_EQ(store.all()[0].request().FirstBar, 300 + pass);  // study 2, id 10, replaced in place
+        EXPECT_EQ(store.all()[1].request().FirstBar, 100 + pass);  // study 2, id 12
         EXPECT_EQ(store.all()[2].studyIdentifier, 1);
-        EXPECT_EQ(store.all()[2].request.FirstBar, 200 + pass);
+        EXPECT_EQ(store.all()[2].request().FirstBar, 200 + pass);
         store.ClearStudy(2);
         store.ClearStudy(1);
         EXPECT_TRUE(store.all().empty());
@@ -120,10 +121,64 @@ TEST(DrawingStore, HoldsExactlyEachPassSubmissionsAfterAClear) {
         ASSERT_EQ(store.all().size(), expected.size() + 1) << "pass " << p;
         EXPECT_EQ(store.all()[0].studyIdentifier, 2);
         for (size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(std::memcmp(&stored[i]->request, &expected[i].first, sizeof(DrawingRequest)), 0)
-                << "pass " << p << " drawing " << i;
+            const DrawingRequest request = stored[i]->request();
+            EXPECT_EQ(std::memcmp(&request, &expected[i].first, sizeof request), 0) << "pass " << p << " drawing " << i;
             EXPECT_EQ(stored[i]->text, expected[i].second) << "pass " << p << " drawing " << i;
             EXPECT_EQ(&store.all()[i + 1], stored[i]);
+        }
+    }
+}
+
+// The store keeps a request's reserved room only when it is not all zero: a
+// reader must still be given back every byte the study submitted (DrawingText
+// emptied), whatever it wrote where. Submitted in one order, then, after a
+// clear, in the other into the same slots, so that a slot which held a reserved
+// room gives back zeros and one which held none gives back the new room.
+TEST(DrawingStore, GivesBackEveryRequestBitForBit) {
+    struct Row {
+        const char* what;
+        void (*write)(DrawingRequest&);
+    };
+    const Row rows[] = {
+        {"defaults", [](DrawingRequest&) {}},
+        {"unusual fields",
+         [](DrawingRequest& r) {
+             r.Size = 1;
+             r.TargetChart = 3;
+             r.FirstPrice = std::bit_cast<float>(0x7FC00123u);
+             r.SecondPrice = -0.0f;
+             r.Reserved0 = -5;
+             r.FirstDateTime = std::numeric_limits<int64_t>::min();
+             r.PenWidth = -1;
+             r.RequestMode = 7;
+         }},
+        {"first reserved byte", [](DrawingRequest& r) { r.Reserved[0] = 1; }},
+        {"last reserved byte", [](DrawingRequest& r) { r.Reserved[sizeof r.Reserved - 1] = 0x80; }},
+        {"every reserved byte", [](DrawingRequest& r) { std::memset(r.Reserved, 0xFF, sizeof r.Reserved); }},
+    };
+    char text[] = "label";
+    std::vector<DrawingRequest> submitted;
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        DrawingRequest request = Line(static_cast<int32_t>(i), 1);
+        rows[i].write(request);
+        request.DrawingText = HostText{text, 5, 6};
+        submitted.push_back(request);
+    }
+    DrawingStore store;
+    for (const bool reversed : {false, true}) {
+        store.ClearStudy(1);
+        for (size_t n = 0; n < submitted.size(); ++n)
+            store.Submit(1, submitted[reversed ? submitted.size() - 1 - n : n]);
+        const std::vector<const StoredDrawing*> stored = store.DrawingsOf(1);
+        ASSERT_EQ(stored.size(), submitted.size());
+        for (size_t n = 0; n < stored.size(); ++n) {
+            const size_t i = reversed ? submitted.size() - 1 - n : n;
+            DrawingRequest expected = submitted[i];
+            expected.DrawingText = HostText{nullptr, 0, 0};
+            const DrawingRequest given = stored[n]->request();
+            EXPECT_EQ(std::memcmp(&given, &expected, sizeof given), 0)
+                << rows[i].what << (reversed ? ", reversed" : "");
+            EXPECT_EQ(stored[n]->text, "label") << rows[i].what;
         }
     }
 }
@@ -146,8 +201,8 @@ TEST(DrawingStore, FindsEveryIdentifierAmongThousands) {
             const std::vector<const StoredDrawing*> stored = store.DrawingsOf(study);
             ASSERT_EQ(stored.size(), ids.size()) << "pass " << pass << " study " << study;
             for (size_t i = 0; i < ids.size(); ++i) {
-                EXPECT_EQ(stored[i]->request.DrawingId, ids[i]);
-                EXPECT_EQ(stored[i]->request.FirstBar, pass * 10 + 1);
+                EXPECT_EQ(stored[i]->request().DrawingId, ids[i]);
+                EXPECT_EQ(stored[i]->request().FirstBar, pass * 10 + 1);
             }
         }
     }

@@ -50,7 +50,7 @@ TEST(SampleFrame, EveryDrawingOfThePassAppearsOnceWhereItsBarsAndPricesSay) {
     EXPECT_TRUE(list.omitted.empty()) << "the default window shows the whole frame";
 
     for (const StoredDrawing* stored : drawings) {
-        const DrawingRequest& r = stored->request;
+        const DrawingRequest r = stored->request();
         SCOPED_TRACE("drawing " + std::to_string(r.DrawingId));
         ASSERT_EQ(PrimitivesOf(list, PrimitiveKind::kDrawing, r.DrawingId).size(), 1u);
         if (r.DrawingType == kDrawingLine) {

@@ -48,14 +48,14 @@ TEST(StateJson, EveryDrawingOfTheSampleIsPlacedWithItsBarsAndPricesOrOmittedWith
     const auto stored = sample.chart.drawings.DrawingsOf(sample.study->studyIdentifier());
     ASSERT_EQ(state["drawings"].size() + state["omitted"].size(), stored.size());
     std::map<int32_t, const StoredDrawing*> byId;
-    for (const StoredDrawing* drawing : stored) byId[drawing->request.DrawingId] = drawing;
+    for (const StoredDrawing* drawing : stored) byId[drawing->request().DrawingId] = drawing;
     const std::map<int32_t, std::set<std::string>> kindsOfType = {{kDrawingLine, {"line"}},
                                                                   {kDrawingText, {"text"}},
                                                                   {kDrawingRectangle, {"rectangle"}},
                                                                   {kDrawingEllipse, {"ellipse"}}};
     std::set<std::string> kindsSeen;
     for (const json& placed : state["drawings"]) {
-        const DrawingRequest& request = byId.at(placed["id"].get<int32_t>())->request;
+        const DrawingRequest request = byId.at(placed["id"].get<int32_t>())->request();
         ASSERT_EQ(placed["type"], request.DrawingType);
         EXPECT_EQ(kindsOfType.at(request.DrawingType).count(placed["kind"].get<std::string>()), 1u) << placed;
         kindsSeen.insert(placed["kind"].get<std::string>());

@@ -150,8 +150,8 @@ TEST(RealStudySession, AfterRealTimeUpdatesThePictureShowsTheLastBarsLevels) {
         const int32_t last = session->chart().bars.size() - 1;
         float top = std::nanf(""), bottom = std::nanf("");
         for (const kovra::host::StoredDrawing* drawing : session->chart().drawings.DrawingsOf(1)) {
-            if (drawing->request.DrawingId == kGridTop) top = drawing->request.FirstPrice;
-            if (drawing->request.DrawingId == kGridBottom) bottom = drawing->request.FirstPrice;
+            if (drawing->request().DrawingId == kGridTop) top = drawing->request().FirstPrice;
+            if (drawing->request().DrawingId == kGridBottom) bottom = drawing->request().FirstPrice;
         }
         EXPECT_EQ(top, session->study().SeriesValue(2, last));
         EXPECT_EQ(bottom, session->study().SeriesValue(10, last));

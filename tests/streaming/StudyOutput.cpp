@@ -21,7 +21,7 @@ uint32_t Bits(float value) {
 }
 
 std::string Summary(const host::StoredDrawing& drawing) {
-    const DrawingRequest& r = drawing.request;
+    const DrawingRequest r = drawing.request();
     return fmt::format("id {} type {} bars {}..{} prices {:.9g}..{:.9g} time {} colours {:08X}/{:08X} text \"{}\"",
                        r.DrawingId, r.DrawingType, r.FirstBar, r.SecondBar, r.FirstPrice, r.SecondPrice,
                        r.FirstDateTime, r.LineColour, r.FillColour, drawing.text);
@@ -57,7 +57,8 @@ StudyOutput CaptureOutput(const host::StudyInstance& study) {
     for (int32_t subgraph = 0; subgraph < kComparedSubgraphs; ++subgraph)
         for (int32_t bar = 0; bar < bars; ++bar) output.seriesBits.push_back(Bits(study.SeriesValue(subgraph, bar)));
     for (const host::StoredDrawing* drawing : study.chart().drawings.DrawingsOf(study.studyIdentifier())) {
-        std::string bytes(reinterpret_cast<const char*>(&drawing->request), sizeof(DrawingRequest));
+        const DrawingRequest request = drawing->request();
+        std::string bytes(reinterpret_cast<const char*>(&request), sizeof request);
         output.drawings.push_back(bytes + drawing->text);
         output.drawingSummaries.push_back(Summary(*drawing));
     }
