@@ -100,17 +100,19 @@ export class WorkspacePage {
     this.choice.render(this.instruments.find((instrument) => instrument.name === this.open) ?? null);
   }
 
-  // A list from another run of the server starts the alerts afresh; when it
-  // lacks the instrument shown (another workspace), the first is shown.
+  // A list from another run of the server starts the alerts afresh; when the
+  // instrument shown is no longer there (another workspace) or can no longer
+  // be shown (its file gone), that is said and the first that can is shown.
   /** @param {InstrumentList} list */
   take(list) {
     if (list.instance !== this.instance) this.alerts.clear();
     this.instance = list.instance;
     this.instruments = list.instruments;
     this.draw();
-    if (this.open !== null && !this.instruments.some((instrument) => instrument.name === this.open)) {
+    const shown = this.open;
+    if (shown !== null && !this.instruments.some((instrument) => instrument.name === shown && canOpen(instrument))) {
       this.open = null;
-      this.openFirst(null);
+      this.openFirst(shown);
     }
   }
 

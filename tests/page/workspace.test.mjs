@@ -4,7 +4,7 @@
 // that crosses a line: its row, its chart, an alert in the page and a JSON
 // line on the server's standard output.
 import assert from 'node:assert/strict';
-import { appendFile, mkdtemp, readFile, writeFile } from 'node:fs/promises';
+import { appendFile, mkdtemp, readFile, rename, writeFile } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
@@ -65,6 +65,14 @@ test('the watchlist shows every file, a broken one with its error; a click or a 
     await page.goto(`${url}?test-hooks&instrument=gamma`);
     await painted(page, (count) => window.__chart.barCount === count, bars.alpha);
     assert.equal(await page.locator('#workspace-notice').textContent(), '"gamma" is not in this workspace; showing alpha');
+
+    await page.locator('#watchlist tr[data-name="beta"]').click();
+    await painted(page, (count) => window.__chart.barCount === count, bars.beta);
+    await rename(join(folder, 'beta.csv'), join(folder, 'beta.gone'));  // the folder is looked at again within a second
+    await painted(page, (count) => window.__chart.barCount === count, bars.alpha);
+    assert.equal(await page.locator('#workspace-notice').textContent(), '"beta" cannot be shown (removed); showing alpha');
+    assert.match(await page.locator('#watchlist tr[data-name="beta"]').textContent(), /\(removed\)/);
+    await rename(join(folder, 'beta.gone'), join(folder, 'beta.csv'));
     assert.deepEqual(problems, []);
   }));
 
