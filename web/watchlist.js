@@ -52,12 +52,16 @@ function crossedText({ row }) {
 /** @param {Instrument} instrument */
 export const canOpen = (instrument) => instrument.status === 'ready';
 
+// One collator for every comparison: a fresh one per comparison (as
+// localeCompare makes) costs more than the rest of a list's drawing.
+const collator = new Intl.Collator();
+
 // Rows without a value go last, whichever way the list is sorted.
 /** @type {(a: number | string | null, b: number | string | null, order: number) => number} */
 function compare(a, b, order) {
   const aNone = a === null || a === undefined, bNone = b === null || b === undefined;
   if (aNone || bNone) return Number(aNone) - Number(bNone);
-  return order * (typeof a === 'number' && typeof b === 'number' ? a - b : String(a).localeCompare(String(b)));
+  return order * (typeof a === 'number' && typeof b === 'number' ? a - b : collator.compare(String(a), String(b)));
 }
 
 export class Watchlist {
@@ -72,6 +76,8 @@ export class Watchlist {
     this.open = null;
     this.sortColumn = 0;
     this.ascending = true;
+    /** @type {Map<string, { instrument: Instrument, open: boolean, row: HTMLTableRowElement }>} */
+    this.drawn = new Map();  // each row shown, by its instrument's name
     const heads = table.createTHead().insertRow();
     COLUMNS.forEach((column, index) => {
       const head = document.createElement('th');
@@ -123,7 +129,20 @@ export class Watchlist {
       if (index === this.sortColumn) head.setAttribute('aria-sort', this.ascending ? 'ascending' : 'descending');
       else head.removeAttribute('aria-sort');
     });
-    this.body.replaceChildren(...this.shown().map((instrument) => this.rowOf(instrument)));
+    // A row is made again only when its instrument changed (a new object) or
+    // it became, or stopped being, the one open: a new bar redraws one row.
+    /** @type {Map<string, { instrument: Instrument, open: boolean, row: HTMLTableRowElement }>} */
+    const drawn = new Map();
+    const rows = this.shown().map((instrument) => {
+      const open = instrument.name === this.open;
+      const before = this.drawn.get(instrument.name);
+      const row = before && before.instrument === instrument && before.open === open ? before.row : this.rowOf(instrument);
+      drawn.set(instrument.name, { instrument, open, row });
+      return row;
+    });
+    this.drawn = drawn;
+    const children = this.body.rows;
+    if (rows.length !== children.length || rows.some((row, index) => children[index] !== row)) this.body.replaceChildren(...rows);
   }
 
   /** @param {Instrument} instrument */

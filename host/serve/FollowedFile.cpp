@@ -49,6 +49,29 @@ std::string ReadFrom(int descriptor, uint64_t offset) {
     }
 }
 
+// The bytes of `count` from `offset` (fewer at the end of the file).
+std::string ReadSome(int descriptor, uint64_t offset, size_t count) {
+    std::string bytes(count, '\0');
+    ssize_t got = 0;
+    do got = ::pread(descriptor, bytes.data(), count, static_cast<off_t>(offset));
+    while (got < 0 && errno == EINTR);
+    bytes.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return bytes;
+}
+
+// The line ends in the file's first `size` bytes.
+int64_t LinesIn(int descriptor, uint64_t size) {
+    int64_t lines = 0;
+    constexpr size_t kChunk = 1 << 16;
+    for (uint64_t offset = 0; offset < size; offset += kChunk) {
+        const std::string chunk =
+            ReadSome(descriptor, offset, static_cast<size_t>(std::min<uint64_t>(kChunk, size - offset)));
+        if (chunk.empty()) break;
+        lines += std::count(chunk.begin(), chunk.end(), '\n');
+    }
+    return lines;
+}
+
 // The header is the first line that is neither blank nor a # comment; a
 // byte-order mark before it is dropped. Empty when there is none.
 std::string HeaderOf(const std::string& contents) {
@@ -70,10 +93,18 @@ FollowedFile::FollowedFile(std::string path, Warn warn, BarsLoadOptions options)
     struct stat status {};
     if (file.get() < 0 || ::fstat(file.get(), &status) != 0)
         throw BarsLoadError(fmt::format("{}: cannot follow the bar file: {}", path_, std::strerror(errno)));
-    const std::string contents = ReadFrom(file.get(), 0);
-    if (HeaderOf(contents).empty())
+    // Only the file's start (up to its header row) and end are read: a
+    // workspace follows many files, and what lies between is loaded already.
+    const auto size = static_cast<uint64_t>(status.st_size);
+    std::string head;
+    while (head.size() < size && (HeaderOf(head).empty() || head.find('\n') == std::string::npos) &&
+           head.size() <= kMaxLineBytes)
+        head += ReadSome(file.get(), head.size(), 1 << 16);
+    header_ = HeaderOf(head);
+    if (header_.empty())
         throw BarsLoadError(fmt::format("{}: cannot follow the bar file: it has no header row", path_));
-    Start(contents, StampOf(status));
+    const uint64_t compared = std::min<uint64_t>(size, kBytesCompared);
+    Start(StampOf(status), size, ReadSome(file.get(), size - compared, compared), std::nullopt);
 }
 
 FollowedFile::Stamp FollowedFile::StampOf(const struct stat& status) {
@@ -82,13 +113,21 @@ FollowedFile::Stamp FollowedFile::StampOf(const struct stat& status) {
 }
 
 // Follows the file from the end of `contents`, its bytes from the start.
-void FollowedFile::Start(const std::string& contents, const Stamp& stamp) {
-    header_ = HeaderOf(contents);
+void FollowedFile::Start(const Stamp& stamp, uint64_t offset, std::string before, std::optional<int64_t> lines) {
     read_ = stamp;
-    offset_ = contents.size();
-    before_ = contents.substr(contents.size() - std::min(contents.size(), kBytesCompared));
-    lineNumber_ = std::count(contents.begin(), contents.end(), '\n');
+    offset_ = startOffset_ = offset;
+    before_ = std::move(before);
+    startLines_ = lines;
+    linesRead_ = 0;
     partial_.clear();
+}
+
+int64_t FollowedFile::LineNumber() {
+    if (!startLines_) {
+        const Descriptor file(path_);
+        startLines_ = file.get() < 0 ? 0 : LinesIn(file.get(), startOffset_);
+    }
+    return *startLines_ + linesRead_;
 }
 
 FollowedChange FollowedFile::ReadChanges() {
@@ -135,7 +174,9 @@ std::optional<BarColumns> FollowedFile::Reload(int descriptor, const Stamp& stam
         LoadedBars loaded = ParseBarsCsv(contents, path_, options);
         failedReload_.reset();
         options_.numberMarks = loaded.numberMarks;
-        Start(contents, stamp);
+        header_ = HeaderOf(contents);
+        Start(stamp, contents.size(), contents.substr(contents.size() - std::min(contents.size(), kBytesCompared)),
+              std::count(contents.begin(), contents.end(), '\n'));
         warn_(fmt::format("{}: the bar file was replaced or got shorter; loaded its {} bar(s) again", path_,
                           loaded.bars.size()));
         return std::move(loaded.bars);
@@ -151,14 +192,14 @@ std::vector<Bar> FollowedFile::ReadLines(const std::string& appended) {
     partial_ += appended;
     size_t start = 0;
     for (size_t end; (end = partial_.find('\n', start)) != std::string::npos; start = end + 1) {
-        ++lineNumber_;
+        ++linesRead_;
         const std::string line = partial_.substr(start, end - start);
         if (Blank(line)) continue;
         if (std::optional<Bar> bar = ParseLine(line)) bars.push_back(*bar);
     }
     partial_.erase(0, start);
     if (partial_.size() > kMaxLineBytes) {
-        warn_(fmt::format("{}:{}: a line longer than {} bytes; skipped", path_, lineNumber_ + 1, kMaxLineBytes));
+        warn_(fmt::format("{}:{}: a line longer than {} bytes; skipped", path_, LineNumber() + 1, kMaxLineBytes));
         partial_.clear();
     }
     return bars;
@@ -167,20 +208,20 @@ std::vector<Bar> FollowedFile::ReadLines(const std::string& appended) {
 // The line read with the file's header row by the bar loader itself, so an
 // appended line means exactly what it would mean in the file.
 std::optional<Bar> FollowedFile::ParseLine(const std::string& line) {
-    const std::string lineName = fmt::format("{}:{}", path_, lineNumber_);
+    const auto lineName = [this] { return fmt::format("{}:{}", path_, LineNumber()); };
     if (const size_t nul = line.find('\0'); nul != std::string::npos) {
-        warn_(fmt::format("{}:{}: a NUL byte: the line is binary, not text; skipped", lineName, nul + 1));
+        warn_(fmt::format("{}:{}: a NUL byte: the line is binary, not text; skipped", lineName(), nul + 1));
         return std::nullopt;
     }
     try {
         const LoadedBars loaded = ParseBarsCsv(header_ + "\n" + line + "\n", path_, options_);
         if (loaded.bars.size() == 1) return loaded.bars.At(0);
-        warn_(fmt::format("{}: not one bar; skipped", lineName));
+        warn_(fmt::format("{}: not one bar; skipped", lineName()));
     } catch (const BarsLoadError& error) {
         // The loader names the line as line 2 of its two-line text.
         std::string message = error.what();
         const std::string asRead = path_ + ":2:";
-        if (message.compare(0, asRead.size(), asRead) == 0) message = lineName + ":" + message.substr(asRead.size());
+        if (message.compare(0, asRead.size(), asRead) == 0) message = lineName() + ":" + message.substr(asRead.size());
         warn_(fmt::format("{}; skipped", message));
     }
     return std::nullopt;

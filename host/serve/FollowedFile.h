@@ -50,18 +50,24 @@ private:
 
     std::vector<Bar> ReadLines(const std::string& appended);
     std::optional<BarColumns> Reload(int descriptor, const Stamp& stamp);
-    void Start(const std::string& completeLines, const Stamp& stamp);
+    void Start(const Stamp& stamp, uint64_t offset, std::string before, std::optional<int64_t> lines);
+    int64_t LineNumber();
     bool SameBytesBefore(int descriptor) const;
     std::optional<Bar> ParseLine(const std::string& line);
 
     std::string path_;
     Warn warn_;
     BarsLoadOptions options_;
-    std::string header_;                 // the file's header row
-    Stamp read_;                         // the file read so far
-    uint64_t offset_ = 0;                // bytes read so far
-    std::string before_;                 // the last bytes before offset_, to notice a rewrite in place
-    int64_t lineNumber_ = 0;             // lines read so far
+    std::string header_;   // the file's header row
+    Stamp read_;           // the file read so far
+    uint64_t offset_ = 0;  // bytes read so far
+    std::string before_;   // the last bytes before offset_, to notice a rewrite in place
+    // The lines before where reading started, counted only once a message
+    // needs a line number (following many files, most never do), and the
+    // lines read since.
+    std::optional<int64_t> startLines_;
+    uint64_t startOffset_ = 0;
+    int64_t linesRead_ = 0;
     std::string partial_;                // an appended line still waiting for its line end
     std::optional<Stamp> failedReload_;  // a replacement that did not load, as it was then
 };
