@@ -293,6 +293,7 @@ RunOutcome RunSession(const RunOptions& options, Progress& progress, const Sessi
     outcome.barsSource = options.barsPath.empty() ? "embedded sample" : options.barsPath;
     outcome.barsReversed = loaded.reversed;
     outcome.barsNumberMarks = loaded.numberMarks;
+    outcome.barsBytes = loaded.textBytes;
     outcome.library = LoadLibrary(StudyLibraryPath(options));
 
     host::SessionOptions session = host::SessionOptionsFor(loaded, setup);

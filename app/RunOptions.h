@@ -81,6 +81,7 @@ struct RunOutcome {
     std::string barsSource;                            // the bar file, or "embedded sample"
     bool barsReversed = false;                         // the file had them newest first
     std::optional<host::NumberMarks> barsNumberMarks;  // the decimal mark the file's numbers showed
+    size_t barsBytes = 0;                              // of the bar file, as read
     host::BarColumns bars;  // with SessionBars: every bar kept, also those the chart does not show yet
 };
 

@@ -139,7 +139,8 @@ void Serve(const ServeOptions& options) {
         try {
             host::BarsLoadOptions load = BarsLoadOptionsOf(options.run);
             load.numberMarks = outcome.barsNumberMarks;  // appended lines read as the file was
-            setup.followed = std::make_unique<host::FollowedFile>(options.run.barsPath, Warn, std::move(load));
+            setup.followed =
+                std::make_unique<host::FollowedFile>(options.run.barsPath, Warn, std::move(load), outcome.barsBytes);
         } catch (const host::BarsLoadError& error) {
             throw CommandFailure(error.what(), kExitFailure);
         }

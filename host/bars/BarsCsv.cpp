@@ -397,7 +397,10 @@ LoadedBars ParseBarsCsv(std::string_view text, const std::string& sourceName, co
     Assumptions assumed{options.dateOrder.value_or(DateOrder::kMonthFirst), std::nullopt};
     for (;;) {
         Parser parser(text, sourceName, options, assumed);
-        if (std::optional<LoadedBars> bars = parser.Run()) return std::move(*bars);
+        if (std::optional<LoadedBars> bars = parser.Run()) {
+            bars->textBytes = text.size();
+            return std::move(*bars);
+        }
         assumed = parser.assumeNext();
     }
 }

@@ -40,6 +40,9 @@ struct LoadedBars {
     // way tells (4512.25, 4512,25, 1.234,5), and every other number must agree.
     // Unset when none told.
     std::optional<NumberMarks> numberMarks;
+    // The bytes of the text read: whoever follows the file as it grows goes
+    // on from there, so no line appended meanwhile is missed.
+    size_t textBytes = 0;
 };
 
 struct BarsLoadError : std::runtime_error {

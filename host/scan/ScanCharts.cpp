@@ -22,6 +22,7 @@ OpenedChart OpenChart(StudyFunction study, const std::string& path, const BarsLo
     load.progress = nullptr;  // files load on several threads at once; progress is told per file
     LoadedBars loaded = LoadBarsCsv(path, load);
     OpenedChart opened;
+    opened.fileBytes = loaded.textBytes;
     const SessionOptions session = SessionOptionsFor(loaded, chart);
     opened.session = std::make_unique<ChartSession>(std::move(loaded.bars), study, session);
     opened.session->Start(chart.settings);

@@ -41,6 +41,7 @@ void CheckScanSettings(StudyFunction study, const StudySettings& settings);
 struct OpenedChart {
     std::unique_ptr<ChartSession> session;
     std::vector<std::string> warnings;
+    size_t fileBytes = 0;  // of the file, as read
 };
 // Throws BarsLoadError (its message names the file), SettingsError for a
 // refused setting, and what the study's run throws.

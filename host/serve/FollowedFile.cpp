@@ -86,7 +86,7 @@ std::string HeaderOf(const std::string& contents) {
 
 }  // namespace
 
-FollowedFile::FollowedFile(std::string path, Warn warn, BarsLoadOptions options)
+FollowedFile::FollowedFile(std::string path, Warn warn, BarsLoadOptions options, std::optional<uint64_t> from)
     : path_(std::move(path)), warn_(std::move(warn)), options_(std::move(options)) {
     options_.progress = nullptr;
     const Descriptor file(path_);
@@ -103,8 +103,10 @@ FollowedFile::FollowedFile(std::string path, Warn warn, BarsLoadOptions options)
     header_ = HeaderOf(head);
     if (header_.empty())
         throw BarsLoadError(fmt::format("{}: cannot follow the bar file: it has no header row", path_));
-    const uint64_t compared = std::min<uint64_t>(size, kBytesCompared);
-    Start(StampOf(status), size, ReadSome(file.get(), size - compared, compared), std::nullopt);
+    // A file shorter than what was read is found rewritten at the first look.
+    const uint64_t start = from.value_or(size);
+    const uint64_t compared = std::min<uint64_t>(std::min(start, size), kBytesCompared);
+    Start(StampOf(status), start, ReadSome(file.get(), start - compared, compared), std::nullopt);
 }
 
 FollowedFile::Stamp FollowedFile::StampOf(const struct stat& status) {

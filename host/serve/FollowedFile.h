@@ -26,10 +26,12 @@ class FollowedFile {
 public:
     using Warn = std::function<void(const std::string&)>;
 
-    // Starts at the file's current end; lines are read as the file was
+    // Starts where the chart's bars were read up to (`from`: the bytes its
+    // load read), so that lines appended since are the first it gives, or
+    // else at the file's current end; lines are read as the file was
     // (`options`: its time zone, date order and decimal mark). Throws
     // BarsLoadError when the file cannot be read or has no header row.
-    FollowedFile(std::string path, Warn warn, BarsLoadOptions options = {});
+    FollowedFile(std::string path, Warn warn, BarsLoadOptions options = {}, std::optional<uint64_t> from = {});
 
     // What changed since the last call. A line that does not parse is reported
     // through `warn` and skipped; a file loaded again is reported too, and when

@@ -98,7 +98,8 @@ void WorkspaceEngine::StartChart(InstrumentId id) {
     };
     if (setup_.follow) {
         try {
-            feed.followed = std::make_unique<FollowedFile>(instrument.path(), feed.warn, setup_.options.bars);
+            feed.followed = std::make_unique<FollowedFile>(instrument.path(), feed.warn, setup_.options.bars,
+                                                           instrument.loadedBytes());
         } catch (const BarsLoadError& error) {
             setup_.options.warn(error.what());
         }

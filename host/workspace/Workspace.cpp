@@ -88,6 +88,7 @@ void Workspace::Open(Instrument& instrument, const SavedInstrument& saved) const
             try {
                 OpenedChart opened = OpenChart(study_, instrument.path(), options_.bars, setup);
                 instrument.chart_ = std::move(opened.session);
+                instrument.loadedBytes_ = opened.fileBytes;
                 warnings.insert(warnings.end(), opened.warnings.begin(), opened.warnings.end());
                 break;
             } catch (const SettingsError& error) {

@@ -58,6 +58,9 @@ public:
     // The timeframe it was last shown in, as `--timeframe` writes it; empty:
     // never chosen, or the bars as the file has them.
     const std::string& savedTimeframe() const { return timeframe_; }
+    // The bytes of its file the chart was loaded from: following the file
+    // goes on from there.
+    size_t loadedBytes() const { return loadedBytes_; }
 
 private:
     friend class Workspace;
@@ -67,6 +70,7 @@ private:
     std::unique_ptr<ChartSession> chart_;
     AlertLines alertLines_;
     std::string timeframe_;
+    size_t loadedBytes_ = 0;
     CrossingAlerts crossings_;
 };
 

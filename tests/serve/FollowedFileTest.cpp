@@ -44,6 +44,30 @@ TEST(FollowedFile, ReadsCompleteAppendedLinesInTheFilesOwnDecimalMark) {
     EXPECT_THAT(warnings, testing::ElementsAre(path + ":6:23: a NUL byte: the line is binary, not text; skipped"));
 }
 
+// Lines appended between the chart's load and the start of following are
+// the first it gives, with their own line numbers; a file now shorter than
+// what was loaded is loaded again whole.
+TEST(FollowedFile, GoesOnFromWhereTheLoadStoppedSoNoLineAppendedMeanwhileIsMissed) {
+    const std::string path = kovra::testing::FreshTestFolder("followed_from") + "/bars.csv";
+    const std::string loaded = "datetime,open,high,low,close\n2024-01-02 09:30:00,1,2,0,1\n";
+    Write(path, loaded + "2024-01-02 09:31:00,1,3,0,2\n2024-01-02 09:32:00,1,4,0,x\n");
+    std::vector<std::string> warnings;
+    FollowedFile followed(
+        path, [&warnings](const std::string& line) { warnings.push_back(line); }, {}, loaded.size());
+    const FollowedChange change = followed.ReadChanges();
+    ASSERT_EQ(change.appended.size(), 1u);
+    EXPECT_EQ(change.appended[0].high, 3.0f);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_THAT(warnings[0], testing::StartsWith(path + ":4:"));
+
+    Write(path, loaded);
+    FollowedFile beyond(
+        path, [&warnings](const std::string& line) { warnings.push_back(line); }, {}, 4096);
+    EXPECT_TRUE(beyond.ReadChanges().reloaded) << "shorter than what was loaded: rewritten";
+    EXPECT_THAT(warnings.back(),
+                testing::EndsWith("the bar file was replaced or got shorter; loaded its 1 bar(s) again"));
+}
+
 // Each way a writer puts a new file in place: the follower loads it whole,
 // says so, and reads the lines appended to it after that.
 TEST(FollowedFile, AReplacedRecreatedOrShortenedFileIsLoadedAgainWhole) {
