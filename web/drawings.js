@@ -86,11 +86,12 @@ export class DrawingsPrimitive extends ChartPrimitive {
     super('normal', series);
     Object.assign(this, { layer, onPainted });
     this.drawings = [];
+    this.first = 0;    // the bar at the chart library's logical index 0
     this.look = null;  // the picture's: its font for the texts
   }
 
-  setDrawings(drawings) {
-    this.drawings = drawings;
+  setDrawings(drawings, first) {
+    Object.assign(this, { drawings, first });
     this.repaint();
   }
 
@@ -103,9 +104,10 @@ export class DrawingsPrimitive extends ChartPrimitive {
   // visible bars (asked of the primitive on the candles' series only).
   autoscaleInfo(firstLogical, lastLogical) {
     let low = Infinity, high = -Infinity;
+    const firstBar = firstLogical + this.first, lastBar = lastLogical + this.first;
     for (const d of this.drawings) {
       const edge = d.kind === 'text' && d.anchor !== 'bar';
-      if (!edge && (Math.max(d.firstBar, d.secondBar) < firstLogical || Math.min(d.firstBar, d.secondBar) > lastLogical)) continue;
+      if (!edge && (Math.max(d.firstBar, d.secondBar) < firstBar || Math.min(d.firstBar, d.secondBar) > lastBar)) continue;
       low = Math.min(low, d.firstPrice, d.secondPrice);
       high = Math.max(high, d.firstPrice, d.secondPrice);
     }
@@ -117,7 +119,9 @@ export class DrawingsPrimitive extends ChartPrimitive {
     if (this.chart && this.look) {
       const timeScale = this.chart.timeScale();
       target.useMediaCoordinateSpace(({ context, mediaSize }) => {
-        const point = (bar, price) => ({ x: timeScale.logicalToCoordinate(bar), y: this.series.priceToCoordinate(price) });
+        const point = (bar, price) => ({
+          x: timeScale.logicalToCoordinate(bar - this.first), y: this.series.priceToCoordinate(price),
+        });
         for (const d of this.drawings) {
           if (d.layer !== this.layer) continue;
           const a = point(d.firstBar, d.firstPrice), b = point(d.secondBar, d.secondPrice);

@@ -6,6 +6,7 @@
 
 import { strokeStyle } from './pens.js';
 import { ChartPrimitive } from './primitive.js';
+import { heldBars } from './state.js';
 
 export class LevelsPrimitive extends ChartPrimitive {
   // onPainted(drawn), when given: after each repaint, each series' runs and dashes drawn.
@@ -25,7 +26,7 @@ export class LevelsPrimitive extends ChartPrimitive {
     const state = this.state;
     if (!state) return null;
     let low = Infinity, high = -Infinity;
-    const first = Math.max(0, Math.floor(firstLogical)), last = Math.min(state.barCount - 1, Math.ceil(lastLogical));
+    const first = Math.max(0, Math.floor(firstLogical)), last = Math.min(heldBars(state) - 1, Math.ceil(lastLogical));
     for (const series of state.series) {
       if (!series.shown) continue;
       for (let bar = first; bar <= last; bar += 1) {
@@ -48,7 +49,7 @@ export class LevelsPrimitive extends ChartPrimitive {
       const timeScale = this.chart.timeScale();
       const x0 = timeScale.logicalToCoordinate(0), spacing = timeScale.logicalToCoordinate(1) - x0;
       const halfDash = Math.max(0.5, (spacing * state.dashShare) / 2);
-      const first = Math.max(0, Math.floor(range.from) - 1), last = Math.min(state.barCount - 1, Math.ceil(range.to) + 1);
+      const first = Math.max(0, Math.floor(range.from) - 1), last = Math.min(heldBars(state) - 1, Math.ceil(range.to) + 1);
       target.useBitmapCoordinateSpace(({ context, horizontalPixelRatio: hr, verticalPixelRatio: vr }) => {
         for (const series of state.series) {
           if (!series.shown) continue;
@@ -83,7 +84,7 @@ export class LevelsPrimitive extends ChartPrimitive {
               finish();
               continue;
             }
-            run.push({ bar, x: x0 + bar * spacing, y: this.series.priceToCoordinate(value) });
+            run.push({ bar: state.first + bar, x: x0 + bar * spacing, y: this.series.priceToCoordinate(value) });
             if (!series.joined) finish();
           }
           finish();

@@ -16,7 +16,8 @@ import { Watchlist } from './watchlist.js';
 import { WorkspacePage, fetchInstruments } from './workspace.js';
 
 const $ = (id) => document.getElementById(id);
-const hooks = new URLSearchParams(window.location.search).has('test-hooks');
+const address = new URLSearchParams(window.location.search);
+const hooks = address.has('test-hooks');
 const DOWNLOAD_MILLISECONDS = 10000;  // the exported picture's address outlives the download's start
 
 const STATUS_TEXT = {
@@ -33,6 +34,9 @@ const chart = new ChartView({
   legend: { box: $('legend'), summary: $('legend-bar'), levels: $('legend-levels') },
   goLatest: $('go-latest'),
   hooks,
+  askBars: () => connection.askHeld(),
+  // A test holds fewer bars, to see older ones come on a short chart.
+  heldAtLeast: hooks && address.has('held') ? Number(address.get('held')) : undefined,
 });
 const controls = new Controls({
   bar: $('control-bar'), title: $('title'), inputs: $('settings-inputs'), subgraphs: $('settings-subgraphs'), send,
@@ -53,11 +57,12 @@ let drawnCount = null;  // bars drawn so far; null: nothing drawn yet
 function openChart(paths, instrument = '') {
   connection?.stop();
   state = drawnCount = null;
+  chart.forget();
   chart.timeAxis.api = paths.api;
   controls.instrument = instrument;
   $('instrument-name').textContent = instrument;
   $('instrument-name').hidden = !instrument;
-  connection = new Connection({ paths, onSnapshot, onUpdate, onStatus });
+  connection = new Connection({ paths, onSnapshot, onUpdate, onStatus, held: () => chart.heldQuery() });
   connection.start();
 }
 
@@ -111,7 +116,8 @@ $('export').addEventListener('click', async () => {
   const { minWidth, minHeight } = state.look.limits;
   const size = `width=${Math.max(minWidth, Math.round(box.width))}&height=${Math.max(minHeight, Math.round(box.height))}`;
   const picture = connection.paths.picture;
-  const url = range ? `${picture}?first=${Math.round(range.from)}&last=${Math.round(range.to)}&${size}` : `${picture}?${size}`;
+  const bars = range && { first: Math.round(range.from) + state.first, last: Math.round(range.to) + state.first };
+  const url = bars ? `${picture}?first=${bars.first}&last=${bars.last}&${size}` : `${picture}?${size}`;
   let answer;
   try {
     answer = await fetch(url, { cache: 'no-store' });

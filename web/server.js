@@ -36,19 +36,23 @@ export class Connection {
   // another run of the server than the state before it, so nothing of the
   // old one may stay. onUpdate(update JSON): each change, in order.
   // onStatus(LIVE | POLLING | DOWN): whenever the connection changes.
-  // paths: the chart's routes. stop() ends it: nothing of it is heard again.
+  // paths: the chart's routes. held(): the bars to ask the state for, as
+  // its query (`bars=N&until=S`; '': every bar), asked anew for each state.
+  // stop() ends it: nothing of it is heard again.
   /**
    * @param {{ paths?: ChartPaths, onSnapshot: (state: any, fresh: boolean) => void,
-   *           onUpdate: (update: any) => void, onStatus: (status: string) => void }} parts
+   *           onUpdate: (update: any) => void, onStatus: (status: string) => void, held?: () => string }} parts
    */
-  constructor({ paths = SINGLE_CHART, onSnapshot, onUpdate, onStatus }) {
-    Object.assign(this, { paths, onSnapshot, onUpdate, onStatus });
+  constructor({ paths = SINGLE_CHART, onSnapshot, onUpdate, onStatus, held = () => '' }) {
+    Object.assign(this, { paths, onSnapshot, onUpdate, onStatus, held });
     /** @type {EventSource | null} */
     this.stream = null;
     this.stopped = false;
     this.instance = null;   // the server run the state is from
     this.version = -1;
-    this.fetching = null;   // the request for the whole state, while one is out
+    this.first = 0;         // the first bar the state holds
+    this.fetching = null;   // the request for the state, while one is out
+    this.again = false;     // the state is asked for again when it comes
     this.waiting = [];      // updates that came while it was out
     this.status = null;
     this.polling = null;
@@ -122,9 +126,17 @@ export class Connection {
     else if (this.stream.readyState === EventSource.OPEN) this.setStatus(LIVE);
   }
 
+  // The state again, for other bars than those held: after the one out, if one is.
+  askHeld() {
+    if (this.fetching) this.again = true;
+    else this.fetchState();
+  }
+
+  // The state with the bars held() names (the one out, if one is, is the newest).
   fetchState() {
     if (this.fetching || this.stopped) return;
-    this.fetching = fetch(this.url('state'), { cache: 'no-store' })
+    const query = this.held();
+    this.fetching = fetch(this.url(query ? `state?${query}` : 'state'), { cache: 'no-store' })
       .then((response) => {
         if (!response.ok) throw new Error(`the state: ${response.status}`);
         return response.json();
@@ -136,6 +148,7 @@ export class Connection {
         const fresh = state.instance !== this.instance;
         this.instance = state.instance;
         this.version = state.version;
+        this.first = state.barsFrom;
         this.heard();
         this.onSnapshot(state, fresh);
       }, () => this.lost())
@@ -143,11 +156,16 @@ export class Connection {
         this.fetching = null;
         const waiting = this.waiting;
         this.waiting = [];
+        if (this.again) {
+          this.again = false;
+          this.fetchState();
+        }
         waiting.forEach(([name, data]) => this.take(name, data));
       });
   }
 
-  // Updates apply one after another; one from another run, or a gap, asks for everything.
+  // Updates apply one after another; one from another run, a gap, or one
+  // changing bars before those held, asks for the state.
   take(name, data) {
     if (this.stopped) return;
     if (this.fetching) {
@@ -157,7 +175,7 @@ export class Connection {
     if (data.instance !== undefined && data.instance !== this.instance) {
       this.fetchState();
     } else if (name === 'update') {
-      if (data.version === this.version + 1) {
+      if (data.version === this.version + 1 && data.barsFrom >= this.first) {
         this.version = data.version;
         this.onUpdate(data);
       } else if (data.version > this.version) {

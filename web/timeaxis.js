@@ -20,6 +20,7 @@ export class TimeAxisPrimitive extends ChartPrimitive {
     this.api = '/api';       // where the chart's routes are
     this.look = null;        // the picture's, from the state: nothing is drawn without it
     this.barCount = 0;
+    this.first = 0;          // the bar at the chart library's logical index 0
     this.marks = [];
     this.window = null;      // the window the marks are for: { first, last, width }
     this.barsSeen = 0;       // counts the changes of the bars' date-times
@@ -53,8 +54,8 @@ export class TimeAxisPrimitive extends ChartPrimitive {
   }
 
   // The bars' date-times changed (new bars, or all of them): the marks are asked for again.
-  barsChanged(barCount) {
-    this.barCount = barCount;
+  barsChanged({ barCount, first }) {
+    Object.assign(this, { barCount, first });
     this.barsSeen += 1;
     this.askSoon();
   }
@@ -99,12 +100,13 @@ export class TimeAxisPrimitive extends ChartPrimitive {
     }
   }
 
-  // The bars whose middles are in view, and the pixels they span at the chart's bar spacing.
+  // The bars whose middles are in view (of those held), and the pixels they span at the chart's bar spacing.
   windowInView() {
     const timeScale = this.chart.timeScale();
     const range = timeScale.getVisibleLogicalRange();
     if (!range || this.barCount === 0) return null;
-    const first = Math.max(0, Math.ceil(range.from)), last = Math.min(this.barCount - 1, Math.floor(range.to));
+    const first = Math.max(this.first, Math.ceil(range.from) + this.first);
+    const last = Math.min(this.barCount - 1, Math.floor(range.to) + this.first);
     if (first > last) return null;
     const spacing = timeScale.logicalToCoordinate(1) - timeScale.logicalToCoordinate(0);
     return { first, last, width: Math.max(1, Math.round(spacing * (last - first + 1))) };
@@ -113,7 +115,7 @@ export class TimeAxisPrimitive extends ChartPrimitive {
   placed() {
     const timeScale = this.chart && this.chart.timeScale();
     if (!timeScale || !this.look) return [];
-    return this.marks.map((mark) => ({ ...mark, x: timeScale.logicalToCoordinate(mark.bar) }))
+    return this.marks.map((mark) => ({ ...mark, x: timeScale.logicalToCoordinate(mark.bar - this.first) }))
       .filter((mark) => mark.x !== null);
   }
 

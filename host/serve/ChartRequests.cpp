@@ -12,8 +12,8 @@ EngineReply ChartRequests::Ask(std::function<EngineReply(EngineChart&)> job) {
     });
 }
 
-EngineReply ChartRequests::State() {
-    return Ask([](EngineChart& chart) { return chart.State(); });
+EngineReply ChartRequests::State(const HeldBars& held) {
+    return Ask([held](EngineChart& chart) { return chart.State(held); });
 }
 
 EngineReply ChartRequests::PushButton(int32_t button, int32_t kind) {

@@ -27,7 +27,7 @@ public:
         : queue_(queue), find_(std::move(find)), events_(events), instance_(instance) {}
 
     // Each waits for the engine's reply; 503 when the queue is full or the engine stops.
-    EngineReply State();
+    EngineReply State(const HeldBars& held = {});
     EngineReply PushButton(int32_t button, int32_t kind);
     EngineReply ChangeSettings(StudySettings settings);
     EngineReply Replay(ReplayRequest request);

@@ -54,7 +54,7 @@ public:
     // changes so far are taken: the first state holds them.
     EngineChart(ChartHolder& holder, ChartFeed feed, EventHub& events, const std::string& instance);
 
-    EngineReply State();
+    EngineReply State(const HeldBars& held);
     EngineReply PushButton(int32_t button, int32_t kind);
     EngineReply ChangeSettings(const StudySettings& settings);
     EngineReply Replay(const ReplayRequest& request);
@@ -105,7 +105,10 @@ private:
         bool operator==(const DrawingsStamp&) const = default;
     } sentDrawings_;
     uint64_t version_;
-    std::shared_ptr<const std::string> stateJson_;  // the whole state at version_, once asked for
+    // The state at version_ from bar stateFrom_ on, once asked for: pages
+    // asking alike (the usual case) share it.
+    std::shared_ptr<const std::string> stateJson_;
+    int32_t stateFrom_ = 0;
 
     Clock::time_point nextStep_{};
     Clock::time_point nextFollow_{};

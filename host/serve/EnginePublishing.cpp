@@ -29,9 +29,15 @@ StateHeader EngineChart::HeaderNow() const {
     return header;
 }
 
-EngineReply EngineChart::State() {
-    if (!stateJson_)
-        stateJson_ = std::make_shared<const std::string>(FormatStateJson(holder_.session().study(), HeaderNow()));
+EngineReply EngineChart::State(const HeldBars& held) {
+    const StudyInstance& study = holder_.session().study();
+    const int32_t from = FirstHeldBar(study, held);
+    if (!stateJson_ || stateFrom_ != from) {
+        StateHeader header = HeaderNow();
+        header.barsFrom = header.seriesFrom = from;
+        stateJson_ = std::make_shared<const std::string>(FormatStateJson(study, header));
+        stateFrom_ = from;
+    }
     return JsonReply(stateJson_);
 }
 

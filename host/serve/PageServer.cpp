@@ -259,8 +259,20 @@ void PageServer::AddPage() {
 // a request's matches), its picture at `picture`.
 void PageServer::AddChartRoutes(const std::string& prefix, const std::string& picture, const ChartOf& chartOf) {
     httplib::Server& server = *server_;
-    server.Get(prefix + "/state",
-               [chartOf](const Request& request, Response& response) { Send(response, chartOf(request).State()); });
+    // Every bar, or those near the page's view (bars=N, until=S).
+    server.Get(prefix + "/state", [chartOf](const Request& request, Response& response) {
+        HeldBars held;
+        held.count = IntegerParameter(request, "bars");
+        if (held.count && *held.count < 0) throw std::invalid_argument("'bars' must be a whole number of bars");
+        if (request.has_param("until")) {
+            if (!held.count) throw std::invalid_argument("'until' needs 'bars'");
+            int64_t until = 0;
+            if (!ParseWhole(request.get_param_value("until"), until))
+                throw std::invalid_argument("'until' must be whole seconds since 1970-01-01");
+            held.untilSeconds = until;
+        }
+        Send(response, chartOf(request).State(held));
+    });
 
     server.Get(prefix + "/events", [chartOf](const Request& request, Response& response) {
         ChartRequests& chart = chartOf(request);

@@ -279,6 +279,21 @@ std::string FormatTimeMarksJson(const std::vector<TimeMark>& marks) {
     return out.Take();
 }
 
+int32_t FirstHeldBar(const StudyInstance& study, const HeldBars& held) {
+    if (!held.count) return 0;
+    const auto& times = study.chart().bars.dateTimes;
+    auto before = times.end();
+    if (held.untilSeconds) {
+        // Clamped so the microseconds fit: any second outside is before or after every bar.
+        constexpr int64_t kReach = std::numeric_limits<int64_t>::max() / kMicrosecondsPerSecond / 2;
+        const int64_t until =
+            std::clamp(*held.untilSeconds, -kReach, kReach) * kMicrosecondsPerSecond + kUnixEpochMicroseconds;
+        before = std::lower_bound(times.begin(), times.end(), until);
+    }
+    const int64_t first = std::max<int64_t>(0, (before - times.begin()) - int64_t{*held.count});
+    return std::min(static_cast<int32_t>(first), std::max(0, ChooseBarWindow(study, 0).firstBar));
+}
+
 double UnixSecondsOf(int64_t microsecondsSince18991230) {
     return static_cast<double>(microsecondsSince18991230 - kUnixEpochMicroseconds) / 1e6;
 }

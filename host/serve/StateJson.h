@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,18 @@ struct StateHeader {
     std::string timeframe{kAsInTheFile};  // the chart's, as ParseTimeframe reads it
     ReplayStatus replay;
 };
+
+// The bars a page holds (GET state?bars=N&until=S): the `count` bars that
+// start before second `untilSeconds` (unset: the last `count`) and every bar
+// after them, so a page on a long chart is sent the bars near its view only.
+// Unset `count`: every bar.
+struct HeldBars {
+    std::optional<int32_t> count;
+    std::optional<int64_t> untilSeconds;  // as the state's "time": Unix seconds of the wall clock read as UTC
+};
+
+// The first bar a state for `held` starts at: the frame's window is held whatever it says.
+int32_t FirstHeldBar(const StudyInstance& study, const HeldBars& held);
 
 // The whole state (both froms 0), or an update: every part in full except
 // the bars and the series' values, which start at their own first changed

@@ -190,6 +190,54 @@ TEST(PageServer, TimeMarksAreThePicturesForTheWindowAsked) {
     EXPECT_EQ(client.Get("/api/timemarks?first=5000&last=6000&width=800")->body, "[]") << "no bars there, no marks";
 }
 
+// A page on a long chart asks for the bars near its view: the state then
+// starts later, its bars and level values exactly the whole state's from there.
+TEST(PageServer, StateHoldsTheBarsAPageAsksFor) {
+    ServedChart served;
+    httplib::Client client = served.Client();
+    const json whole = json::parse(client.Get("/api/state")->body);
+    const int32_t frameFirst = whole["window"]["firstBar"];
+    ASSERT_GT(frameFirst, 200) << "the frame lies at the end, so the bars asked for decide";
+    const auto secondOf = [&](int bar) { return static_cast<int64_t>(whole["bars"]["time"][bar].get<double>()); };
+    struct Case {
+        std::string query;
+        int32_t from;
+    };
+    const Case cases[] = {
+        {"", 0},
+        {"bars=50", 250},
+        {"bars=1000", 0},
+        {fmt::format("bars=50&until={}", secondOf(200)), 150},
+        {fmt::format("bars=0&until={}", secondOf(100) + 1), 101},
+        {"bars=10&until=0", 0},
+        {"bars=0&until=99999999999999", 300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.query);
+        const json state = json::parse(client.Get("/api/state?" + c.query)->body);
+        const int32_t from = std::min(c.from, frameFirst);
+        EXPECT_EQ(state["barsFrom"], from);
+        EXPECT_EQ(state["seriesFrom"], from);
+        EXPECT_EQ(state["barCount"], 300);
+        EXPECT_EQ(state["drawings"], whole["drawings"]);
+        for (const char* column : {"time", "dateTime", "close"}) {
+            const json& all = whole["bars"][column];
+            EXPECT_EQ(state["bars"][column], json(std::vector<json>(all.begin() + from, all.end()))) << column;
+        }
+        const auto values = [](const json& runs) {
+            std::vector<json> expanded;
+            for (size_t i = 0; i < runs.size(); i += 2)
+                expanded.insert(expanded.end(), runs[i + 1].get<int>(), runs[i]);
+            return expanded;
+        };
+        for (size_t series = 0; series < whole["series"].size(); ++series) {
+            const std::vector<json> all = values(whole["series"][series]["values"]);
+            EXPECT_EQ(values(state["series"][series]["values"]), std::vector<json>(all.begin() + from, all.end()))
+                << "series " << series;
+        }
+    }
+}
+
 TEST(PageServer, BadRequestsGetA4xxWithAOneLineReason) {
     struct Case {
         const char* method;
@@ -227,6 +275,10 @@ TEST(PageServer, BadRequestsGetA4xxWithAOneLineReason) {
         {"GET", "/picture.png?first=a&last=b", "", 400},
         {"GET", "/picture.png?first=0&last=2000000", "", 400},
         {"GET", "/api/updates?after=x", "", 400},
+        {"GET", "/api/state?bars=-1", "", 400},
+        {"GET", "/api/state?bars=many", "", 400},
+        {"GET", "/api/state?until=1700000000", "", 400, "'until' needs 'bars'"},
+        {"GET", "/api/state?bars=10&until=1.5e9", "", 400},
         {"GET", "/api/timemarks?first=0&last=99", "", 400},
         {"GET", "/api/timemarks?first=-1&last=99&width=800", "", 400},
         {"GET", "/api/timemarks?first=50&last=49&width=800", "", 400},
